@@ -1,0 +1,56 @@
+// The interface every protection rule implements, and the registry's rule lookup.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/evaluation/input_type.h"
+#include "core/evaluation/match_engine/pattern.h"
+#include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/rule_config.h"
+#include "core/evaluation/rules/rule_type.h"
+
+namespace sorvane::evaluation::rules {
+
+// Rules hold no data; one immutable instance per rule. Operations in slot order.
+class Rule {
+ public:
+  virtual ~Rule() = default;
+  virtual std::optional<RuleConfig> init() const = 0;
+  virtual std::uint8_t get_index() const = 0;
+  virtual bool applies_to_input_type(InputType type) const = 0;
+  virtual bool implements_worth_watching() const { return false; }
+  virtual bool is_worth_watching(const RuleConfig& /*config*/, std::string_view /*text*/,
+                                 const InputTraits& /*traits*/) const {
+    return false;
+  }
+  virtual std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
+                                                               std::string_view text,
+                                                               const InputTraits& traits) const = 0;
+  virtual double score(const std::vector<PatternMatch>& matches) const = 0;
+};
+
+// Whether bit `type` is set in the 16-bit input-type mask.
+constexpr bool mask_has(std::uint16_t mask, InputType type) {
+  auto v = static_cast<unsigned>(type);
+  return v < 16 && ((mask >> v) & 1) != 0;
+}
+
+// The rule object of a registry index 0..9; nullptr for any other index.
+const Rule* rule_by_index(std::uint8_t index);
+
+// The rule object named by a single rule bit; nullptr for any other value.
+const Rule* rule_by_type(RuleType type);
+
+// The result of one rule on one text.
+struct Finding {
+  std::vector<std::string_view> ids;
+  double score = 0;
+  RuleType rule = 0;
+  InputType input_type = InputType::FirstInvalid;
+  bool operator==(const Finding&) const = default;
+};
+
+}  // namespace sorvane::evaluation::rules

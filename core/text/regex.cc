@@ -1,0 +1,105 @@
+#include "core/text/regex.h"
+
+#include <re2/re2.h>
+
+#include "core/fatal_error.h"
+
+namespace sorvane::text {
+namespace {
+
+RE2::Options engine_options() {
+  RE2::Options options;
+  options.set_encoding(RE2::Options::EncodingUTF8);
+  options.set_log_errors(false);
+  options.set_dot_nl(false);
+  options.set_never_capture(false);
+  options.set_max_mem(64 << 20);
+  return options;
+}
+
+std::unique_ptr<re2::RE2> build(std::string_view pattern, std::string* error) {
+  auto re = std::make_unique<re2::RE2>(re2::StringPiece(pattern.data(), pattern.size()),
+                                       engine_options());
+  if (!re->ok()) {
+    if (error) *error = re->error();
+    return nullptr;
+  }
+  return re;
+}
+
+re2::StringPiece piece(std::string_view s) { return re2::StringPiece(s.data(), s.size()); }
+
+}  // namespace
+
+Regex::Regex(std::string_view pattern) : source_(pattern) {
+  std::string error;
+  re_ = build(pattern, &error);
+  if (!re_) panic_formatted("regex does not compile: " + std::string(pattern) + ": " + error);
+}
+
+Regex::~Regex() = default;
+Regex::Regex(Regex&&) noexcept = default;
+Regex& Regex::operator=(Regex&&) noexcept = default;
+
+std::unique_ptr<Regex> Regex::try_compile(std::string_view pattern, std::string* error) {
+  auto re = build(pattern, error);
+  if (!re) return nullptr;
+  std::unique_ptr<Regex> out(new Regex());
+  out->source_ = std::string(pattern);
+  out->re_ = std::move(re);
+  return out;
+}
+
+bool Regex::is_match(std::string_view text) const {
+  return re_->Match(piece(text), 0, text.size(), RE2::UNANCHORED, nullptr, 0);
+}
+
+std::optional<Span> Regex::find(std::string_view text, std::size_t from) const {
+  if (from > text.size()) return std::nullopt;
+  re2::StringPiece m;
+  if (!re_->Match(piece(text), from, text.size(), RE2::UNANCHORED, &m, 1)) return std::nullopt;
+  std::size_t start = static_cast<std::size_t>(m.data() - text.data());
+  return Span{start, start + m.size()};
+}
+
+std::vector<Span> Regex::find_all(std::string_view text) const {
+  std::vector<Span> out;
+  std::size_t from = 0;
+  while (from <= text.size()) {
+    auto m = find(text, from);
+    if (!m) break;
+    out.push_back(*m);
+    if (m->end == m->start) {
+      // An empty match: step over one whole character before searching again.
+      if (m->end >= text.size()) break;
+      std::size_t next = m->end + 1;
+      while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+      from = next;
+    } else {
+      from = m->end;
+    }
+  }
+  return out;
+}
+
+std::string Regex::replace_all(std::string_view text, std::string_view replacement) const {
+  std::string out;
+  std::size_t last = 0;
+  for (const Span& m : find_all(text)) {
+    out.append(text.substr(last, m.start - last));
+    out.append(replacement);
+    last = m.end;
+  }
+  out.append(text.substr(last));
+  return out;
+}
+
+std::optional<std::string_view> Regex::anchored_capture1(std::string_view text) const {
+  if (re_->NumberOfCapturingGroups() < 1) return std::nullopt;
+  re2::StringPiece groups[2];
+  if (!re_->Match(piece(text), 0, text.size(), RE2::ANCHOR_START, groups, 2)) return std::nullopt;
+  if (groups[1].data() == nullptr) return std::nullopt;
+  return std::string_view(groups[1].data(), groups[1].size());
+}
+
+}  // namespace sorvane::text

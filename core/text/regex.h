@@ -1,0 +1,59 @@
+// The one regular-expression engine of the library: RE2 (linear time) behind a small
+// interface. Patterns are compiled once and shared read-only across threads.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace re2 {
+class RE2;
+}
+
+namespace sorvane::text {
+
+struct Span {
+  std::size_t start;  // byte offset of the first byte
+  std::size_t end;    // byte offset past the last byte
+  bool operator==(const Span&) const = default;
+};
+
+class Regex {
+ public:
+  // Compiles `pattern`; a pattern that does not compile is a fatal internal error.
+  explicit Regex(std::string_view pattern);
+  ~Regex();
+  Regex(Regex&&) noexcept;
+  Regex& operator=(Regex&&) noexcept;
+
+  // Compiles `pattern`; on failure returns nullptr and stores the engine's message.
+  static std::unique_ptr<Regex> try_compile(std::string_view pattern, std::string* error);
+
+  const std::string& pattern() const { return source_; }
+
+  // Whether the expression matches anywhere in `text` (unanchored).
+  bool is_match(std::string_view text) const;
+
+  // The leftmost-first match starting at or after byte `from`.
+  std::optional<Span> find(std::string_view text, std::size_t from = 0) const;
+
+  // Successive non-overlapping matches, leftmost-first.
+  std::vector<Span> find_all(std::string_view text) const;
+
+  // Every match replaced by `replacement`, inserted literally.
+  std::string replace_all(std::string_view text, std::string_view replacement) const;
+
+  // Capture group 1 of a match anchored at the start of `text`; absent when the
+  // expression does not match there or the group did not take part.
+  std::optional<std::string_view> anchored_capture1(std::string_view text) const;
+
+ private:
+  Regex() = default;
+  std::string source_;
+  std::unique_ptr<re2::RE2> re_;
+};
+
+}  // namespace sorvane::text

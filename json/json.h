@@ -1,0 +1,2 @@
+// Streaming JSON validator.
+#pragma once

@@ -1,0 +1,1 @@
+#include "urlencoded/urlencoded.h"

@@ -1,0 +1,2 @@
+// Form-urlencoded decoder.
+#pragma once
