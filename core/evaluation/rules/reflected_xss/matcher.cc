@@ -2,6 +2,7 @@
 
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_functions.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/fatal_error.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
@@ -148,7 +149,7 @@ using Keywords = std::span<const std::string_view>;
 constexpr XssEvaluator regex_after_keyword(std::string_view pattern) {
   return {K::RegexAfterKeyword, pattern, 90.0f, nullptr};
 }
-constexpr XssEvaluator match_function(mf::MatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
+constexpr XssEvaluator match_function(mf::ScanMatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
 
 bool passes_prefilter(const XssEvalPattern& p, const InputTraits& traits) {
   if (p.required_all) {
@@ -261,6 +262,8 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
     }
   }
 
+  // The match functions share their searches over the text for all hits.
+  match_functions::TextScan scan(text);
   std::size_t from = 0;
   while (auto hit = keyword_automaton_.find(text, from)) {
     from = hit->end > hit->start ? hit->end : hit->start + 1;
@@ -278,7 +281,7 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
           if (score > 0 && add(p, score)) return matches;
           break;
         case K::MatchFunction: {
-          const float s = p.evaluator.match_fn(keywords_[hit->pattern], text, hit->start, hit->end);
+          const float s = p.evaluator.match_fn(keywords_[hit->pattern], scan, hit->start, hit->end);
           if (s > 0 && add(p, s)) return matches;
           break;
         }
