@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "core/fatal_error.h"
+
 namespace sorvane::text {
 namespace {
 
@@ -91,6 +93,12 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
       }
     }
   }
+  if (static_cast<std::uint64_t>(depth_.size()) * class_count_ > (kMatchBit >> 1)) {
+    panic("keyword automaton too large");
+  }
+  for (std::uint32_t& t : delta_) {
+    t = static_cast<std::uint32_t>(t * class_count_) | (output_[t] != kNoPattern ? kMatchBit : 0);
+  }
 }
 
 AhoCorasick::~AhoCorasick() = default;
@@ -99,11 +107,14 @@ AhoCorasick& AhoCorasick::operator=(AhoCorasick&&) noexcept = default;
 
 std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from) const {
   const auto* bytes = reinterpret_cast<const unsigned char*>(hay.data());
-  State s = 0;
+  std::uint32_t t = 0;  // the start state
   if (kind_ == MatchKind::Standard) {
     for (std::size_t i = from; i < hay.size(); ++i) {
-      s = next(s, bytes[i]);
-      if (output_[s] != kNoPattern) return AcMatch{output_[s], i + 1 - output_len_[s], i + 1};
+      t = step(t, bytes[i]);
+      if (t & kMatchBit) {
+        const State s = state_of(t);
+        return AcMatch{output_[s], i + 1 - output_len_[s], i + 1};
+      }
     }
     return std::nullopt;
   }
@@ -112,10 +123,12 @@ std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from)
   // after it: no later match can start at or before it then.
   std::optional<AcMatch> best;
   for (std::size_t i = from; i < hay.size(); ++i) {
-    s = next(s, bytes[i]);
+    t = step(t, bytes[i]);
+    if (!best && !(t & kMatchBit)) continue;
+    const State s = state_of(t);
     const std::size_t end = i + 1;
     if (best && end - depth_[s] > best->start) break;
-    if (output_[s] == kNoPattern) continue;
+    if (!(t & kMatchBit)) continue;
     const std::size_t start = end - output_len_[s];
     if (!best || start < best->start || (start == best->start && end > best->end)) {
       best = AcMatch{output_[s], start, end};

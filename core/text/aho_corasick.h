@@ -49,16 +49,22 @@ class AhoCorasick {
  private:
   using State = std::uint32_t;
   static constexpr std::uint32_t kNoPattern = UINT32_MAX;
+  // A transition holds the target's row offset (state * class_count_) and this bit when
+  // the target reports a pattern.
+  static constexpr std::uint32_t kMatchBit = 0x80000000u;
 
-  State next(State s, unsigned char byte) const {
-    return delta_[static_cast<std::size_t>(s) * class_count_ + byte_class_[byte]];
+  std::uint32_t step(std::uint32_t transition, unsigned char byte) const {
+    return delta_[(transition & ~kMatchBit) + byte_class_[byte]];
+  }
+  State state_of(std::uint32_t transition) const {
+    return static_cast<State>((transition & ~kMatchBit) / class_count_);
   }
 
   std::size_t pattern_count_ = 0;
   MatchKind kind_;
   std::array<std::uint8_t, 256> byte_class_{};
   std::size_t class_count_ = 1;
-  std::vector<State> delta_;             // state * class_count_ + class -> state
+  std::vector<std::uint32_t> delta_;     // state * class_count_ + class -> transition
   std::vector<std::uint32_t> depth_;     // length of the prefix a state stands for
   // The longest pattern (lowest index among equal ones) that is a suffix of the state's
   // prefix, or kNoPattern; and its length.
