@@ -643,11 +643,33 @@ bool attach_boundary(Node& n, bool before) {
   }
   switch (n.kind) {
     case Kind::Group: return attach_boundary(n.kids[0], before);
-    case Kind::Alternate:
+    case Kind::Alternate: {
+      // Alternatives of one kind share one consumer (the order of alternatives does not
+      // change whether the expression matches); mixed ones take the boundary inside.
+      Node word_alts, non_word_alts, out;
+      word_alts.kind = non_word_alts.kind = out.kind = Kind::Alternate;
       for (Node& kid : n.kids) {
-        if (!attach_boundary(kid, before)) return false;
+        const Side s = edge_side(kid, before);
+        if (s == Side::Word) {
+          word_alts.kids.push_back(std::move(kid));
+        } else if (s == Side::NonWord) {
+          non_word_alts.kids.push_back(std::move(kid));
+        } else if (attach_boundary(kid, before)) {
+          out.kids.push_back(std::move(kid));
+        } else {
+          return false;
+        }
       }
+      for (Node* alts : {&non_word_alts, &word_alts}) {
+        if (alts->kids.empty()) continue;
+        Node g = leaf(Kind::Group, "(?:");
+        g.kids.push_back(std::move(*alts));
+        if (!attach_boundary(g, before)) return false;
+        out.kids.insert(out.kids.begin(), std::move(g));
+      }
+      n = std::move(out);
       return true;
+    }
     case Kind::Concat: {
       for (std::size_t k = 0; k < n.kids.size(); ++k) {
         Node& kid = n.kids[before ? k : n.kids.size() - 1 - k];
