@@ -1,6 +1,7 @@
 // Test support: collects log records while in scope.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,12 @@ struct CapturedRecord {
   Level level;
   std::string target;
   std::string message;
+  bool operator==(const CapturedRecord&) const = default;
 };
+
+inline std::ostream& operator<<(std::ostream& os, const CapturedRecord& r) {
+  return os << level_text(r.level) << " " << r.target << ": " << r.message;
+}
 
 // Routes every record to itself and sets the maximum level while it lives; restores the
 // previous level and normal routing when it goes.

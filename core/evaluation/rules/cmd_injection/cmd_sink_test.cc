@@ -147,15 +147,15 @@ TEST(CmdSinkCheckCommand, LogsOnlyWhenTheSecondPassRuns) {
 
     ASSERT_TRUE(check_command(6, 3, "echo 'a;b'"));
     ASSERT_FALSE(check_command(1, 0, "ls"));
-    ASSERT_EQ(capture.records().size(), 2u);
-    EXPECT_EQ(capture.records()[0].level, Level::Debug);
-    EXPECT_EQ(capture.records()[0].target, target);
-    EXPECT_EQ(capture.records()[0].message,
-              "check_command - result: Some(CmdiSinkResult { start_index: 6, end_index: 9, "
-              "boundary_overrun_index: 7, input_boundary_index: 5 }). input_index: 6. "
-              "input_len: 3. command: echo 'a;b'");
-    EXPECT_EQ(capture.records()[1].message,
-              "check_command - result: None. input_index: 1. input_len: 0. command: ls");
+    EXPECT_EQ(capture.records(),
+              (std::vector<log::CapturedRecord>{
+                  {Level::Debug, target,
+                   "check_command - result: Some(CmdiSinkResult { start_index: 6, end_index: 9, "
+                   "boundary_overrun_index: 7, input_boundary_index: 5 }). input_index: 6. "
+                   "input_len: 3. command: echo 'a;b'"},
+                  {Level::Debug, target,
+                   "check_command - result: None. input_index: 1. input_len: 0. command: ls"},
+              }));
   }
   {
     // The command is quoted to its first 128 characters.

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -65,13 +66,11 @@ TEST(SemanticChainedCommand, LogLines) {
   log::ScopedLogCapture capture(Level::Trace);
   index_of_chaining("ls; id");
   index_of_chaining("ls -l");
-  ASSERT_EQ(capture.records().size(), 2u);
-  EXPECT_EQ(capture.records()[0].level, Level::Debug);
-  EXPECT_EQ(capture.records()[0].target, target);
-  EXPECT_EQ(capture.records()[0].message, "index_of_chaining - index: 2. command: ls; id");
-  EXPECT_EQ(capture.records()[1].level, Level::Trace);
-  EXPECT_EQ(capture.records()[1].target, target);
-  EXPECT_EQ(capture.records()[1].message, "index_of_chaining - result: None. command: ls -l");
+  EXPECT_EQ(capture.records(),
+            (std::vector<log::CapturedRecord>{
+                {Level::Debug, target, "index_of_chaining - index: 2. command: ls; id"},
+                {Level::Trace, target, "index_of_chaining - result: None. command: ls -l"},
+            }));
 
   capture.clear();
   log::set_max_level(Level::Debug);

@@ -1,6 +1,7 @@
 #include "core/evaluation/rules/cmd_injection/semantic_dangerous_path.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -56,15 +57,13 @@ TEST(SemanticDangerousPath, LogsTheCommandItWasGiven) {
   log::ScopedLogCapture capture(Level::Trace);
   contains_dangerous_path("cat '/etc'/passwd");
   contains_dangerous_path("cat $HOME/x");
-  ASSERT_EQ(capture.records().size(), 2u);
-  EXPECT_EQ(capture.records()[0].level, Level::Debug);
-  EXPECT_EQ(capture.records()[0].target, target);
-  EXPECT_EQ(capture.records()[0].message,
-            "contains_dangerous_path - result: true. command: cat '/etc'/passwd");
-  EXPECT_EQ(capture.records()[1].level, Level::Trace);
-  EXPECT_EQ(capture.records()[1].target, target);
-  EXPECT_EQ(capture.records()[1].message,
-            "contains_dangerous_path - result: false. command: cat $HOME/x");
+  EXPECT_EQ(capture.records(),
+            (std::vector<log::CapturedRecord>{
+                {Level::Debug, target,
+                 "contains_dangerous_path - result: true. command: cat '/etc'/passwd"},
+                {Level::Trace, target,
+                 "contains_dangerous_path - result: false. command: cat $HOME/x"},
+            }));
 }
 
 }  // namespace

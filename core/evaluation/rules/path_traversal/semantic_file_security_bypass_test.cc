@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -91,15 +92,13 @@ TEST(SemanticFileSecurityBypass, LogLines) {
   is_dangerous_path("/a/../etc/passwd", true);
   is_dangerous_path("/etc/passwd", false);
   is_dangerous_path("", true);  // no line for an empty path
-  ASSERT_EQ(capture.records().size(), 2u);
-  EXPECT_EQ(capture.records()[0].level, Level::Debug);
-  EXPECT_EQ(capture.records()[0].target, target);
-  EXPECT_EQ(capture.records()[0].message,
-            "is_dangerous_path - result: true. is_custom_code: true. path: /a/../etc/passwd");
-  EXPECT_EQ(capture.records()[1].level, Level::Trace);
-  EXPECT_EQ(capture.records()[1].target, target);
-  EXPECT_EQ(capture.records()[1].message,
-            "is_dangerous_path - result: false. is_custom_code: false. path: /etc/passwd");
+  EXPECT_EQ(capture.records(),
+            (std::vector<log::CapturedRecord>{
+                {Level::Debug, target,
+                 "is_dangerous_path - result: true. is_custom_code: true. path: /a/../etc/passwd"},
+                {Level::Trace, target,
+                 "is_dangerous_path - result: false. is_custom_code: false. path: /etc/passwd"},
+            }));
 }
 
 }  // namespace
