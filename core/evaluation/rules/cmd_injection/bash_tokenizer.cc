@@ -7,11 +7,12 @@ namespace sorvane::evaluation::rules::cmd_injection::bash_tokenizer {
 namespace {
 
 // Longest first: the first operator that begins at the current character wins.
-constexpr std::string_view kChainOperators[] = {
+constexpr std::string_view kChainOperatorTexts[] = {
     "0>>", "1>>", "2>>", "$>>",                                    //
     "&&", "||", "|&", "0>", "1>", "2>", "$>", ">$", ">>", "<<",  //
     ";", "&", "|", "<", ">",
 };
+constexpr OperatorList kChainOperators(kChainOperatorTexts);
 
 }  // namespace
 
@@ -35,14 +36,11 @@ std::vector<std::size_t> BashTokenizer::run() && {
 }
 
 std::optional<State> BashTokenizer::check_chain() {
-  for (std::string_view op : kChainOperators) {
-    if (cursor_.peek(op)) {
-      record();
-      cursor_.skip(op.size() - 1);
-      return State::Between;
-    }
-  }
-  return std::nullopt;
+  const std::size_t length = kChainOperators.match(cursor_);
+  if (length == 0) return std::nullopt;
+  record();
+  cursor_.skip(length - 1);
+  return State::Between;
 }
 
 std::optional<State> BashTokenizer::check_backtick(State state) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -12,7 +13,7 @@
 
 namespace sorvane::evaluation::rules::cmd_injection::bash_tokenizer {
 
-enum class State { Between, Word, SingleQuoted, DoubleQuoted, End };
+enum class State : std::uint8_t { Between, Word, SingleQuoted, DoubleQuoted, End };
 
 // One pass over a command. Boundaries are character indices where a token, an operator,
 // a quoted string or a substitution begins or ends.

@@ -7,11 +7,12 @@ namespace sorvane::evaluation::rules::cmd_injection::windows_shell_tokenizer {
 namespace {
 
 // Longest first: the first operator that begins at the current character wins.
-constexpr std::string_view kChainOperators[] = {
+constexpr std::string_view kChainOperatorTexts[] = {
     "0>>", "1>>", "2>>",                             //
     "&&", ">>", "<<", "||", "0>", "1>", "2>",  //
     "&", "|", "<", ">",
 };
+constexpr OperatorList kChainOperators(kChainOperatorTexts);
 
 bool is_delimiter(char32_t c) {
   return c == U',' || c == U';' || c == U'=' || text::is_white_space(c);
@@ -38,14 +39,11 @@ std::vector<std::size_t> WinShellTokenizer::run() && {
 }
 
 std::optional<State> WinShellTokenizer::check_chain() {
-  for (std::string_view op : kChainOperators) {
-    if (cursor_.peek(op)) {
-      record();
-      advance(op.size());
-      return State::Between;
-    }
-  }
-  return std::nullopt;
+  const std::size_t length = kChainOperators.match(cursor_);
+  if (length == 0) return std::nullopt;
+  record();
+  advance(length);
+  return State::Between;
 }
 
 State WinShellTokenizer::between() {

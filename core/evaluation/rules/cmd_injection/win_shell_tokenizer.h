@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -11,7 +12,7 @@
 
 namespace sorvane::evaluation::rules::cmd_injection::windows_shell_tokenizer {
 
-enum class State { Between, Word, DoubleQuoted, End };
+enum class State : std::uint8_t { Between, Word, DoubleQuoted, End };
 
 // One pass over a command. Delimiters are whitespace, ",", ";" and "="; the caret
 // escapes the character after it outside double quotes; single quotes do not quote.
