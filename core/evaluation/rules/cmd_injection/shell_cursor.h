@@ -36,7 +36,7 @@ class ShellCursor {
 
   // Whether the text from the current character on begins with the ASCII characters of
   // `ascii`. Bytes compare exactly: no byte of a multi-byte sequence is ASCII.
-  constexpr bool peek(std::string_view ascii) const {
+  bool peek(std::string_view ascii) const {
     if (!has_current_ || text_.size() - pos_ < ascii.size()) return false;
     for (std::size_t i = 0; i < ascii.size(); ++i) {
       if (text_[pos_ + i] != ascii[i]) return false;
@@ -79,7 +79,7 @@ class OperatorList {
   }
 
   // The length of the operator at the cursor, 0 when none begins there.
-  constexpr std::size_t match(const ShellCursor& cursor) const {
+  std::size_t match(const ShellCursor& cursor) const {
     if (!cursor.has_current() || cursor.current() >= 0x80 || !first_[cursor.current()]) return 0;
     for (std::string_view op : operators_) {
       if (cursor.peek(op)) return op.size();
