@@ -35,6 +35,8 @@ constexpr std::string_view kUnchainedCommand =
     "cp 'a;b|c' \"x y z\" $((1+2)) file-name_1.txt dir/sub\\path ";
 constexpr std::string_view kPathCommand =
     "cat $HOME/docs//./a.txt \"${DIR}\"/b 'c' /etc/pass /usr/share/x ";
+constexpr std::string_view kPlainPathCommand =
+    "tar -czf /backup/$NAME.tgz /var/www/app /etc/nginx/sites-enabled ";
 constexpr std::string_view kPath = "/var/www/app/../uploads/./img/a.png/";
 constexpr std::string_view kCode =
     "var total = items.map(function (x) { return x.price * 2 + tax; })"
@@ -83,6 +85,17 @@ void BM_ContainsDangerousPath(benchmark::State& state) {
   set_throughput(state, command.size());
 }
 BENCHMARK(BM_ContainsDangerousPath)->Arg(200)->Arg(1 << 20);
+
+// Without quotes, "//" or "/./" no replacement needs to run.
+void BM_ContainsDangerousPathPlain(benchmark::State& state) {
+  const std::string command = repeat_to(kPlainPathCommand, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        cmdi::semantic_dangerous_path::contains_dangerous_path(command));
+  }
+  set_throughput(state, command.size());
+}
+BENCHMARK(BM_ContainsDangerousPathPlain)->Arg(200)->Arg(1 << 20);
 
 void BM_IsDangerousPath(benchmark::State& state) {
   const std::string p = repeat_to(kPath, static_cast<std::size_t>(state.range(0)));

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/log/log.h"
 #include "core/text/regex.h"
@@ -75,9 +76,18 @@ std::optional<std::string> without_variables(std::string_view command) {
 bool examine(std::string_view command) {
   const auto stripped = without_variables(command);
   if (!stripped) return true;
-  std::string text = quotes_and_escapes_pattern().replace_all(*stripped, "");
-  text = repeated_forward_slash_pattern().replace_all(text, "/");
-  text = superflous_current_directory_pattern().replace_all(text, "/");
+  // Each replacement is skipped where it could only give back its input: without a
+  // quote or backslash, without "//" (a lone "/" becomes "/"), without "/./".
+  std::string text = std::move(*stripped);
+  if (text.find_first_of("'\"\\") != std::string::npos) {
+    text = quotes_and_escapes_pattern().replace_all(text, "");
+  }
+  if (text.find("//") != std::string::npos) {
+    text = repeated_forward_slash_pattern().replace_all(text, "/");
+  }
+  if (text.find("/./") != std::string::npos) {
+    text = superflous_current_directory_pattern().replace_all(text, "/");
+  }
   for (std::string_view name : kSensitiveNames) {
     if (text.find(name) != std::string::npos) return true;
   }

@@ -31,6 +31,9 @@ TEST(SemanticDangerousPath, ContainsDangerousPath) {
       {"cat /etc//./passwd", true},
       {"cat /etc/./././passwd", true},
       {"cat ///etc///shadow", true},
+      // Each step works on the result of the one before.
+      {"cat /'/etc/.'//passwd", true},
+      {"cat /etc/.${x}/passwd", true},
       {"cat /ETC/passwd", false},
       {"cat etc/passwd", false},
       {"ls /etc/shadows", true},
