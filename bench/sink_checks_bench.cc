@@ -42,78 +42,54 @@ constexpr std::string_view kCode =
     "var total = items.map(function (x) { return x.price * 2 + tax; })"
     ".reduce((a, b) => a + b, 0); s += 'it''s \\'ok\\''; ";
 
-void set_throughput(benchmark::State& state, std::size_t bytes) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+// Runs `check` on `unit` repeated to the benchmark's argument in bytes.
+template <typename Check>
+void run(benchmark::State& state, std::string_view unit, Check check) {
+  const std::string text = repeat_to(unit, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(check(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
 // The input is an empty span at the end: both passes run over the whole command.
 void BM_CheckCommand(benchmark::State& state) {
-  const std::string command = repeat_to(kCommand, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(cmdi::check_command(command.size(), 0, command));
-  }
-  set_throughput(state, command.size());
+  run(state, kCommand, [](const std::string& t) { return cmdi::check_command(t.size(), 0, t); });
 }
 BENCHMARK(BM_CheckCommand)->Arg(200)->Arg(1 << 20);
 
 // A typical call: the input sits early and a boundary lies inside it.
 void BM_CheckCommandEarlyAnswer(benchmark::State& state) {
-  const std::string command = repeat_to(kCommand, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(cmdi::check_command(22, 30, command));
-  }
-  set_throughput(state, command.size());
+  run(state, kCommand, [](const std::string& t) { return cmdi::check_command(22, 30, t); });
 }
 BENCHMARK(BM_CheckCommandEarlyAnswer)->Arg(200)->Arg(1 << 20);
 
 void BM_IndexOfChaining(benchmark::State& state) {
-  const std::string command =
-      repeat_to(kUnchainedCommand, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(cmdi::semantic_chained_command::index_of_chaining(command));
-  }
-  set_throughput(state, command.size());
+  run(state, kUnchainedCommand, cmdi::semantic_chained_command::index_of_chaining);
 }
 BENCHMARK(BM_IndexOfChaining)->Arg(200)->Arg(1 << 20);
 
 void BM_ContainsDangerousPath(benchmark::State& state) {
-  const std::string command = repeat_to(kPathCommand, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        cmdi::semantic_dangerous_path::contains_dangerous_path(command));
-  }
-  set_throughput(state, command.size());
+  run(state, kPathCommand, cmdi::semantic_dangerous_path::contains_dangerous_path);
 }
 BENCHMARK(BM_ContainsDangerousPath)->Arg(200)->Arg(1 << 20);
 
 // Without quotes, "//" or "/./" no replacement needs to run.
 void BM_ContainsDangerousPathPlain(benchmark::State& state) {
-  const std::string command = repeat_to(kPlainPathCommand, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        cmdi::semantic_dangerous_path::contains_dangerous_path(command));
-  }
-  set_throughput(state, command.size());
+  run(state, kPlainPathCommand, cmdi::semantic_dangerous_path::contains_dangerous_path);
 }
 BENCHMARK(BM_ContainsDangerousPathPlain)->Arg(200)->Arg(1 << 20);
 
 void BM_IsDangerousPath(benchmark::State& state) {
-  const std::string p = repeat_to(kPath, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(
-        path::semantic_file_security_bypass::is_dangerous_path(p, true));
-  }
-  set_throughput(state, p.size());
+  run(state, kPath, [](const std::string& t) {
+    return path::semantic_file_security_bypass::is_dangerous_path(t, true);
+  });
 }
 BENCHMARK(BM_IsDangerousPath)->Arg(200)->Arg(1 << 20);
 
 // The input is an empty span at the end: the scan runs over the whole code.
 void BM_CheckJsCode(benchmark::State& state) {
-  const std::string code = repeat_to(kCode, static_cast<std::size_t>(state.range(0)));
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(ssjs::sink_check::check_js_code(code, code.size(), 0));
-  }
-  set_throughput(state, code.size());
+  run(state, kCode, [](const std::string& t) {
+    return ssjs::sink_check::check_js_code(t, t.size(), 0);
+  });
 }
 BENCHMARK(BM_CheckJsCode)->Arg(200)->Arg(1 << 20);
 
