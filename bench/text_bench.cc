@@ -25,8 +25,8 @@ std::string sample_text(std::size_t size) {
 
 void set_per_byte(benchmark::State& state, std::size_t bytes) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-  state.counters["ns/byte"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * bytes) / 1e9,
+  state.counters["time/byte"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * bytes),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
