@@ -386,3 +386,54 @@ TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
 
 }  // namespace
 }  // namespace sorvane::text
+
+namespace sorvane::text {
+namespace {
+
+// Random patterns: the wrapper either refuses them or, on ASCII texts without VT, answers
+// like the engine's own ASCII classes and boundary.
+TEST(RegexTranslation, RandomPatternsAgreeWithAsciiSemantics) {
+  const std::string atoms[] = {"a", "b", "_", "-", " ", ";", ".", "^", "$", "|", "(", ")",
+                               "(?:", "(?i)", "(?i:", "(?s:", "[", "]", "[^", "\\d", "\\s",
+                               "\\w", "\\D", "\\S", "\\W", "\\b", "*", "+", "?", "{2}", "{1,}",
+                               "\\.", "\\\\", "\\x41", "\\n", "a-z", "\\]", "{", "}", ":"};
+  const std::string text_atoms[] = {"a", "A", "b", "_", "-", " ", ";", ".", "\n", "1", "x", "{", "}"};
+  std::mt19937 rng(11);
+  int compared = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string pattern;
+    const int n = 1 + static_cast<int>(rng() % 8);
+    for (int k = 0; k < n; ++k) pattern += atoms[rng() % std::size(atoms)];
+    std::string error;
+    auto ours = Regex::try_compile(pattern, &error);
+    RE2::Options options;
+    options.set_log_errors(false);
+    RE2 reference(pattern, options);
+    if (!ours) {
+      EXPECT_FALSE(error.empty()) << pattern;
+      continue;
+    }
+    ASSERT_TRUE(reference.ok()) << pattern << " compiles here only";
+    ++compared;
+    for (int t = 0; t < 20; ++t) {
+      std::string text;
+      const int len = static_cast<int>(rng() % 6);
+      for (int k = 0; k < len; ++k) text += text_atoms[rng() % std::size(text_atoms)];
+      ASSERT_EQ(ours->is_match(text), RE2::PartialMatch(text, reference))
+          << pattern << " on [" << text << "]";
+      if (!ours->is_match_only()) {
+        auto ref_match = [&]() -> std::optional<Span> {
+          re2::StringPiece m;
+          if (!reference.Match(text, 0, text.size(), RE2::UNANCHORED, &m, 1)) return std::nullopt;
+          const auto start = static_cast<std::size_t>(m.data() - text.data());
+          return Span{start, start + m.size()};
+        };
+        ASSERT_EQ(ours->find(text), ref_match()) << pattern << " on [" << text << "]";
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+}  // namespace
+}  // namespace sorvane::text
