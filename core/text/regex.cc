@@ -24,7 +24,10 @@ std::unique_ptr<re2::RE2> build(std::string_view pattern, bool* is_match_only,
   if (!translated) return nullptr;
   auto re = std::make_unique<re2::RE2>(translated->pattern, engine_options());
   if (!re->ok()) {
-    if (error) *error = re->error();
+    // The engine quotes the faulty part of the translated text, which may hold long
+    // expanded classes.
+    constexpr std::size_t kMaxMessage = 200;
+    if (error) *error = re->error().substr(0, kMaxMessage);
     return nullptr;
   }
   *is_match_only = translated->is_match_only;
