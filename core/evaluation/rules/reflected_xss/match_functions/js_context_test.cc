@@ -131,7 +131,7 @@ TEST(XssJsContext, Arguments) {
 }
 
 // \s of the expressions follows Unicode: U+A0 separates two words, and joins across "+".
-TEST(XssJsContext, DISABLED_UnicodeWhitespaceInExpressions) {
+TEST(XssJsContext, UnicodeWhitespaceInExpressions) {
   const Case cases[] = {
       {"alert(a\xC2\xA0" "b)", 0},
       {"alert(a\vb)", 0},

@@ -79,7 +79,7 @@ float plain_call_score(std::string_view text, std::size_t end) {
 TEST(XssTextScan, SharedSearchesAnswerLikeFreshOnesForCalls) {
   const std::vector<std::string> tokens = {
       "alert", "(", ")", "'", "\"", "`", "+", " ", "\t", "a", "b", "xy", "/*", "*/",
-      "?.", "\n", ";", "\r", "1", "'+'", "' + '", "'/*c*/+'", "function"};
+      "?.", "\n", ";", "\r", "\v", "\xC2\xA0", "\xE2\x80\x83", "1", "'+'", "' + '", "'/*c*/+'", "function"};
   for (const std::string& text : random_texts(tokens, 20000, 7)) {
     TextScan shared(text);
     for (std::string_view keyword : {"alert", "function"}) {
