@@ -1,5 +1,7 @@
 #include "core/evaluation/rules/reflected_xss/matcher.h"
 
+#include <unordered_map>
+
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_functions.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
@@ -215,6 +217,9 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
     XssEvalPattern p{def.evaluator, def.id, std::nullopt, def.required_all, def.required_any,
                      def.keywords.has_value()};
     if (compiles_expression(def.evaluator.kind)) p.regex.emplace(def.evaluator.pattern);
+    if (def.evaluator.kind == K::MatchFunction && def.evaluator.match_fn == nullptr) {
+      panic("a match-function pattern without its function");
+    }
     patterns.push_back(std::move(p));
   }
   return patterns;
@@ -227,16 +232,16 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
       // Indexes the keywords (each text once, in row order) before building the automaton
       // over them; keywords_ and keyword_patterns_ are declared, so built, before it.
       keyword_automaton_([&] {
+        std::unordered_map<std::string_view, std::size_t> index_of;
         for (std::size_t p = 0; p < defs.size(); ++p) {
           if (!defs[p].keywords) continue;
           for (std::string_view keyword : *defs[p].keywords) {
-            std::size_t k = 0;
-            while (k < keywords_.size() && keywords_[k] != keyword) ++k;
-            if (k == keywords_.size()) {
+            auto [it, added] = index_of.try_emplace(keyword, keywords_.size());
+            if (added) {
               keywords_.push_back(keyword);
               keyword_patterns_.emplace_back();
             }
-            keyword_patterns_[k].push_back(p);
+            keyword_patterns_[it->second].push_back(p);
           }
         }
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
