@@ -31,12 +31,18 @@ std::string data_uri(std::string_view header, std::size_t payload_len = 300) {
   return padded("data:" + std::string(header) + "," + std::string(payload_len, 'Q'));
 }
 
+struct Case {
+  const char* what;
+  std::string text;
+  bool binary;
+};
+
+template <std::size_t N>
+void expect_all(const Case (&cases)[N]) {
+  for (const Case& c : cases) EXPECT_EQ(binary(c.text), c.binary) << c.what;
+}
+
 TEST(BinaryData, LengthAndAlphabet) {
-  struct Case {
-    const char* what;
-    std::string text;
-    bool binary;
-  };
   const Case cases[] = {
       {"empty", "", false},
       {"4095 letters", std::string(4095, 'Q'), false},
@@ -49,15 +55,10 @@ TEST(BinaryData, LengthAndAlphabet) {
       {"no blanks, no known prefix", padded("QQQQ"), false},
       {"large base64 text", std::string(4 << 20, 'Q'), true},
   };
-  for (const Case& c : cases) EXPECT_EQ(binary(c.text), c.binary) << c.what;
+  expect_all(cases);
 }
 
 TEST(BinaryData, DataUri) {
-  struct Case {
-    const char* what;
-    std::string text;
-    bool binary;
-  };
   const std::string payload_ok = "data:;base64," + std::string(256, 'Q') + "!";
   const Case cases[] = {
       {"empty header", data_uri(";base64"), true},
@@ -80,15 +81,10 @@ TEST(BinaryData, DataUri) {
       {"line break in the payload", data_uri(";base64\n"), false},
       {"no comma at all", padded("data:image/png;base64"), false},
   };
-  for (const Case& c : cases) EXPECT_EQ(binary(c.text), c.binary) << c.what;
+  expect_all(cases);
 }
 
 TEST(BinaryData, HexDumpAndPercentEscapes) {
-  struct Case {
-    const char* what;
-    std::string text;
-    bool binary;
-  };
   const std::string hex64 = rep("0123456789abcdefABCDEF", 3).substr(0, 64);
   std::string hex_with_g = hex64;
   hex_with_g[40] = 'g';
@@ -109,7 +105,7 @@ TEST(BinaryData, HexDumpAndPercentEscapes) {
       {"'%' without two hex digits", padded(rep("%0g", 30)), false},
       {"escape consumes its digits", padded(rep("%%00", 22)), true},
   };
-  for (const Case& c : cases) EXPECT_EQ(binary(c.text), c.binary) << c.what;
+  expect_all(cases);
 }
 
 TEST(BinaryData, MultiByteCharacterAcrossTheCommaWindow) {
