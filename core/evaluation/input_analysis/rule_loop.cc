@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "core/agent_config/definitions.h"
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
 #include "core/log/log.h"
 #include "core/text/utf8.h"
@@ -95,12 +94,14 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
 
 std::vector<Finding> run(std::string_view text, InputType input_type,
                          const rules::InputTraits& traits, std::span<const RuleType> rule_list,
-                         bool prefer_worth_watching, const Header* header) {
+                         bool prefer_worth_watching, const Header* header,
+                         const RuleSource& source) {
   std::vector<Finding> findings;
   for (RuleType value : rule_list) {
-    const rules::Rule* rule = rules::rule_by_type(value);
+    if (!rules::rule_index(value)) continue;
+    const rules::Rule* rule = source.rule(value);
     if (!rule || !rule->applies_to_input_type(input_type)) continue;
-    const rules::RuleConfig& config = agent_config::get_rule_config(rule->get_index());
+    const rules::RuleConfig& config = source.config(rule->get_index());
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
       return bot_short_cut(config, text, *header);
     }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/agent_config/definitions.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
 
@@ -21,12 +22,20 @@ struct Header {
   bool is_user_agent = false;
 };
 
+// Where the loop finds the rule object of a listed value and a rule's configuration: the
+// registry, unless a test substitutes its own rules.
+struct RuleSource {
+  const rules::Rule* (*rule)(rules::RuleType) = rules::rule_by_type;
+  const rules::RuleConfig& (*config)(std::uint8_t) = agent_config::get_rule_config;
+};
+
 // One Finding per rule that produced something, in list order. Values that are not a
 // single rule bit are skipped; a value listed twice is evaluated twice. With `header`, a
 // listed bot blocker on a User-Agent header ends the loop with the bot search's answer.
 std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 const rules::InputTraits& traits,
                                 std::span<const rules::RuleType> rule_list,
-                                bool prefer_worth_watching, const Header* header);
+                                bool prefer_worth_watching, const Header* header,
+                                const RuleSource& source = {});
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop
