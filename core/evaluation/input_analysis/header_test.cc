@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "core/evaluation/input_analysis/input.h"
+#include "core/evaluation/input_analysis/testing/arbitrary.h"
 #include "core/evaluation/input_analysis/testing/log_capture.h"
 
 namespace sorvane::evaluation::input_analysis::header {
@@ -62,7 +62,8 @@ TEST(CheckHeader, FastPaths) {
       {"", "123", false},
       {"Cont\xC3\xA9nt-Length", "123", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(declared_safe(c.name, c.value), c.safe) << c.name << ": " << c.value;
+  for (const Case& c : cases)
+    EXPECT_EQ(declared_safe(c.name, c.value), c.safe) << c.name << ": " << c.value;
 }
 
 TEST(CheckHeader, SafeLineQuotesNameAndValueWhole) {
@@ -95,7 +96,8 @@ TEST(CheckHeader, FindingsCarryHeaderValue) {
       {"X-Agent", "Nikto", {64}, {}},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(check_header(c.name, c.value, c.list, false), c.findings) << c.name << ": " << c.value;
+    EXPECT_EQ(check_header(c.name, c.value, c.list, false), c.findings)
+        << c.name << ": " << c.value;
   }
 }
 
@@ -140,7 +142,7 @@ TEST(CheckHeader, WorthWatchingRules) {
 TEST(CheckHeader, BinaryValueSkipsEveryRule) {
   const std::string value(5000, 'Q');
   const std::string name(150, 'h');
-  const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
+  const auto& all = testing::kAllRulesAndInvalid;
   for (std::string_view header_name : {std::string_view("User-Agent"), std::string_view(name)}) {
     LogCapture capture;
     EXPECT_TRUE(check_header(header_name, value, all, false).empty());
@@ -156,18 +158,12 @@ TEST(CheckHeader, BinaryValueSkipsEveryRule) {
 // Any bytes, any length and any rule list yield a result without a fatal error or throw.
 TEST(CheckHeader, ArbitraryInput) {
   std::mt19937 rng(11);
-  auto random_bytes = [&](std::size_t n) {
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(rng());
-    return s;
-  };
-  std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 0, 3, 1024};
-  std::vector<rules::RuleType> many;
-  for (int i = 0; i < 1024; ++i) many.push_back(static_cast<rules::RuleType>(1u << (rng() % 11)));
-  const std::vector<std::string> names = {"", "User-Agent", "referer", "content-type",
-                                          "accept", random_bytes(40)};
-  const std::vector<std::string> values = {"", "\xFF", "\xE2\x82", random_bytes(64),
-                                           random_bytes(5000)};
+  const auto& all = testing::kAllRulesAndInvalid;
+  const auto many = testing::random_rule_list(rng, 1024);
+  const std::vector<std::string> names = {
+      "", "User-Agent", "referer", "content-type", "accept", testing::random_bytes(rng, 40)};
+  const std::vector<std::string> values = {"", "\xFF", "\xE2\x82", testing::random_bytes(rng, 64),
+                                           testing::random_bytes(rng, 5000)};
   for (const std::string& name : names) {
     for (const std::string& value : values) {
       for (bool prefer : {false, true}) {
@@ -177,7 +173,8 @@ TEST(CheckHeader, ArbitraryInput) {
     }
   }
   // Several megabytes, with and without blanks.
-  for (const std::string& value : {std::string(3 << 20, ' ') + "x", random_bytes(3 << 20)}) {
+  for (const std::string& value :
+       {std::string(3 << 20, ' ') + "x", testing::random_bytes(rng, 3 << 20)}) {
     for (std::string_view name : {"User-Agent", "X-Big"}) {
       EXPECT_NO_THROW(check_header(name, value, all, false));
     }
