@@ -17,18 +17,17 @@ namespace safe_headers = is_safe_checkers::safe_headers;
 
 // Common header values that no rule needs to see (exact, case-sensitive).
 constexpr std::array<std::string_view, 17> kSafeValues = {
-    "0",          "*/*",          "443",           "https",
-    "close",      "text/xml",     "max-age=0",     "text/json",
-    "Keep-Alive", "keep-alive",   "$Version=1",    "gzip,deflate",
-    "gzip, deflate", "application/xml", "gzip, deflate, br", "gzip, deflate, sdch",
-    "application/x-www-form-urlencoded"};
+    "0",          "*/*",          "443",           "https",        "close",
+    "text/xml",   "max-age=0",    "text/json",     "Keep-Alive",   "keep-alive",
+    "$Version=1", "gzip,deflate", "gzip, deflate", "application/xml",
+    "gzip, deflate, br", "gzip, deflate, sdch", "application/x-www-form-urlencoded"};
 
 char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 bool equals_ignore_ascii_case(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return ascii_lower(x) == ascii_lower(y);
+         });
 }
 
 bool is_safe_value(std::string_view value) {
@@ -59,8 +58,9 @@ std::vector<rules::Finding> check_header(std::string_view name, std::string_view
   agent_config::agent_init::CONFIG();
   // A Referer value is a context of its own for the patterns; findings still carry
   // HeaderValue.
-  const std::uint8_t context =
-      equals_ignore_ascii_case(name, "referer") ? 0 : static_cast<std::uint8_t>(InputType::HeaderValue);
+  const std::uint8_t context = equals_ignore_ascii_case(name, "referer")
+                                   ? 0
+                                   : static_cast<std::uint8_t>(InputType::HeaderValue);
   const rules::InputTraits traits = rules::compute_input_traits(value, context);
   if (is_safe_checkers::binary_data::is_binary_data(value, traits.flags)) {
     SORVANE_TRACE(rule_loop::kHeaderTarget,

@@ -35,8 +35,8 @@ std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_
   auto bots = rules::bot_blocker::check_for_bot(config, value);
   if (!bots) {
     SORVANE_TRACE(kHeaderTarget,
-                  "{} - Evaluated 'HeaderValue' for bad bot. score: 0. name: '{}'. value: {}",
-                  rule, q(header.name), q(value));
+                  "{} - Evaluated 'HeaderValue' for bad bot. score: 0. name: '{}'. value: {}", rule,
+                  q(header.name), q(value));
     return {};
   }
   SORVANE_DEBUG(kHeaderTarget,
@@ -49,17 +49,19 @@ void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
                         InputType input_type, const Header* header) {
   if (header) {
     if (hit) {
-      SORVANE_DEBUG(kHeaderTarget,
-                    "{} - Evaluated 'HeaderValue' using fast path. score: 10. name: '{}'. value: {}",
-                    rule, q(header->name), q(text));
+      SORVANE_DEBUG(
+          kHeaderTarget,
+          "{} - Evaluated 'HeaderValue' using fast path. score: 10. name: '{}'. value: {}", rule,
+          q(header->name), q(text));
     } else {
       SORVANE_DEBUG(kHeaderTarget,
                     "{} - Evaluated 'HeaderValue' using fast path. score: 0. name: '{}'. value: {}",
                     rule, q(header->name), q(text));
     }
   } else if (hit) {
-    SORVANE_DEBUG(kInputTarget, "{} - evaluated '{}'. score: 10. prefer_worth_watching: {}. input: {}",
-                  rule, input_type_name(input_type), true, q(text));
+    SORVANE_DEBUG(kInputTarget,
+                  "{} - evaluated '{}'. score: 10. prefer_worth_watching: {}. input: {}", rule,
+                  input_type_name(input_type), true, q(text));
   }
 }
 
@@ -71,8 +73,9 @@ void log_no_matches(std::string_view rule, std::string_view text, InputType inpu
                   "value: {}",
                   rule, false, q(header->name), q(text));
   } else {
-    SORVANE_TRACE(kInputTarget, "{} - evaluated '{}'. score: 0. prefer_worth_watching: {}. input: {}",
-                  rule, input_type_name(input_type), false, q(text));
+    SORVANE_TRACE(kInputTarget,
+                  "{} - evaluated '{}'. score: 0. prefer_worth_watching: {}. input: {}", rule,
+                  input_type_name(input_type), false, q(text));
   }
 }
 
@@ -85,8 +88,9 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
                   rule, finding.score, false, q(header->name), q(text));
   } else {
     SORVANE_DEBUG(kInputTarget, "input: {}, {}", q(text), fmt::join(finding.ids, ","));
-    SORVANE_DEBUG(kInputTarget, "{} - evaluated '{}'. score: {}. prefer_worth_watching: {}. input: {}",
-                  rule, input_type_name(finding.input_type), finding.score, false, q(text));
+    SORVANE_DEBUG(kInputTarget,
+                  "{} - evaluated '{}'. score: {}. prefer_worth_watching: {}. input: {}", rule,
+                  input_type_name(finding.input_type), finding.score, false, q(text));
   }
 }
 
