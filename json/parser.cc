@@ -50,6 +50,11 @@ std::optional<ParseError> Parser::parse() {
     state = State::Failed;
     failure = message;
   };
+  auto accept_key = [&](const Token& key) {
+    key_stack.push_back(key);
+    state = State::ObjectAfterKey;
+    callback_(key_stack, ItemKind::Key, key);
+  };
 
   while (std::optional<Token> next = lexer.next()) {
     const Token& token = *next;
@@ -93,9 +98,7 @@ std::optional<ParseError> Parser::parse() {
             --open_braces;
             value_complete = true;
           } else if (token.id == TokenType::String) {
-            key_stack.push_back(token);
-            state = State::ObjectAfterKey;
-            callback_(key_stack, ItemKind::Key, token);
+            accept_key(token);
           } else {
             fail("key or close brace required");
           }
@@ -122,9 +125,7 @@ std::optional<ParseError> Parser::parse() {
           break;
         case State::ObjectNextKey:
           if (token.id == TokenType::String) {
-            key_stack.push_back(token);
-            state = State::ObjectAfterKey;
-            callback_(key_stack, ItemKind::Key, token);
+            accept_key(token);
           } else {
             fail("missing key");
           }
