@@ -1,5 +1,7 @@
 #include "core/evaluation/input_analysis/json.h"
 
+#include "core/evaluation/input_analysis/input.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -82,6 +84,51 @@ TEST(CheckJson, InvalidJsonAnswersTheErrorAndNoResults) {
     const auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome);
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->details(), c.message);
+  }
+}
+
+// Findings come from the single-input evaluation; what check_json adds is the order, the input
+// type, the path and the value view. The expectation is built from check_input on each item.
+TEST(CheckJson, FindingsCarryTypePathAndValueInDocumentOrder) {
+  const std::string body =
+      R"({"__proto__":{"$where":"1' OR 1=1 --"},"list":["../../etc/passwd",)"
+      R"({"k":"; cat /etc/passwd"},"<script>alert(1)</script>"],"n":1,"t":true})";
+  struct Item {
+    std::string_view text;
+    InputType type;
+    Path path;
+  };
+  const Item items[] = {
+      {"__proto__", InputType::JsonKey, {}},
+      {"$where", InputType::JsonKey, {"__proto__"}},
+      {"1' OR 1=1 --", InputType::JsonValue, {"__proto__", "$where"}},
+      {"list", InputType::JsonKey, {}},
+      {"../../etc/passwd", InputType::JsonValue, {"list"}},
+      {"k", InputType::JsonKey, {"list"}},
+      {"; cat /etc/passwd", InputType::JsonValue, {"list", "k"}},
+      {"<script>alert(1)</script>", InputType::JsonValue, {"list"}},
+      {"n", InputType::JsonKey, {}},
+      {"t", InputType::JsonKey, {}},
+  };
+  const std::vector<RuleType> rules = {512, 2, 8, 4, 16, 32, 128};
+  for (bool prefer_worth_watching : {false, true}) {
+    SCOPED_TRACE(prefer_worth_watching);
+    std::vector<JsonResult> expected;
+    std::size_t findings = 0;
+    for (const Item& item : items) {
+      if (item.text == "$where") {
+        expected.emplace_back(QueryClause{{"__proto__", "$where"}, 10.0});
+      }
+      for (rules::Finding& finding :
+           input::check_input(item.text, item.type, rules, prefer_worth_watching)) {
+        expected.emplace_back(JsonFinding{std::move(finding), item.path, item.text});
+        ++findings;
+      }
+    }
+    if (findings == 0) GTEST_SKIP() << "no rule reports findings on these inputs yet";
+    JsonOutcome outcome = check_json(body, rules, prefer_worth_watching);
+    ASSERT_TRUE(std::holds_alternative<std::vector<JsonResult>>(outcome));
+    EXPECT_EQ(std::get<std::vector<JsonResult>>(outcome), expected);
   }
 }
 
