@@ -26,8 +26,9 @@ using Callback = std::function<void(std::span<const lexemes::Token> key_stack, I
 // tracked with explicit stacks, never by recursion.
 class Parser {
  public:
+  // An empty callback validates only.
   Parser(std::string_view text, Callback callback)
-      : text_(text), callback_(std::move(callback)) {}
+      : text_(text), callback_(callback ? std::move(callback) : [](auto, auto, const auto&) {}) {}
 
   // Validates the whole text; absent on success, else the first error. Callbacks made before
   // an error stand. Each call starts over from the beginning of the text.

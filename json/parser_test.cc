@@ -218,6 +218,11 @@ TEST(JsonParser, CallsBeforeAnErrorStand) {
                                       {ItemKind::Key, "n", {"n"}}}));
 }
 
+TEST(JsonParser, EmptyCallbackOnlyValidates) {
+  EXPECT_FALSE(Parser("{\"a\":[\"b\"]}", nullptr).parse().has_value());
+  EXPECT_EQ(Parser("{\"a\" 1}", Callback()).parse()->details(), "missing colon");
+}
+
 TEST(JsonParser, ParseCanBeRepeated) {
   int calls = 0;
   Parser parser("[\"a\"", [&](std::span<const Token>, ItemKind, const Token&) { ++calls; });
