@@ -238,10 +238,10 @@ Token Lexer::lex_number() {
   };
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
   const std::size_t n = text_.size();
-  Position at;
   const unsigned char first = s[pos_];
-  at = first == '-' ? Position::AfterMinus : first == '0' ? Position::LeadingZero
-                                                           : Position::IntegerDigits;
+  Position at = first == '-'   ? Position::AfterMinus
+                : first == '0' ? Position::LeadingZero
+                               : Position::IntegerDigits;
   ++pos_;
   ++chars_read_;
   for (;;) {
