@@ -8,6 +8,11 @@
 #include "bindings/node/agent.h"
 #include "bindings/node/constants.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/sinks/method_tampering.h"
+#include "bindings/node/sinks/nosqli_mongo.h"
+#include "bindings/node/sinks/semantic_rules.h"
+#include "bindings/node/sinks/sinks.h"
+#include "bindings/node/sinks/xss.h"
 
 namespace bindings::node {
 namespace {
@@ -21,6 +26,20 @@ struct Method {
 // {"jsName", napi::guarded<body>}, with its body declared in its own header under
 // bindings/node/ (request/, sinks/, ...) and included above.
 constexpr std::initializer_list<Method> kMethods = {
+    {"checkCommandInjectionSink", napi::guarded<sinks::eval_cmdi_sink>},
+    {"checkSqlInjectionSink", napi::guarded<sinks::eval_sqli_sink>},
+    {"checkSsjsInjectionSink", napi::guarded<sinks::eval_ssjs_sink>},
+    {"findMongoComparators", napi::guarded<sinks::nosqli_mongo::find_mongo_comparators>},
+    {"isMongoQueryType", napi::guarded<sinks::nosqli_mongo::is_mongo_query_type>},
+    {"isDangerousPath", napi::guarded<sinks::semantic_rules::is_dangerous_path>},
+    {"containsDangerousPath", napi::guarded<sinks::semantic_rules::contains_dangerous_path>},
+    {"indexOfChaining", napi::guarded<sinks::semantic_rules::index_of_chaining>},
+    {"isMethodTampering", napi::guarded<sinks::method_tampering::is_method_tampering>},
+    {"isXssInWholeBody", napi::guarded<sinks::xss::is_xss_whole_body_attack>},
+    {"isXssInChunkedBody", napi::guarded<sinks::xss::is_xss_chunked_body_attack>},
+    {"makeXssState", napi::guarded<sinks::xss::make_xss_state>},
+    {"isXssScriptOrIframeInUserInput", napi::guarded<sinks::xss::is_xss_script_or_iframe_attack>},
+    {"checkSqlInjectionContextFreeSink", napi::guarded<sinks::eval_context_free_sqli>},
 };
 
 napi::Result<napi_value> define_agent_class(napi_env env) {
