@@ -25,6 +25,19 @@ napi::Result<std::uint32_t> read_u32(const napi::CallInfo<N>& call, std::size_t 
   return napi::get_value_uint32(call.env, call.arg(index));
 }
 
+// The span of a user input inside a text: two unsigned 32-bit arguments from `first` on.
+struct InputSpan {
+  std::uint32_t index = 0;
+  std::uint32_t length = 0;
+};
+
+template <std::size_t N>
+napi::Result<InputSpan> read_span(const napi::CallInfo<N>& call, std::size_t first) {
+  BINDING_ASSIGN(std::uint32_t index, read_u32(call, first));
+  BINDING_ASSIGN(std::uint32_t length, read_u32(call, first + 1));
+  return InputSpan{index, length};
+}
+
 // The answer of a method that takes one text argument and answers a boolean: at least one
 // argument (else InvalidArg with `missing_message`), read as text, given to `predicate`.
 napi::Result<napi_value> text_predicate(napi_env env, napi_callback_info info,

@@ -52,27 +52,25 @@ sql_injection::DbType db_type_from(std::uint32_t value) {
 napi::Result<napi_value> eval_cmdi_sink(napi_env env, napi_callback_info info) {
   BINDING_ASSIGN(auto call, napi::get_cb_info<3>(env, info));
   BINDING_TRY(args::require(call, 3, "missing arguments"));
-  BINDING_ASSIGN(std::uint32_t input_index, args::read_u32(call, 0));
-  BINDING_ASSIGN(std::uint32_t input_length, args::read_u32(call, 1));
+  BINDING_ASSIGN(args::InputSpan input, args::read_span(call, 0));
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 2));
   BINDING_ASSIGN(std::string_view command, reader.get_as_str());
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
   return boundary_object(env, object,
-                         cmd_injection::check_command(input_index, input_length, command));
+                         cmd_injection::check_command(input.index, input.length, command));
 }
 
 napi::Result<napi_value> eval_sqli_sink(napi_env env, napi_callback_info info) {
   BINDING_ASSIGN(auto call, napi::get_cb_info<4>(env, info));
   // Three suffice for the count; a missing query then fails as a text argument.
   BINDING_TRY(args::require(call, 3, "missing arguments"));
-  BINDING_ASSIGN(std::uint32_t input_index, args::read_u32(call, 0));
-  BINDING_ASSIGN(std::uint32_t input_length, args::read_u32(call, 1));
+  BINDING_ASSIGN(args::InputSpan input, args::read_span(call, 0));
   BINDING_ASSIGN(std::uint32_t db_kind, args::read_u32(call, 2));
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 3));
   BINDING_ASSIGN(std::string_view query, reader.get_as_str());
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
   return boundary_object(env, object,
-                         sql_injection::check_sql_query(input_index, input_length,
+                         sql_injection::check_sql_query(input.index, input.length,
                                                         db_type_from(db_kind), query));
 }
 
@@ -82,9 +80,8 @@ napi::Result<napi_value> eval_ssjs_sink(napi_env env, napi_callback_info info) {
                             "required arguments: string, user-input-index, user-input-length"));
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
   BINDING_ASSIGN(std::string_view code, reader.get_as_str());
-  BINDING_ASSIGN(std::uint32_t input_index, args::read_u32(call, 1));
-  BINDING_ASSIGN(std::uint32_t input_length, args::read_u32(call, 2));
-  return napi::get_boolean(env, ssjs::check_js_code(code, input_index, input_length));
+  BINDING_ASSIGN(args::InputSpan input, args::read_span(call, 1));
+  return napi::get_boolean(env, ssjs::check_js_code(code, input.index, input.length));
 }
 
 napi::Result<napi_value> eval_context_free_sqli(napi_env env, napi_callback_info info) {
