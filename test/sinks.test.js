@@ -285,3 +285,38 @@ test('arguments past a method\'s capacity are ignored', () => {
     { startIndex: 3, endIndex: 16, overrunIndex: 6, boundaryIndex: 3 });
   assert.strictEqual(agent.checkSqlInjectionSink(0, 1, 2, 'a', 42), undefined);
 });
+
+// One answer of each method, for comparing threads.
+function answersOf(agent) {
+  return [
+    agent.checkSqlInjectionSink(28, 9, 2, "SELECT * FROM t WHERE id = '1' OR 1=1 --'"),
+    agent.checkCommandInjectionSink(3, 13, 'ls foo; rm -rf /'),
+    agent.checkSsjsInjectionSink("x = 'a' + b; y('", 4, 8),
+    agent.checkSqlInjectionContextFreeSink("a = 'x' OR 2>1"),
+    agent.findMongoComparators('{"a":{"$gt":1}}'),
+    agent.isDangerousPath('/etc/shadow', true),
+    agent.indexOfChaining('a | b'),
+    agent.isMethodTampering('PUT'),
+    agent.isXssInWholeBody('<script>alert(1)</script>', ['alert(1)']),
+  ];
+}
+
+test('worker threads get the same answers as the main thread', async () => {
+  const { Worker } = require('node:worker_threads');
+  const script = `
+    const { parentPort } = require('node:worker_threads');
+    const { Agent } = require(${JSON.stringify(require.resolve('..'))});
+    const agent = new Agent();
+    ${answersOf.toString()}
+    parentPort.postMessage(Array.from({ length: 200 }, () => answersOf(agent)));
+  `;
+  const runs = await Promise.all(Array.from({ length: 4 }, () => new Promise((resolve, reject) => {
+    const worker = new Worker(script, { eval: true });
+    worker.once('message', resolve);
+    worker.once('error', reject);
+  })));
+  const expected = answersOf(agent);
+  for (const answers of runs) {
+    for (const answer of answers) assert.deepStrictEqual(answer, expected);
+  }
+});
