@@ -198,6 +198,33 @@ test('any span gives an answer and no byte past the text is read', () => {
   assert.deepStrictEqual(agent.checkSqlInjectionSink(1, MAX_U32, 0, 'a b c').endIndex, 0);
 });
 
+test('random texts and spans: a boundary lies inside both the span and the text', () => {
+  const pieces = ['a', ' ', "'", '"', '\\', ';', '|', '&', '$(', ')', '`', '#', '--', '/*', '\n',
+    'é', '😀', '\u3000', '<', '=', '1', '[', ']', 'x', '\u0085'];
+  let seed = 0x1234;
+  const next = () => (seed = (Math.imul(seed, 1103515245) + 12345) >>> 0) >>> 8;
+  const positions = [0, 1, 2, 7, 20, 39, 40, 41, MAX_U32 - 1, MAX_U32];
+  for (let i = 0; i < 3000; i++) {
+    const text = Array.from({ length: next() % 30 }, () => pieces[next() % pieces.length]).join('');
+    const chars = [...text].length;
+    const index = positions[next() % positions.length];
+    const length = positions[next() % positions.length];
+    const answers = [
+      agent.checkCommandInjectionSink(index, length, text),
+      agent.checkSqlInjectionSink(index, length, next() % 9, text),
+    ];
+    for (const answer of answers) {
+      if (answer === undefined) continue;
+      const label = `${JSON.stringify(text)} ${index} ${length}: ${JSON.stringify(answer)}`;
+      assert.strictEqual(answer.startIndex, index, label);
+      assert.strictEqual(answer.endIndex, (index + length) >>> 0, label);
+      assert.ok(answer.overrunIndex > index && answer.overrunIndex < index + length, label);
+      assert.ok(answer.overrunIndex <= chars && answer.boundaryIndex <= answer.overrunIndex, label);
+    }
+    assert.strictEqual(typeof agent.checkSsjsInjectionSink(text, index, length), 'boolean');
+  }
+});
+
 test('the context-free SQL check', () => {
   const cases = [
     ['SELECT * FROM t WHERE 1=1', true],
