@@ -77,7 +77,9 @@ TEST(Registry, IndexPastTheRulesIsFatal) {
 
 TEST(Registry, RuleHandedAnotherRulesConfigurationPanics) {
   const rules::InputTraits traits = rules::compute_input_traits("text", 9);
-  for (std::uint8_t index = 0; index < rules::kRuleCount; ++index) {
+  // The bot blocker, method tampering and prototype pollution never read their
+  // configuration in get_matches; every other rule does.
+  for (std::uint8_t index : {0, 1, 2, 3, 4, 5, 7}) {
     const rules::Rule* rule = rules::rule_by_index(index);
     const rules::RuleConfig& other = get_rule_config((index + 1) % rules::kRuleCount);
     try {
