@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/agent_config/definitions.h"
 #include "core/evaluation/rules/input_traits.h"
@@ -24,6 +27,18 @@ inline std::vector<std::string_view> matched_ids(const Rule& rule, std::string_v
     for (const PatternMatch& m : *found) ids.push_back(m.id);
   }
   return ids;
+}
+
+// A text and the identifiers it must match, in order (empty: none).
+struct IdCase {
+  std::string text;
+  std::vector<std::string_view> ids;
+};
+
+inline void expect_ids(const Rule& rule, std::uint8_t context, const std::vector<IdCase>& cases) {
+  for (const IdCase& c : cases) {
+    EXPECT_EQ(matched_ids(rule, c.text, context), c.ids) << c.text << " in context " << int(context);
+  }
 }
 
 inline bool worth_watching(const Rule& rule, std::string_view text, std::uint8_t context) {

@@ -17,11 +17,7 @@ constexpr std::uint8_t kJsonValue = 6;
 const std::string kJsfuck = "(!![]+[])[!+[]+!+[]+!+[]]";
 
 TEST(SsjsInjection, Matches) {
-  struct Case {
-    std::string text;
-    Ids ids;
-  };
-  const std::vector<Case> cases = {
+  testing::expect_ids(instance(), kJsonValue, {
       {"process.env", {"SSJS-I-NODE-2"}},
       {"process['argv']", {"SSJS-I-NODE-2"}},
       {"require('child_process')", {"SSJS-I-NODE-0"}},
@@ -43,10 +39,7 @@ TEST(SsjsInjection, Matches) {
       {kJsfuck, {}},        // too short for its row
       {kJsfuck + std::string(1286 - kJsfuck.size(), ' '), {"JSFCK-1"}},
       {std::string(1285 - kJsfuck.size(), ' ') + kJsfuck, {}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(matched_ids(instance(), c.text, kJsonValue), c.ids) << c.text;
-  }
+  });
 }
 
 // Letters and digits only, or no character any row needs, or below 4 bytes: none.
