@@ -121,6 +121,19 @@ TEST(PatternRuleTables, RowsAndCompiledConfiguration) {
   }
 }
 
+// Only the SQL and command rules offer the pre-screen; the others answer false to any text.
+TEST(PatternRuleTables, WorthWatchingOnlyForSqlAndCommands) {
+  for (const TableCase& c : table_cases()) {
+    const bool offers = c.variant == 5 || c.variant == 1;
+    EXPECT_EQ(c.rule.implements_worth_watching(), offers) << c.rows.front().id;
+    if (!offers) {
+      for (const char* text : {"; cat /etc/passwd", "' or 1=1--", "a--"}) {
+        EXPECT_FALSE(testing::worth_watching(c.rule, text, 9)) << c.rows.front().id;
+      }
+    }
+  }
+}
+
 // Handed another rule's configuration, every rule stops with "bad RuleConfig" once its
 // guard has passed; a failing guard answers none first.
 TEST(PatternRuleTables, ForeignConfigurationIsFatal) {
