@@ -233,19 +233,19 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
 
   // The table only ever sees short windows behind characters that typically break out
   // of a SQL literal; the first window with matches decides.
-  std::string_view previous;
-  bool tried = false;
+  std::optional<std::string_view> previous;
   for (std::size_t from = 0;;) {
     std::optional<text::Span> chain = CHAIN_CHARS().find(text, from);
     if (!chain) break;
     from = chain->end;
 
-    std::string_view window = matching_window(text, chain->start);
+    const std::string_view raw = matching_window(text, chain->start);
     // A window equal to the one before gives the same answer, and that one had none
     // (runs of one repeated character open thousands of them).
-    if (tried && window == previous) continue;
-    previous = window;
-    tried = true;
+    if (previous == raw) continue;
+    previous = raw;
+
+    std::string_view window = raw;
     std::optional<std::string> stripped = strip::strip_comments(window);
     if (stripped) window = *stripped;
     std::optional<std::string> separated = strip::replace_separators(window);
