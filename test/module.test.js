@@ -112,3 +112,15 @@ test('every kind of JavaScript value as options throws or constructs, never cras
     }
   }
 });
+
+test('calling Agent without new, or on another receiver, throws or constructs', () => {
+  for (const call of [() => Agent(), () => Agent(), () => Agent.call({}), () => Agent.call(5),
+    () => Reflect.construct(Agent, [{}], Object)]) {
+    try {
+      call();
+    } catch (error) {
+      assert.ok(error instanceof Error);
+      assert.strictEqual(typeof error.code, 'string');
+    }
+  }
+});
