@@ -197,7 +197,10 @@ Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
   }
   platform::enable_console_virtual_terminal();
 
-  auto logger = make_spdlog_file_logger(dir / file_name);
+  // The file is created later, at the first record: fix its place now, so that a change of
+  // working directory in between does not move it.
+  std::filesystem::path absolute_dir = std::filesystem::absolute(dir, error);
+  auto logger = make_spdlog_file_logger((error ? dir : absolute_dir) / file_name);
   if (!log::set_logger(std::make_unique<FacadeLogger>(logger))) {
     return std::string("Logger initialization failed");
   }
