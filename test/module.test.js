@@ -3,6 +3,10 @@
 const test = require('node:test');
 const assert = require('node:assert');
 
+// Logging stays off in this process whatever the developer's environment says.
+for (const name of ['QUENLITH_SORVANE_LOG_LEVEL', 'QUENLITH_SORVANE_LOG_DIR', 'SPDLOG_LEVEL']) {
+  delete process.env[name];
+}
 const mod = require('..');
 const { Agent, doNothing, constants } = mod;
 
