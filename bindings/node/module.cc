@@ -8,6 +8,7 @@
 
 #include "bindings/node/agent.h"
 #include "bindings/node/constants.h"
+#include "bindings/node/module_pin.h"
 #include "bindings/node/napi.h"
 
 namespace bindings::node {
@@ -73,6 +74,7 @@ napi::Status register_exports(napi_env env, napi_value exports) {
 
 // Registration as Node-API defines it: napi_register_module_v1 and the API-version query.
 NAPI_MODULE_INIT() {
+  bindings::node::pin_module();
   auto registered = bindings::node::register_exports(env, exports);
   if (!registered) {
     std::string message = bindings::node::support::module_init_message(registered.error());
