@@ -6,6 +6,11 @@
 #include <mutex>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <fmt/chrono.h>
 #include <spdlog/formatter.h>
 #include <spdlog/logger.h>
@@ -98,11 +103,15 @@ class LazyFileSink final : public spdlog::sinks::base_sink<std::mutex> {
   }
 
  private:
+  // Opens for appending; the descriptor is not inherited by child processes.
   bool open() {
 #ifdef _WIN32
-    file_ = _wfopen(path_.c_str(), L"ab");
+    file_ = _wfopen(path_.c_str(), L"abN");
 #else
-    file_ = std::fopen(path_.c_str(), "ab");
+    int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    file_ = ::fdopen(fd, "a");
+    if (file_ == nullptr) ::close(fd);
 #endif
     if (file_ == nullptr) return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
