@@ -14,11 +14,11 @@ std::atomic<PanicHook> g_hook{nullptr};
 
 void set_panic_hook(PanicHook hook) { g_hook.store(hook, std::memory_order_release); }
 
-void panic(const char* static_message, std::source_location loc) {
+void panic(const char* static_message, SourceLocation loc) {
   raise(FatalError(static_message, true, loc.file_name(), loc.line()));
 }
 
-void panic_formatted(std::string message, std::source_location loc) {
+void panic_formatted(std::string message, SourceLocation loc) {
   raise(FatalError(std::move(message), false, loc.file_name(), loc.line()));
 }
 

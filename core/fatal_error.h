@@ -1,11 +1,35 @@
 // Fatal internal errors: a violated invariant on the library's own static data.
 #pragma once
 
-#include <source_location>
 #include <stdexcept>
 #include <string>
+#include <version>
+
+#if defined(__cpp_lib_source_location)
+#include <source_location>
+#endif
 
 namespace sorvane {
+
+#if defined(__cpp_lib_source_location)
+using SourceLocation = std::source_location;
+#else
+// Where std::source_location is missing (Clang 14 with libstdc++, used for the fuzz build).
+class SourceLocation {
+ public:
+  static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                          unsigned line = __builtin_LINE()) noexcept {
+    return SourceLocation(file, line);
+  }
+  constexpr const char* file_name() const noexcept { return file_; }
+  constexpr unsigned line() const noexcept { return line_; }
+
+ private:
+  constexpr SourceLocation(const char* file, unsigned line) : file_(file), line_(line) {}
+  const char* file_;
+  unsigned line_;
+};
+#endif
 
 // Thrown for a violated internal invariant ("bad RuleConfig", a pattern that does not
 // compile, ...). The bindings' guard turns it into a thrown "GenericFailure".
@@ -36,8 +60,8 @@ void set_panic_hook(PanicHook hook);
 
 // Reports the error through the installed hook, then throws it.
 [[noreturn]] void panic(const char* static_message,
-                        std::source_location loc = std::source_location::current());
+                        SourceLocation loc = SourceLocation::current());
 [[noreturn]] void panic_formatted(std::string message,
-                                  std::source_location loc = std::source_location::current());
+                                  SourceLocation loc = SourceLocation::current());
 
 }  // namespace sorvane

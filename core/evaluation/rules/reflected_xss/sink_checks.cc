@@ -98,7 +98,7 @@ class Scanner {
     // Script content with no partial match pending changes only at "<" or at a byte
     // that starts some input.
     std::memset(script_stops_, 0, sizeof script_stops_);
-    script_stops_['<'] = true;
+    script_stops_[std::uint8_t{'<'}] = true;
     matchers_.mark_first_bytes(script_stops_);
     single_script_stop_ = true;
     for (int b = 0; b < 256; ++b) {
