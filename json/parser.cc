@@ -56,7 +56,7 @@ std::optional<ParseError> Parser::parse() {
     callback_(key_stack, ItemKind::Key, key);
   };
 
-  while (std::optional<Token> next = lexer.next()) {
+  while (const Token* next = lexer.advance()) {
     const Token& token = *next;
     ++token_count;
     if (token.id == TokenType::Invalid) return ParseError(token.message);
