@@ -51,7 +51,8 @@ std::optional<ParseError> Parser::parse() {
     failure = message;
   };
   auto accept_key = [&](const Token& key) {
-    key_stack.push_back(key);
+    // A key is a String token: it has no message to copy.
+    key_stack.push_back(Token{key.id, key.start, key.end, key.byte_start, key.byte_end, {}});
     state = State::ObjectAfterKey;
     callback_(key_stack, ItemKind::Key, key);
   };
