@@ -8,6 +8,10 @@
 #include "bindings/node/agent.h"
 #include "bindings/node/constants.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/request/atom.h"
+#include "bindings/node/request/body.h"
+#include "bindings/node/request/connect.h"
+#include "bindings/node/request/header.h"
 
 namespace bindings::node {
 namespace {
@@ -21,6 +25,10 @@ struct Method {
 // {"jsName", napi::guarded<body>}, with its body declared in its own header under
 // bindings/node/ (request/, sinks/, ...) and included above.
 constexpr std::initializer_list<Method> kMethods = {
+    {"scoreRequestConnect", napi::guarded<request::connect::eval_request_connect>},
+    {"scoreRequestBody", napi::guarded<request::body::eval_request_body>},
+    {"scoreAtom", napi::guarded<request::atom::eval_atom>},
+    {"scoreHeader", napi::guarded<request::header::eval_header>},
 };
 
 napi::Result<napi_value> define_agent_class(napi_env env) {
