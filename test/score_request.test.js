@@ -14,17 +14,10 @@ const MONGO_TRUE = "' || '1'=='1";
 const TEXT_KIND = 'data must be a string, String object or Buffer with utf8 encoding';
 const RESULT_KEYS = ['ruleId', 'inputType', 'path', 'key', 'value', 'score', 'idsList'];
 
+// The call throws an Error with this code and message.
+const fails = (fn, code, message, label) => assert.throws(fn, { name: 'Error', code, message }, label);
 const connect = (...args) => agent.scoreRequestConnect(...args);
 const body = (...args) => agent.scoreRequestBody(...args);
-
-function assertFails(fn, code, message, label) {
-  assert.throws(fn, (error) => {
-    assert.ok(error instanceof Error, label);
-    assert.strictEqual(error.code, code, label);
-    assert.strictEqual(error.message, message, label);
-    return true;
-  }, label);
-}
 
 // A result as the response lists it, with the SQL rule's identifiers by default.
 function sqli(inputType, path, key, value) {
@@ -77,7 +70,7 @@ test('scoreRequestConnect argument errors, in the order the call meets them', ()
     [[ALL, { method: 'GET' }, undefined], 'ObjectExpected', ''],
   ];
   for (const [args, code, message] of cases) {
-    assertFails(() => connect(...args), code, message, inspect(args));
+    fails(() => connect(...args), code, message, inspect(args));
   }
 });
 
@@ -210,17 +203,17 @@ test('scoreRequestBody argument errors', () => {
     [[ALL, '{"a":'], 'GenericFailure', 'final state is not ExpectNothing'],
   ];
   for (const [args, code, message] of cases) {
-    assertFails(() => body(...args), code, message, inspect(args));
+    fails(() => body(...args), code, message, inspect(args));
   }
 });
 
 test('a JSON error quoting a NUL of a Buffer body reaches JavaScript whole', () => {
   // A string body ends at its NUL; a Buffer is read whole and the parser meets the NUL.
   assert.deepStrictEqual(body(ALL, '{"a":1}\u0000trailing'), { bodyType: 'json', trackRequest: false });
-  assertFails(() => body(ALL, Buffer.from('{"a":1}\u0000trailing')), 'GenericFailure',
+  fails(() => body(ALL, Buffer.from('{"a":1}\u0000trailing')), 'GenericFailure',
     'Unexpected token \u0000 in JSON at position 8', 'Buffer');
   // Leading blanks are part of the JSON text that is checked.
-  assertFails(() => body(ALL, Buffer.from('  {"a":1}\u0000')), 'GenericFailure',
+  fails(() => body(ALL, Buffer.from('  {"a":1}\u0000')), 'GenericFailure',
     'Unexpected token \u0000 in JSON at position 10', 'leading blanks');
   assert.deepStrictEqual(body(ALL, new String('{"a":1}\u0000trailing')), { bodyType: 'json', trackRequest: false });
 });
@@ -238,7 +231,7 @@ test('the body is JSON when its first non-blank character opens a JSON text', ()
     assert.deepStrictEqual(Object.keys(response), ['bodyType', 'trackRequest']);
   }
   // FF counts as a blank here, so the body goes to the JSON parser, which rejects it.
-  assertFails(() => body(ALL, '\f{}'), 'GenericFailure', 'Unexpected token \f in JSON at position 1', 'FF');
+  fails(() => body(ALL, '\f{}'), 'GenericFailure', 'Unexpected token \f in JSON at position 1', 'FF');
 });
 
 test('JSON results: keys carry the enclosing object\'s key, values their own', () => {

@@ -15,17 +15,10 @@ const TRAVERSAL = '../../etc/passwd';
 const TRAVERSAL_FINDING = { ruleId: 'path-traversal', score: 90, idsList: ['10A-1-1', '3000-12'] };
 const TEXT_KIND = 'data must be a string, String object or Buffer with utf8 encoding';
 
+// The call throws an Error with this code and message.
+const fails = (fn, code, message, label) => assert.throws(fn, { name: 'Error', code, message }, label);
 const atom = (...args) => agent.scoreAtom(...args);
 const header = (...args) => agent.scoreHeader(...args);
-
-function assertFails(fn, code, message, label) {
-  assert.throws(fn, (error) => {
-    assert.ok(error instanceof Error, label);
-    assert.strictEqual(error.code, code, label);
-    assert.strictEqual(error.message, message, label);
-    return true;
-  }, label);
-}
 
 test('each of the five pattern rules reports its identifiers through scoreAtom', () => {
   const cases = [
@@ -78,10 +71,10 @@ test('bad masks fail in both methods with the mask shown as unsigned 64 bits', (
     [8n, 'rules must be a number'], [true, 'rules must be a number'],
   ];
   for (const [mask, message] of cases) {
-    assertFails(() => atom(mask, 'x', InputType.ParameterValue), 'InvalidArg', message, `atom ${String(mask)}`);
-    assertFails(() => header(mask, 'X-A', 'x'), 'InvalidArg', message, `header ${String(mask)}`);
+    fails(() => atom(mask, 'x', InputType.ParameterValue), 'InvalidArg', message, `atom ${String(mask)}`);
+    fails(() => header(mask, 'X-A', 'x'), 'InvalidArg', message, `header ${String(mask)}`);
   }
-  assertFails(() => atom(), 'InvalidArg', 'rules must be a number', 'no arguments');
+  fails(() => atom(), 'InvalidArg', 'rules must be a number', 'no arguments');
 });
 
 test('scoreAtom reads the input type as an integer from 1 to 14', () => {
@@ -99,20 +92,20 @@ test('scoreAtom reads the input type as an integer from 1 to 14', () => {
     [null, 'NumberExpected', ''],
   ];
   for (const [type, code, message] of cases) {
-    assertFails(() => atom(ALL, 'x', type), code, message, String(type));
+    fails(() => atom(ALL, 'x', type), code, message, String(type));
   }
-  assertFails(() => atom(ALL, 'x'), 'NumberExpected', '', 'input type left out');
+  fails(() => atom(ALL, 'x'), 'NumberExpected', '', 'input type left out');
   // The value is read before the input type.
-  assertFails(() => atom(ALL, 5, 15), 'InvalidArg', TEXT_KIND, 'value first');
+  fails(() => atom(ALL, 5, 15), 'InvalidArg', TEXT_KIND, 'value first');
 });
 
 test('scoreHeader wants three arguments before it looks at the mask', () => {
   for (const args of [[], [ALL], [ALL, 'User-Agent'], ['not a mask', 'User-Agent']]) {
-    assertFails(() => header(...args), 'InvalidArg',
+    fails(() => header(...args), 'InvalidArg',
       'requires rules, header name, and header value arguments', `${args.length} arguments`);
   }
   // Passed as undefined, the value is an argument all the same and fails as text.
-  assertFails(() => header(ALL, 'X-A', undefined), 'InvalidArg', TEXT_KIND, 'undefined value');
+  fails(() => header(ALL, 'X-A', undefined), 'InvalidArg', TEXT_KIND, 'undefined value');
 });
 
 test('text arguments: strings end at U+0000, String objects and Buffers are read', () => {
@@ -156,12 +149,12 @@ test('text arguments of the wrong kind or not UTF-8 fail with their messages', (
   ];
   for (const [value, message] of cases) {
     const label = `${typeof value} ${String(Buffer.isBuffer(value) ? value.toString('hex') : '')}`;
-    assertFails(() => atom(ALL, value, InputType.ParameterValue), 'InvalidArg', message, `atom ${label}`);
-    assertFails(() => header(ALL, value, 'x'), 'InvalidArg', message, `header name ${label}`);
-    assertFails(() => header(ALL, 'X-A', value), 'InvalidArg', message, `header value ${label}`);
+    fails(() => atom(ALL, value, InputType.ParameterValue), 'InvalidArg', message, `atom ${label}`);
+    fails(() => header(ALL, value, 'x'), 'InvalidArg', message, `header name ${label}`);
+    fails(() => header(ALL, 'X-A', value), 'InvalidArg', message, `header value ${label}`);
   }
   // The name is read before the value.
-  assertFails(() => header(ALL, 5, Buffer.from([0xff])), 'InvalidArg', TEXT_KIND, 'name first');
+  fails(() => header(ALL, 5, Buffer.from([0xff])), 'InvalidArg', TEXT_KIND, 'name first');
 });
 
 test('preferWorthWatching follows JavaScript truthiness, own or inherited', () => {
@@ -203,8 +196,8 @@ test('preferWorthWatching follows JavaScript truthiness, own or inherited', () =
 
 test('options passed as undefined or null fail with ObjectExpected', () => {
   for (const options of [undefined, null]) {
-    assertFails(() => atom(8, SQLI, InputType.ParameterValue, options), 'ObjectExpected', '', `atom ${options}`);
-    assertFails(() => header(8, 'X-A', SQLI, options), 'ObjectExpected', '', `header ${options}`);
+    fails(() => atom(8, SQLI, InputType.ParameterValue, options), 'ObjectExpected', '', `atom ${options}`);
+    fails(() => header(8, 'X-A', SQLI, options), 'ObjectExpected', '', `header ${options}`);
   }
 });
 
