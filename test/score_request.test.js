@@ -172,6 +172,22 @@ test('texts read from the inputs end at their first U+0000', () => {
   assert.strictEqual(connect(ALL, { method: 'FOO\u0000' }).resultsList[0].value, 'FOO');
 });
 
+test('long texts and texts of several-byte characters are read whole', () => {
+  // Lengths around the size that is read in one step, in characters of 1 to 4 bytes
+  // (U+1F600 is a surrogate pair in JavaScript).
+  for (const unit of ['a', '\u00e9', '\u20ac', '\u{1F600}']) {
+    for (let bytes = 490; bytes <= 530; ++bytes) {
+      const method = `FOO${unit.repeat(Math.ceil((bytes - 3) / Buffer.byteLength(unit)))}`;
+      const response = connect(8, { method });
+      assert.strictEqual(response.resultsList.at(-1).value, method, `${Buffer.byteLength(method)} bytes`);
+    }
+  }
+  const long = `x${'\u20ac'.repeat(100000)}`;
+  assert.strictEqual(connect(8, { method: long }).resultsList[0].value, long);
+  // An unpaired surrogate is read as U+FFFD.
+  assert.strictEqual(connect(8, { method: 'FOO\ud800' }).resultsList[0].value, 'FOO\ufffd');
+});
+
 test('preferWorthWatching reaches every evaluation of a request', () => {
   const inputs = { queries: ['q', SQLI], headers: ['X-A', SQLI], cookies: ['c', SQLI], uriPath: `/${SQLI}` };
   const watched = connect(8, inputs, { preferWorthWatching: 1 });

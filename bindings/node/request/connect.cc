@@ -40,7 +40,6 @@ napi::Result<PairList> read_queries(napi_env env, napi_value inputs) {
 
 napi::Result<std::string> read_string_prop(napi_env env, napi_value inputs, const char* name) {
   BINDING_ASSIGN(napi_value value, napi::get_named(env, inputs, name));
-  BINDING_TRY(napi::expect_type(env, value, ValueType::String));
   return copy_string_until_nul(env, value);
 }
 

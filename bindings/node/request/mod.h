@@ -61,7 +61,8 @@ napi::Result<napi_value> make_js_findings(napi_env env, const std::vector<Findin
 // The answer of scoreAtom and scoreHeader: undefined for no finding, the findings otherwise.
 napi::Result<napi_value> findings_or_undefined(napi_env env, const std::vector<Finding>& findings);
 
-// A string value's UTF-8 text up to its first NUL character.
+// A string value's UTF-8 text up to its first NUL character; a value of another type fails
+// with InvalidArg "expect String, got: <type>".
 napi::Result<std::string> copy_string_until_nul(napi_env env, napi_value value);
 
 // A flat list of names and values, name first.
