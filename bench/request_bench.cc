@@ -118,39 +118,19 @@ BENCHMARK(BM_RequestBodyBenignJson);
 
 // The adversarial fillers: "/*", ";" and "'" are URL-encoded bodies; each filler again as one
 // JSON string value. A raw run of '"' is malformed JSON and fails at its third character.
-void BM_RequestBodyUrlencodedCommentOpeners(benchmark::State& state) {
-  urlencoded_body(state, repeated("/*"));
+void BM_RequestBodyUrlencodedFiller(benchmark::State& state, std::string_view unit) {
+  urlencoded_body(state, repeated(unit));
 }
-BENCHMARK(BM_RequestBodyUrlencodedCommentOpeners);
+BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, comment_openers, "/*");
+BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, semicolons, ";");
+BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, single_quotes, "'");
 
-void BM_RequestBodyUrlencodedSemicolons(benchmark::State& state) {
-  urlencoded_body(state, repeated(";"));
+void BM_RequestBodyJsonStringFiller(benchmark::State& state, std::string_view unit) {
+  json_body(state, "{\"v\":\"" + repeated(unit) + "\"}");
 }
-BENCHMARK(BM_RequestBodyUrlencodedSemicolons);
-
-void BM_RequestBodyUrlencodedSingleQuotes(benchmark::State& state) {
-  urlencoded_body(state, repeated("'"));
-}
-BENCHMARK(BM_RequestBodyUrlencodedSingleQuotes);
-
-void BM_RequestBodyJsonStringOfQuotes(benchmark::State& state) {
-  json_body(state, "{\"v\":\"" + repeated("\\\"") + "\"}");
-}
-BENCHMARK(BM_RequestBodyJsonStringOfQuotes);
-
-void BM_RequestBodyJsonStringOfCommentOpeners(benchmark::State& state) {
-  json_body(state, "{\"v\":\"" + repeated("/*") + "\"}");
-}
-BENCHMARK(BM_RequestBodyJsonStringOfCommentOpeners);
-
-void BM_RequestBodyJsonStringOfSemicolons(benchmark::State& state) {
-  json_body(state, "{\"v\":\"" + repeated(";") + "\"}");
-}
-BENCHMARK(BM_RequestBodyJsonStringOfSemicolons);
-
-void BM_RequestBodyJsonStringOfSingleQuotes(benchmark::State& state) {
-  json_body(state, "{\"v\":\"" + repeated("'") + "\"}");
-}
-BENCHMARK(BM_RequestBodyJsonStringOfSingleQuotes);
+BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, quotes, "\\\"");
+BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, comment_openers, "/*");
+BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, semicolons, ";");
+BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, single_quotes, "'");
 
 }  // namespace
