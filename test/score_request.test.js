@@ -24,6 +24,20 @@ function sqli(inputType, path, key, value) {
   return { ruleId: 'sql-injection', inputType, path, key, value, score: 90, idsList: SQLI_IDS };
 }
 
+test('the four request-scoring methods open the Agent prototype', () => {
+  const names = Object.getOwnPropertyNames(Agent.prototype);
+  assert.deepStrictEqual(names.slice(0, 4), ['scoreRequestConnect', 'scoreRequestBody', 'scoreAtom', 'scoreHeader']);
+  for (const name of names.slice(0, 4)) {
+    const descriptor = Object.getOwnPropertyDescriptor(Agent.prototype, name);
+    assert.strictEqual(typeof descriptor.value, 'function', name);
+    assert.deepStrictEqual([descriptor.writable, descriptor.enumerable, descriptor.configurable],
+      [false, false, false], name);
+  }
+  // The methods do not use `this`.
+  const { scoreAtom } = agent;
+  assert.strictEqual(scoreAtom.call(undefined, 8, 'plain', 9), undefined);
+});
+
 test('scoreRequestConnect argument errors, in the order the call meets them', () => {
   const cases = [
     [[], 'InvalidArg', 'rules and inputs arguments are required'],
