@@ -33,9 +33,6 @@ test('the four request-scoring methods open the Agent prototype', () => {
     assert.deepStrictEqual([descriptor.writable, descriptor.enumerable, descriptor.configurable],
       [false, false, false], name);
   }
-  // The methods do not use `this`.
-  const { scoreAtom } = agent;
-  assert.strictEqual(scoreAtom.call(undefined, 8, 'plain', 9), undefined);
 });
 
 test('scoreRequestConnect argument errors, in the order the call meets them', () => {
