@@ -4,15 +4,19 @@
 #include <array>
 
 namespace sorvane::evaluation::rules::mongo {
+namespace {
 
-// Temporary stand-in until the rule's own implementation lands.
+constexpr std::array<std::string_view, 27> kQueryTypes = {
+    "$ne",    "$gt",   "$lt",    "$eq",       "$in",       "$or",       "$gte",
+    "$lte",   "$nin",  "$mod",   "$all",      "init",      "body",      "$size",
+    "$type",  "$keyf", "merge",  "$expr",     "$slice",    "$where",    "$exists",
+    "$reduce", "mapReduce", "$finalize", "$function", "accumulate", "accumulator"};
+
+}  // namespace
+
 bool is_query_type(std::string_view key) {
-  static constexpr std::array<std::string_view, 27> kNames = {
-      "$ne",     "$gt",     "$lt",       "$eq",       "$in",        "$or",        "$gte",
-      "$lte",    "$nin",    "$mod",      "$all",      "init",       "body",       "$size",
-      "$type",   "$keyf",   "merge",     "$expr",     "$slice",     "$where",     "$exists",
-      "$reduce", "mapReduce", "$finalize", "$function", "accumulate", "accumulator"};
-  return std::find(kNames.begin(), kNames.end(), key) != kNames.end();
+  if (key.size() < 3 || key.size() > 11) return false;
+  return std::find(kQueryTypes.begin(), kQueryTypes.end(), key) != kQueryTypes.end();
 }
 
 }  // namespace sorvane::evaluation::rules::mongo
