@@ -132,6 +132,24 @@ TEST(CheckJson, FindingsCarryTypePathAndValueInDocumentOrder) {
   }
 }
 
+TEST(CheckJson, PrototypePollutionFindingsAtTheirPaths) {
+  const std::string body = R"(["__proto__",{"k":"__proto__"},{"a":{"__proto__":1}}])";
+  const std::vector<RuleType> rules = {512};
+  auto finding = [](InputType type) {
+    return rules::Finding{{"PROTO-POLLUTION-1"}, 90.0, 512, type};
+  };
+  const std::vector<JsonResult> expected = {
+      JsonFinding{finding(InputType::JsonValue), {}, "__proto__"},
+      JsonFinding{finding(InputType::JsonValue), {"k"}, "__proto__"},
+      JsonFinding{finding(InputType::JsonKey), {"a"}, "__proto__"},
+  };
+  EXPECT_EQ(check_json(body, rules, false), JsonOutcome(expected));
+  // The same findings are collected and then dropped when the text turns out invalid.
+  EXPECT_EQ(check_json(body + "]", rules, false),
+            JsonOutcome(sorvane::json::parse_error::ParseError(
+                "Token { id: CloseBracket, start: 53, end: 54, byte_start: 53, byte_end: 54 }")));
+}
+
 TEST(CheckJson, BuildStrPathTakesTheFirstKeys) {
   const std::string body = R"({"ab":{"c":1}})";
   using sorvane::json::lexemes::Token;
