@@ -34,7 +34,7 @@ function describe(findings) {
 }
 
 function scoreSingleInputs(agent) {
-  console.log('\nscoreAtom / scoreHeader');
+  console.log('\n== Single inputs and headers: scoreAtom, scoreHeader ==');
   const rows = [['call', 'input', 'findings']];
   const atoms = [
     ["' or 1=1--", InputType.ParameterValue, {}],
@@ -58,7 +58,7 @@ function scoreSingleInputs(agent) {
 
 async function scoreRequests(agent) {
   const { server, url } = await startServer(agent);
-  console.log(`\nscoreRequestConnect / scoreRequestBody through a server on ${url}`);
+  console.log(`\n== Requests to a server on ${url}: scoreRequestConnect, scoreRequestBody ==`);
   try {
     const rows = [['request', 'method', 'status', 'verdict']];
     for (const [name, path, init] of REQUESTS) {

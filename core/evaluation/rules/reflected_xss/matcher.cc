@@ -1,7 +1,10 @@
 #include "core/evaluation/rules/reflected_xss/matcher.h"
 
+#include <unordered_map>
+
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_functions.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/fatal_error.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
@@ -148,7 +151,7 @@ using Keywords = std::span<const std::string_view>;
 constexpr XssEvaluator regex_after_keyword(std::string_view pattern) {
   return {K::RegexAfterKeyword, pattern, 90.0f, nullptr};
 }
-constexpr XssEvaluator match_function(mf::MatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
+constexpr XssEvaluator match_function(mf::ScanMatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
 
 bool passes_prefilter(const XssEvalPattern& p, const InputTraits& traits) {
   if (p.required_all) {
@@ -214,6 +217,9 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
     XssEvalPattern p{def.evaluator, def.id, std::nullopt, def.required_all, def.required_any,
                      def.keywords.has_value()};
     if (compiles_expression(def.evaluator.kind)) p.regex.emplace(def.evaluator.pattern);
+    if (def.evaluator.kind == K::MatchFunction && def.evaluator.match_fn == nullptr) {
+      panic("a match-function pattern without its function");
+    }
     patterns.push_back(std::move(p));
   }
   return patterns;
@@ -226,16 +232,16 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
       // Indexes the keywords (each text once, in row order) before building the automaton
       // over them; keywords_ and keyword_patterns_ are declared, so built, before it.
       keyword_automaton_([&] {
+        std::unordered_map<std::string_view, std::size_t> index_of;
         for (std::size_t p = 0; p < defs.size(); ++p) {
           if (!defs[p].keywords) continue;
           for (std::string_view keyword : *defs[p].keywords) {
-            std::size_t k = 0;
-            while (k < keywords_.size() && keywords_[k] != keyword) ++k;
-            if (k == keywords_.size()) {
+            auto [it, added] = index_of.try_emplace(keyword, keywords_.size());
+            if (added) {
               keywords_.push_back(keyword);
               keyword_patterns_.emplace_back();
             }
-            keyword_patterns_[k].push_back(p);
+            keyword_patterns_[it->second].push_back(p);
           }
         }
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
@@ -261,6 +267,8 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
     }
   }
 
+  // The match functions share their searches over the text for all hits.
+  match_functions::TextScan scan(text);
   std::size_t from = 0;
   while (auto hit = keyword_automaton_.find(text, from)) {
     from = hit->end > hit->start ? hit->end : hit->start + 1;
@@ -278,7 +286,7 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
           if (score > 0 && add(p, score)) return matches;
           break;
         case K::MatchFunction: {
-          const float s = p.evaluator.match_fn(keywords_[hit->pattern], text, hit->start, hit->end);
+          const float s = p.evaluator.match_fn(keywords_[hit->pattern], scan, hit->start, hit->end);
           if (s > 0 && add(p, s)) return matches;
           break;
         }

@@ -30,7 +30,7 @@ struct XssEvaluator {
   XssEvaluatorKind kind;
   std::string_view pattern;                         // the two expression kinds
   float score = 0;                                  // every kind but MatchFunction
-  match_functions::MatchFn match_fn = nullptr;      // MatchFunction
+  match_functions::ScanMatchFn match_fn = nullptr;  // MatchFunction
 };
 
 // One row of a pattern table.

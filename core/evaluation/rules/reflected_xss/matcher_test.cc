@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/evaluation/rules/reflected_xss/matches_for_testing.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
@@ -119,23 +120,23 @@ TEST(XssMatcherTable, LeftmostLongestHitsIgnoringCase) {
 }
 
 // A small table exercises the running total, the levels and the pre-filters.
-float score_5(std::string_view, std::string_view, std::size_t, std::size_t) { return 5; }
-float score_10(std::string_view, std::string_view, std::size_t, std::size_t) { return 10; }
-float score_45(std::string_view, std::string_view, std::size_t, std::size_t) { return 45; }
-float score_89(std::string_view, std::string_view, std::size_t, std::size_t) { return 89.9f; }
-float score_nan(std::string_view, std::string_view, std::size_t, std::size_t) {
+float score_5(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) { return 5; }
+float score_10(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) { return 10; }
+float score_45(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) { return 45; }
+float score_89(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) { return 89.9f; }
+float score_nan(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) {
   return std::numeric_limits<float>::quiet_NaN();
 }
-float score_negative(std::string_view, std::string_view, std::size_t, std::size_t) {
+float score_negative(std::string_view, match_functions::TextScan&, std::size_t, std::size_t) {
   return -50;
 }
 // Scores when the keyword passed is the table's spelling, whatever the text spells.
-float table_spelling(std::string_view keyword, std::string_view text, std::size_t start,
-                     std::size_t end) {
-  return keyword == "Key" && text.substr(start, end - start) == "KEY" ? 90 : 0;
+float table_spelling(std::string_view keyword, match_functions::TextScan& scan,
+                     std::size_t start, std::size_t end) {
+  return keyword == "Key" && scan.text().substr(start, end - start) == "KEY" ? 90 : 0;
 }
 
-constexpr XssEvaluator fn(match_functions::MatchFn f) {
+constexpr XssEvaluator fn(match_functions::ScanMatchFn f) {
   return {XssEvaluatorKind::MatchFunction, {}, 0, f};
 }
 

@@ -51,6 +51,7 @@ TEST(SqlWorthWatching, Screens) {
       {"(" + uuid + ")", true},                        // only braces wrap a UUID
       {"select me", true},      // keyword
       {"SELECTED me", false},   // no keyword: not a whole word
+      {"\xC3\xA9select me", false},  // a letter beyond ASCII is no word boundary
       {"x pg_sleep y", true},
       {"x@@y", true},           // comment marker
       {"a */ b", true},

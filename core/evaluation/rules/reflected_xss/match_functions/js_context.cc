@@ -1,7 +1,10 @@
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
 #include "core/text/unicode.h"
@@ -65,13 +68,14 @@ bool previous_word_allows_call(std::string_view text, std::size_t match_start) {
   return false;
 }
 
-// The position right after the "(" or backtick that opens the call, or npos. Whitespace,
+// The position right after the "(" or backtick that opens the call, or kNone. Whitespace,
 // U+FEFF, block comments and "?." may stand between the name and the opener.
-std::size_t call_opening(std::string_view text, std::size_t pos, char& opener) {
+std::size_t call_opening(TextScan& scan, std::size_t pos, char& opener) {
+  const std::string_view text = scan.text();
   while (pos < text.size()) {
     if (text.compare(pos, 2, "/*") == 0) {
-      const std::size_t close = text.find("*/", pos + 2);
-      if (close == std::string_view::npos) return std::string_view::npos;
+      const std::size_t close = scan.find(TextScan::Needle::CommentEnd, pos + 2);
+      if (close == kNone) return kNone;
       pos = close + 2;
       continue;
     }
@@ -80,19 +84,140 @@ std::size_t call_opening(std::string_view text, std::size_t pos, char& opener) {
     if (text::is_white_space(c) || c == 0xFEFF) {
       pos = next;
     } else if (c == '?') {
-      if (next >= text.size() || text[next] != '.') return std::string_view::npos;
+      if (next >= text.size() || text[next] != '.') return kNone;
       pos = next + 1;
     } else if (c == '(' || c == '`') {
       opener = static_cast<char>(c);
       return next;
     } else {
-      return std::string_view::npos;
+      return kNone;
     }
   }
-  return std::string_view::npos;
+  return kNone;
 }
 
-bool has_quote(std::string_view s) { return s.find_first_of("'\"`") != std::string_view::npos; }
+bool is_ascii_letter(char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+// Whether MULTIPLE_WORDS matches inside bytes [begin, end) of the text. The shortest form
+// of a match ends one letter after its whitespace run, and that end grows with the start,
+// so a match fits in the range exactly when the leftmost one from `begin` does.
+bool two_words_in(TextScan& scan, std::size_t begin, std::size_t end) {
+  if (begin >= end) return false;
+  const std::string_view text = scan.text();
+  const Occurrence m = scan.find(TextScan::Expression::MultipleWords, multiple_words(), begin,
+                                 [&](std::size_t, std::size_t match_end) {
+                                   std::size_t second = match_end;
+                                   while (is_ascii_letter(static_cast<unsigned char>(
+                                       text[second - 1]))) {
+                                     --second;
+                                   }
+                                   return second + 1;
+                                 });
+  return m.start != kNone && m.end <= end;
+}
+
+// Bytes [begin, end) of the text (no quote among them) as a piece of the joined text.
+JoinedPiece piece_of(TextScan& scan, std::size_t begin, std::size_t end) {
+  const std::string_view text = scan.text();
+  JoinedPiece piece;
+  piece.has_two_words = two_words_in(scan, begin, end);
+  std::size_t pos = begin;
+  while (pos < end) {
+    std::size_t next = pos;
+    const char32_t c = text::decode_at(text, next);
+    if (!text::is_white_space(c)) {
+      piece.all_whitespace = false;
+      piece.first_is_letter = is_ascii_letter(c);
+      break;
+    }
+    pos = next;
+  }
+  piece.lead_ws = pos - begin;
+  if (piece.all_whitespace) {
+    piece.trail_ws = piece.lead_ws;
+    return piece;
+  }
+  const std::size_t ws = std::max(scan.whitespace_run_start(end), begin);
+  piece.trail_ws = end - ws;
+  std::size_t last = ws;
+  piece.last_is_letter = is_ascii_letter(text::decode_before(text, last));
+  return piece;
+}
+
+// The piece `a` followed by the piece `b`.
+JoinedPiece combine(const JoinedPiece& a, const JoinedPiece& b) {
+  JoinedPiece s;
+  s.has_two_words = a.has_two_words || b.has_two_words ||
+                    (a.last_is_letter && b.first_is_letter && a.trail_ws + b.lead_ws > 0);
+  s.all_whitespace = a.all_whitespace && b.all_whitespace;
+  s.lead_ws = a.all_whitespace ? a.lead_ws + b.lead_ws : a.lead_ws;
+  s.first_is_letter = a.all_whitespace ? b.first_is_letter : a.first_is_letter;
+  s.trail_ws = b.all_whitespace ? a.trail_ws + b.trail_ws : b.trail_ws;
+  s.last_is_letter = b.all_whitespace ? a.last_is_letter : b.last_is_letter;
+  return s;
+}
+
+// Joining the quoted pieces of the arguments ending at `end`, from the quote at `quote` on.
+// CONCAT_PATTERN starts and ends with a quote, so the joining walks from quote to quote:
+// each one either starts a match, which is removed, or stays. Links are remembered, so
+// the hits whose arguments share quotes walk them once.
+QuoteChain quote_chain(TextScan& scan, std::size_t quote, std::size_t end) {
+  auto& known = scan.quote_chains();
+  std::vector<std::pair<std::size_t, JoinedPiece>> links;
+  QuoteChain tail;
+  for (std::size_t q = quote;;) {
+    if (auto it = known.find({q, end}); it != known.end()) {
+      tail = it->second;
+      break;
+    }
+    const Occurrence m = scan.find(TextScan::Expression::Concat, concat_pattern(), q,
+                                   [](std::size_t, std::size_t match_end) { return match_end; });
+    if (m.start != q || m.end > end) {
+      tail = QuoteChain{true, {}};
+      known[{q, end}] = tail;
+      break;
+    }
+    const std::size_t next = scan.find(TextScan::Needle::AnyQuote, m.end);
+    if (next == kNone || next >= end) {
+      tail = QuoteChain{false, piece_of(scan, m.end, end)};
+      known[{q, end}] = tail;
+      break;
+    }
+    links.emplace_back(q, piece_of(scan, m.end, next));
+    q = next;
+  }
+  for (auto it = links.rbegin(); it != links.rend(); ++it) {
+    if (!tail.quote_survives) tail.joined = combine(it->second, tail.joined);
+    known[{it->first, end}] = tail;
+  }
+  return tail;
+}
+
+// Steps on the argument text, bytes [begin, end) of the text: a string literal scores, two
+// plain words do not, after adjacent quoted pieces were joined.
+float score_arguments(TextScan& scan, std::size_t begin, std::size_t end) {
+  using N = TextScan::Needle;
+  const std::size_t quote = scan.find(N::AnyQuote, begin);
+  // Joining needs quotes, so without one the text stays as it is.
+  if (quote == kNone || quote >= end) return two_words_in(scan, begin, end) ? kNoMatch : kMatch;
+  const std::size_t plus = scan.find(N::Plus, begin);
+  if (plus == kNone || plus >= end) return kMatch;
+  const QuoteChain chain = quote_chain(scan, quote, end);
+  if (chain.quote_survives) return kMatch;
+  // The joined text: the bytes before the first quote, then the joined rest.
+  JoinedPiece prefix;
+  prefix.has_two_words = two_words_in(scan, begin, quote);
+  const std::size_t ws = scan.whitespace_run_start(quote);
+  if (ws > begin) {
+    prefix.all_whitespace = false;
+    prefix.trail_ws = quote - ws;
+    std::size_t last = ws;
+    prefix.last_is_letter = is_ascii_letter(text::decode_before(scan.text(), last));
+  } else {
+    prefix.lead_ws = prefix.trail_ws = quote - begin;
+  }
+  return combine(prefix, chain.joined).has_two_words ? kNoMatch : kMatch;
+}
 
 }  // namespace
 
@@ -106,8 +231,9 @@ const text::Regex& multiple_words() {
   return re;
 }
 
-float is_function_in_js_context(std::string_view, std::string_view text,
-                                std::size_t match_start, std::size_t match_end) {
+float is_function_in_js_context(std::string_view, TextScan& scan, std::size_t match_start,
+                                std::size_t match_end) {
+  const std::string_view text = scan.text();
   check_hit(text, match_start, match_end);
   if (match_start > 0 &&
       (glued_before(text, match_start) || !previous_word_allows_call(text, match_start))) {
@@ -115,22 +241,20 @@ float is_function_in_js_context(std::string_view, std::string_view text,
   }
 
   char opener = 0;
-  const std::size_t args_begin = call_opening(text, match_end, opener);
-  if (args_begin == std::string_view::npos) return kNoMatch;
-  const std::size_t args_end = text.find(opener == '(' ? ')' : '`', args_begin);
-  if (args_end == std::string_view::npos) return kNoMatch;
-
+  const std::size_t args_begin = call_opening(scan, match_end, opener);
+  if (args_begin == kNone) return kNoMatch;
   // Nested parentheses are not counted: the first closer ends the arguments.
-  const std::string_view args = text.substr(args_begin, args_end - args_begin);
-  std::string joined;
-  std::string_view checked = args;
-  if (args.find('+') != std::string_view::npos) {
-    // Adjacent quoted pieces such as 'al' + 'ert' are joined first.
-    joined = concat_pattern().replace_all(args, "");
-    checked = joined;
-  }
-  if (has_quote(checked)) return kMatch;
-  return multiple_words().is_match(checked) ? kNoMatch : kMatch;
+  const std::size_t args_end =
+      scan.find(opener == '(' ? TextScan::Needle::CloseParen : TextScan::Needle::Backtick,
+                args_begin);
+  if (args_end == kNone) return kNoMatch;
+  return score_arguments(scan, args_begin, args_end);
+}
+
+float is_function_in_js_context(std::string_view keyword, std::string_view text,
+                                std::size_t match_start, std::size_t match_end) {
+  TextScan scan(text);
+  return is_function_in_js_context(keyword, scan, match_start, match_end);
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions::js_context

@@ -114,6 +114,14 @@ TEST(XssJsContext, Arguments) {
       {"alert(a'/*x\n*/+'b c)", 90},  // "." stops at a line feed: not joined
       {"alert(a' + 'b' + 'c d)", 0},
       {"alert(x + y)", 90},
+      // Joined pieces meet: the words come together across removed or empty pieces.
+      {"alert(x'+''+' y)", 0},
+      {"alert(x'+' '+'y)", 0},
+      {"alert(x '+''+'y)", 0},
+      {"alert(x'+''+'y)", 90},
+      {"alert(x'+'y'+' z)", 0},
+      {"alert(x'+'1'+' z)", 90},
+      {"alert(x'+'y'+'z)", 90},
       // With the keyword "function".
       {"x = function(){}", 90, "function"},
       {"function foo(a, b)", 0, "function"},
@@ -123,7 +131,7 @@ TEST(XssJsContext, Arguments) {
 }
 
 // \s of the expressions follows Unicode: U+A0 separates two words, and joins across "+".
-TEST(XssJsContext, DISABLED_UnicodeWhitespaceInExpressions) {
+TEST(XssJsContext, UnicodeWhitespaceInExpressions) {
   const Case cases[] = {
       {"alert(a\xC2\xA0" "b)", 0},
       {"alert(a\vb)", 0},

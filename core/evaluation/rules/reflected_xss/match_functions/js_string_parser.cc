@@ -12,12 +12,19 @@ bool is_quote(char32_t c) { return c == '\'' || c == '"' || c == '`'; }
 }  // namespace
 
 std::size_t parse_js_string_expression(std::string_view text) {
+  TextScan scan(text);
+  return parse_js_string_expression(scan, 0);
+}
+
+std::size_t parse_js_string_expression(TextScan& scan, std::size_t start) {
   using S = JsStringState;
+  using N = TextScan::Needle;
+  const std::string_view text = scan.text();
   S state = S::ExpectValue;
   S return_state = S::ExpectValue;
   char quote = 0;
-  std::size_t end = 0;
-  std::size_t pos = 0;
+  std::size_t end = start;
+  std::size_t pos = start;
 
   while (pos < text.size() && state != S::Stop) {
     std::size_t next = pos;
@@ -50,14 +57,16 @@ std::size_t parse_js_string_expression(std::string_view text) {
 
       case S::InString: {
         // Reads up to the closing quote; a backslash takes the character after it along.
-        const char stops[] = {'\\', quote};
+        const N stops = quote == '\'' ? N::ApostropheStop
+                        : quote == '"' ? N::DoubleQuoteStop
+                                       : N::BacktickStop;
         std::size_t q = pos;
         for (;;) {
-          q = text.find_first_of(std::string_view(stops, 2), q);
-          if (q == std::string_view::npos || text[q] == quote) break;
+          q = scan.find(stops, q);
+          if (q == kNone || text[q] == quote) break;
           if (++q < text.size()) text::decode_at(text, q);
         }
-        if (q == std::string_view::npos) {
+        if (q == kNone) {
           next = text.size();
         } else {
           end = q + 1;
@@ -68,8 +77,8 @@ std::size_t parse_js_string_expression(std::string_view text) {
       }
 
       case S::InRegex: {
-        const std::size_t q = text.find('/', pos);
-        if (q == std::string_view::npos) {
+        const std::size_t q = scan.find(N::Slash, pos);
+        if (q == kNone) {
           next = text.size();
         } else {
           next = q + 1;
@@ -115,8 +124,8 @@ std::size_t parse_js_string_expression(std::string_view text) {
         break;
 
       case S::InBlockComment: {
-        const std::size_t q = text.find("*/", pos);
-        if (q == std::string_view::npos) {
+        const std::size_t q = scan.find(N::CommentEnd, pos);
+        if (q == kNone) {
           next = text.size();
         } else {
           next = q + 2;
@@ -127,8 +136,8 @@ std::size_t parse_js_string_expression(std::string_view text) {
       }
 
       case S::InLineComment: {
-        const std::size_t q = text.find('\n', pos);
-        if (q == std::string_view::npos) {
+        const std::size_t q = scan.find(N::LineFeed, pos);
+        if (q == kNone) {
           next = text.size();
         } else {
           next = q + 1;
@@ -144,7 +153,7 @@ std::size_t parse_js_string_expression(std::string_view text) {
     pos = next;
   }
   if (state == S::InNumber) end = text.size();
-  return end;
+  return end - start;
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions::js_string_parser

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
+
 namespace sorvane::evaluation::rules::reflected_xss::match_functions::js_string_parser {
 
 enum class JsStringState {
@@ -24,5 +26,9 @@ enum class JsStringState {
 // The byte offset just after the last complete token of the expression that starts
 // `text`; 0 when no token was completed. Always a character boundary.
 std::size_t parse_js_string_expression(std::string_view text);
+
+// The same for the expression that starts at byte `start` of the scanned text; the result
+// counts from `start`.
+std::size_t parse_js_string_expression(TextScan& scan, std::size_t start);
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions::js_string_parser

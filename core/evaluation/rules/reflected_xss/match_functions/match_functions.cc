@@ -97,8 +97,9 @@ const text::Regex& prop_method_call_end() {
   return re;
 }
 
-float is_tag_name(std::string_view, std::string_view text, std::size_t match_start,
+float is_tag_name(std::string_view, TextScan& scan, std::size_t match_start,
                   std::size_t match_end) {
+  const std::string_view text = scan.text();
   check_hit(text, match_start, match_end);
   if (match_end == text.size()) return kNoMatch;
   std::size_t after = match_end;
@@ -112,14 +113,16 @@ float is_tag_name(std::string_view, std::string_view text, std::size_t match_sta
   return kNoMatch;
 }
 
-float ensure_case_sensitive(std::string_view keyword, std::string_view text,
-                            std::size_t match_start, std::size_t match_end) {
+float ensure_case_sensitive(std::string_view keyword, TextScan& scan, std::size_t match_start,
+                            std::size_t match_end) {
+  const std::string_view text = scan.text();
   check_hit(text, match_start, match_end);
   return text.substr(match_start, match_end - match_start) == keyword ? kMatch : kNoMatch;
 }
 
-float is_object_method_call(std::string_view keyword, std::string_view text,
-                            std::size_t match_start, std::size_t match_end) {
+float is_object_method_call(std::string_view keyword, TextScan& scan, std::size_t match_start,
+                            std::size_t match_end) {
+  const std::string_view text = scan.text();
   check_hit(text, match_start, match_end);
   const std::string_view rest = text.substr(match_end);
 
@@ -134,10 +137,28 @@ float is_object_method_call(std::string_view keyword, std::string_view text,
   // Bracket access: any string expression followed by "]" scores, whatever it spells.
   auto open = prop_method_call_start().find(rest);
   if (!open) return kNoMatch;
-  const std::string_view inner = rest.substr(open->end);
-  const std::size_t n = js_string_parser::parse_js_string_expression(inner);
+  const std::size_t inner = match_end + open->end;
+  const std::size_t n = js_string_parser::parse_js_string_expression(scan, inner);
   if (n == 0) return kNoMatch;
-  return prop_method_call_end().is_match(inner.substr(n)) ? kMatch : kNoMatch;
+  return prop_method_call_end().is_match(text.substr(inner + n)) ? kMatch : kNoMatch;
+}
+
+float is_tag_name(std::string_view keyword, std::string_view text, std::size_t match_start,
+                  std::size_t match_end) {
+  TextScan scan(text);
+  return is_tag_name(keyword, scan, match_start, match_end);
+}
+
+float ensure_case_sensitive(std::string_view keyword, std::string_view text,
+                            std::size_t match_start, std::size_t match_end) {
+  TextScan scan(text);
+  return ensure_case_sensitive(keyword, scan, match_start, match_end);
+}
+
+float is_object_method_call(std::string_view keyword, std::string_view text,
+                            std::size_t match_start, std::size_t match_end) {
+  TextScan scan(text);
+  return is_object_method_call(keyword, scan, match_start, match_end);
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules::reflected_xss::match_functions {
@@ -24,6 +25,14 @@ float ensure_case_sensitive(std::string_view keyword, std::string_view text,
 // bracket access whose property is a string expression.
 float is_object_method_call(std::string_view keyword, std::string_view text,
                             std::size_t match_start, std::size_t match_end);
+
+// The same, as the matcher calls them.
+float is_tag_name(std::string_view keyword, TextScan& scan, std::size_t match_start,
+                  std::size_t match_end);
+float ensure_case_sensitive(std::string_view keyword, TextScan& scan, std::size_t match_start,
+                            std::size_t match_end);
+float is_object_method_call(std::string_view keyword, TextScan& scan, std::size_t match_start,
+                            std::size_t match_end);
 
 using ObjectMethods = std::unordered_map<std::string_view, std::span<const std::string_view>>;
 
