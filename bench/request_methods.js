@@ -100,6 +100,9 @@ function main() {
   const connectNs = medianPerCall(() => agent.scoreRequestConnect(ALL_RULES, BROWSER_REQUEST), 5000);
   rows.push(['scoreRequestConnect, browser request (12 headers, 4 queries, 3 cookies)',
     `${(connectNs / 1000).toFixed(2)} µs/call`]);
+  // Mask 1 selects only the file-upload rule, which applies to none of these inputs.
+  const connectBoundaryNs = medianPerCall(() => agent.scoreRequestConnect(1, BROWSER_REQUEST), 5000);
+  rows.push(['scoreRequestConnect, same request, no applicable rule', `${(connectBoundaryNs / 1000).toFixed(2)} µs/call`]);
 
   const json = benignJsonBody();
   const jsonNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, json), 20, 21);
