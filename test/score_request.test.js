@@ -299,3 +299,35 @@ test('URL-encoded bodies are decoded into ParameterKey and ParameterValue result
   assert.deepStrictEqual(body(8, Buffer.from(`a=1&b=${encodeURIComponent(SQLI)}`)), response);
   assert.deepStrictEqual(body(8, new String(`a=1&b=${encodeURIComponent(SQLI)}`)), response);
 });
+
+test('worker threads get the same answers as the main thread', async () => {
+  const { Worker } = require('node:worker_threads');
+  // A request, a JSON body, an input and a header that each give results of several kinds.
+  function answersOf(scorer) {
+    const sqli = "' or 1=1--";
+    return [
+      scorer.scoreRequestConnect(1023, { queries: `q=${encodeURIComponent(sqli)}`,
+        headers: ['User-Agent', 'Nikto/2.1.6'], cookies: ['c', sqli], uriPath: '/../../etc/passwd', method: 'FOO' }),
+      scorer.scoreRequestBody(1023, `{"user": {"$ne": null}, "q": ${JSON.stringify(sqli)}, "__proto__": 1}`),
+      scorer.scoreAtom(1023, '; cat /etc/passwd', 9),
+      scorer.scoreHeader(1023, 'X-A', sqli, { preferWorthWatching: true }),
+    ];
+  }
+  const script = `
+    const { parentPort } = require('node:worker_threads');
+    const { Agent } = require(${JSON.stringify(require.resolve('..'))});
+    const agent = new Agent();
+    ${answersOf.toString()}
+    parentPort.postMessage(Array.from({ length: 100 }, () => answersOf(agent)));
+  `;
+  const runs = await Promise.all(Array.from({ length: 4 }, () => new Promise((resolve, reject) => {
+    const worker = new Worker(script, { eval: true });
+    worker.once('message', resolve);
+    worker.once('error', reject);
+  })));
+  const expected = answersOf(agent);
+  assert.ok(expected.every((answer) => answer !== undefined && answer.trackRequest !== false));
+  for (const answers of runs) {
+    for (const answer of answers) assert.deepStrictEqual(answer, expected);
+  }
+});
