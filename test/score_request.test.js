@@ -67,6 +67,11 @@ test('scoreRequestConnect argument errors, in the order the call meets them', ()
     [[ALL, { cookies: new Map() }], 'InvalidArg', 'cookies must be an array'],
     [[ALL, { cookies: [undefined, 'v'] }], 'InvalidArg', 'expect String, got: Undefined'],
     [[ALL, { cookies: ['a', 'b', 'c', 'd', 'e'] }], 'InvalidArg', 'cookies must have an even length, not 5'],
+    [[ALL, { cookies: new Array(4294967295) }], 'InvalidArg', 'cookies must have an even length, not 4294967295'],
+    // A sparse array claiming the largest even length fails at its first hole, not for memory.
+    [[ALL, { headers: new Array(4294967294) }], 'InvalidArg', 'expect String, got: Undefined'],
+    [[ALL, { headers: Object.assign(new Array(4294967294), ['Host', 'x']) }], 'InvalidArg',
+      'expect String, got: Undefined'],
     [[ALL, { uriPath: undefined }], 'InvalidArg', 'expect String, got: Undefined'],
     [[ALL, { uriPath: ['/'] }], 'InvalidArg', 'expect String, got: Object'],
     [[ALL, { method: 5 }], 'InvalidArg', 'expect String, got: Number'],

@@ -1,5 +1,6 @@
 #include "bindings/node/request/mod.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ namespace input = sorvane::evaluation::input_analysis::input;
 using napi::ValueType;
 
 constexpr std::uint64_t kAllRules = 1023;
+
+// Elements reserved up front for a pair list.
+constexpr std::uint32_t kTypicalPairListLength = 64;
 
 // The buffer size for reading a string in one call.
 constexpr std::size_t kShortText = 512;
@@ -127,7 +131,9 @@ napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object
         fmt::format("{} must have an even length, not {}", name, length));
   }
   PairList pairs;
-  pairs.reserve(length);
+  // The length comes from the caller (a sparse array may claim four billion elements):
+  // reserve for a typical list only and grow with what is actually read.
+  pairs.reserve(std::min<std::uint32_t>(length, kTypicalPairListLength));
   for (std::uint32_t index = 0; index < length; ++index) {
     BINDING_ASSIGN(napi_value element, napi::get_element(env, value, index));
     BINDING_ASSIGN(std::string text, copy_string_until_nul(env, element));
