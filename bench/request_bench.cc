@@ -59,6 +59,16 @@ void BM_RequestAtomCheckInput32Bytes(benchmark::State& state) {
 }
 BENCHMARK(BM_RequestAtomCheckInput32Bytes);
 
+// The attack of the JavaScript benchmark: path traversal, SQL and command injection findings.
+void BM_RequestAtomCheckInputAttack(benchmark::State& state) {
+  sorvane::agent_config::agent_init::CONFIG();
+  const std::string value = "x' or 1=1--; cat ../../etc/passwd";
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(check_input(value, InputType::ParameterValue, kAllRules, false));
+  }
+}
+BENCHMARK(BM_RequestAtomCheckInputAttack);
+
 // What scoreRequestConnect asks of the engine for a typical browser request; with only the
 // file-upload rule, which applies to none of these inputs, what remains is the fixed cost of
 // each evaluation (input summary, safe-value and binary tests).

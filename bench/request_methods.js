@@ -22,6 +22,7 @@ function medianPerCall(fn, calls, samples = 41) {
 }
 
 const ATOM_VALUE = 'blue-widget size m, order 123456';  // 32 bytes
+const ATOM_ATTACK = "x' or 1=1--; cat ../../etc/passwd";  // path traversal, SQL and command injection
 
 const BROWSER_REQUEST = {
   queries: 'color=blue&size=m&sort=price_asc&page=2',
@@ -93,6 +94,8 @@ function main() {
   const atomBoundaryNs = medianPerCall(
     () => agent.scoreAtom(constants.RuleType['unsafe-file-upload'], ATOM_VALUE, InputType.ParameterValue), 20000);
   rows.push(['scoreAtom, same value, no applicable rule', `${(atomBoundaryNs / 1000).toFixed(2)} µs/call`]);
+  const attackNs = medianPerCall(() => agent.scoreAtom(ALL_RULES, ATOM_ATTACK, InputType.ParameterValue), 20000);
+  rows.push([`scoreAtom, ${Buffer.byteLength(ATOM_ATTACK)}-byte attack (3 findings)`, `${(attackNs / 1000).toFixed(2)} µs/call`]);
   const atomBufferNs = medianPerCall(
     () => agent.scoreAtom(ALL_RULES, Buffer.from(ATOM_VALUE), InputType.ParameterValue), 20000);
   rows.push(['scoreAtom, same value as a new Buffer', `${(atomBufferNs / 1000).toFixed(2)} µs/call`]);
