@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "core/agent_config/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
@@ -26,16 +28,16 @@ struct ConnectInputs {
   bool any() const { return queries || headers || cookies || uri_path || method; }
 };
 
-// "queries": a query string (decoded) or a pair list.
-napi::Result<PairList> read_queries(napi_env env, napi_value inputs) {
-  BINDING_ASSIGN(napi_value value, napi::get_named(env, inputs, "queries"));
+// The query: a query string (decoded) or a pair list.
+napi::Result<PairList> read_queries(napi_env env, napi_value inputs, const char* name) {
+  BINDING_ASSIGN(napi_value value, napi::get_named(env, inputs, name));
   BINDING_ASSIGN(ValueType type, napi::type_of(env, value));
   if (type == ValueType::String) {
     BINDING_ASSIGN(std::string text, copy_string_until_nul(env, value));
     return sorvane::urlencoded::decode(text);
   }
-  if (type == ValueType::Object) return convert_string_array_prop(env, inputs, "queries");
-  return support::invalid_arg("queries must be a string or array");
+  if (type == ValueType::Object) return convert_string_array_prop(env, inputs, name);
+  return support::invalid_arg(fmt::format("{} must be a string or array", name));
 }
 
 napi::Result<std::string> read_string_prop(napi_env env, napi_value inputs, const char* name) {
@@ -56,8 +58,7 @@ napi::Status read_if_present(napi_env env, napi_value inputs, const char* name,
 
 napi::Result<ConnectInputs> read_inputs(napi_env env, napi_value inputs) {
   ConnectInputs read;
-  BINDING_TRY(read_if_present(env, inputs, "queries", read.queries,
-                              [](napi_env e, napi_value o, const char*) { return read_queries(e, o); }));
+  BINDING_TRY(read_if_present(env, inputs, "queries", read.queries, read_queries));
   BINDING_TRY(read_if_present(env, inputs, "headers", read.headers, convert_string_array_prop));
   BINDING_TRY(read_if_present(env, inputs, "cookies", read.cookies, convert_string_array_prop));
   BINDING_TRY(read_if_present(env, inputs, "uriPath", read.uri_path, read_string_prop));
