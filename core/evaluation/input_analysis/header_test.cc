@@ -6,15 +6,15 @@
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/input_analysis/testing/arbitrary.h"
-#include "core/evaluation/input_analysis/testing/log_capture.h"
+#include "core/log/capture_for_testing.h"
 
 namespace sorvane::evaluation::input_analysis::header {
 namespace {
 
 using log::Level;
 using rules::Finding;
-using testing::CapturedRecord;
-using testing::LogCapture;
+using log::CapturedRecord;
+using log::ScopedLogCapture;
 
 constexpr std::string_view kTarget = "sorvane::evaluation::input_analysis::header";
 const std::vector<rules::RuleType> kProtoRule = {512};
@@ -25,10 +25,10 @@ std::string safe_line(std::string_view name, std::string_view value) {
 
 // Whether check_header declared the value safe before running any rule.
 bool declared_safe(std::string_view name, std::string_view value) {
-  LogCapture capture;
+  ScopedLogCapture capture;
   EXPECT_TRUE(check_header(name, value, kProtoRule, false).empty());
-  if (capture.records.size() != 1) return false;
-  return capture.records[0] ==
+  if (capture.records().size() != 1) return false;
+  return capture.records()[0] ==
          CapturedRecord{Level::Trace, std::string(kTarget), safe_line(name, value)};
 }
 
@@ -152,10 +152,10 @@ TEST(CheckHeader, BinaryValueSkipsEveryRule) {
   const std::string name(150, 'h');
   const auto& all = testing::kAllRulesAndInvalid;
   for (std::string_view header_name : {std::string_view("User-Agent"), std::string_view(name)}) {
-    LogCapture capture;
+    ScopedLogCapture capture;
     EXPECT_TRUE(check_header(header_name, value, all, false).empty());
-    ASSERT_EQ(capture.records.size(), 1u);
-    EXPECT_EQ(capture.records[0],
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0],
               (CapturedRecord{Level::Trace, std::string(kTarget),
                               fmt::format("check_header - binary data detected, skipping rules. "
                                           "name: '{}'. value: {}",
