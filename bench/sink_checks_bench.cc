@@ -1,90 +1,96 @@
-// Throughput of the response-body scanner over whole 1 MB bodies.
+// Sink and semantic checks on a 200-character text and on a 1 MiB one. Each text is
+// built so that the check finds nothing and therefore scans all of it (the worst case).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
 #include <benchmark/benchmark.h>
 
-#include <random>
-#include <string>
-#include <vector>
-
-#include "core/evaluation/rules/reflected_xss/sink_checks.h"
+#include "core/evaluation/rules/cmd_injection/cmd_sink.h"
+#include "core/evaluation/rules/cmd_injection/semantic_chained_command.h"
+#include "core/evaluation/rules/cmd_injection/semantic_dangerous_path.h"
+#include "core/evaluation/rules/path_traversal/semantic_file_security_bypass.h"
+#include "core/evaluation/rules/ssjs_injection/sink_check.h"
 
 namespace {
 
-using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
-using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
-using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
+namespace cmdi = sorvane::evaluation::rules::cmd_injection;
+namespace path = sorvane::evaluation::rules::path_traversal;
+namespace ssjs = sorvane::evaluation::rules::ssjs_injection;
 
-constexpr std::size_t kBodySize = 1 << 20;
-
-const std::vector<std::string> kInputs = {
-    "\"><svg onload=alert(1)>", "javascript:alert(document.domain)", "'-confirm(1)-'",
-    "onerror=prompt(8)", "<img src=x onerror=alert(1)>"};
-
-const char* const kScript =
-    "  var items = document.querySelectorAll('.item'); for (let i = 0; i < items.length; i++) {"
-    " items[i].addEventListener(\"click\", function (e) { console.log('clicked', i); }); }\n"
-    "  const config = {\"apiUrl\": \"/api/v1/orders\", \"retries\": 3, \"timeout\": 5000};\n"
-    "  if (window.location.hash === '#debug') { config.verbose = true; }\n";
-
-// An ordinary page: markup, text, links, forms and a few scripts.
-std::string html_page() {
-  static const std::vector<std::string> blocks = {
-      "<div class=\"card\"><h2 class=\"title\">Quarterly results</h2><p>Revenue grew by 12% "
-      "compared with the same period last year, driven by strong demand.</p></div>\n",
-      "<a href=\"/products/123?ref=home\" title=\"Product page\">See the product</a>\n",
-      "<img src=\"/static/img/banner.png\" alt=\"Banner\" width=\"640\" height=\"120\">\n",
-      "<form method=\"post\" action=\"/search\"><input type=\"text\" name=\"q\" "
-      "placeholder=\"Search\"><button type=\"submit\">Go</button></form>\n",
-      "<ul><li>First item</li><li>Second item</li><li>Third item</li></ul>\n",
-      std::string("<script type=\"text/javascript\">\n") + kScript + "</script>\n",
-      "<iframe src=\"https://example.invalid/embed/42\" width=\"560\" height=\"315\"></iframe>\n",
-  };
-  std::mt19937 rng(1);
-  std::string body = "<!DOCTYPE html><html><head><title>Shop</title></head><body>\n";
-  while (body.size() < kBodySize) body += blocks[rng() % blocks.size()];
-  body.resize(kBodySize);
-  return body;
+// `unit` (ASCII) repeated and cut to exactly `size` bytes.
+std::string repeat_to(std::string_view unit, std::size_t size) {
+  std::string text;
+  text.reserve(size + unit.size());
+  while (text.size() < size) text.append(unit);
+  text.resize(size);
+  return text;
 }
 
-// A page that is nearly all script content.
-std::string script_page() {
-  std::string body = "<html><head><script>\n";
-  while (body.size() < kBodySize - 32) body += kScript;
-  body.resize(kBodySize - 32);
-  body += "</script></head></html>";
-  return body;
+constexpr std::string_view kCommand =
+    "find /var/www/uploads -name \"report-2024*.pdf\" -type f -mtime -7 -exec cp {} "
+    "/backup/reports/ \\; && echo \"done: $(date +%s)\" | tee -a /var/log/backup.log; "
+    "ls -la 'quoted; text' 2>&1 | grep -v total ";
+constexpr std::string_view kUnchainedCommand =
+    "cp 'a;b|c' \"x y z\" $((1+2)) file-name_1.txt dir/sub\\path ";
+constexpr std::string_view kPathCommand =
+    "cat $HOME/docs//./a.txt \"${DIR}\"/b 'c' /etc/pass /usr/share/x ";
+constexpr std::string_view kPlainPathCommand =
+    "tar -czf /backup/$NAME.tgz /var/www/app /etc/nginx/sites-enabled ";
+constexpr std::string_view kPath = "/var/www/app/../uploads/./img/a.png/";
+constexpr std::string_view kCode =
+    "var total = items.map(function (x) { return x.price * 2 + tax; })"
+    ".reduce((a, b) => a + b, 0); s += 'it''s \\'ok\\''; ";
+
+// Runs `check` on `unit` repeated to the benchmark's argument in bytes.
+template <typename Check>
+void run(benchmark::State& state, std::string_view unit, Check check) {
+  const std::string text = repeat_to(unit, static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(check(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-void scan_whole(benchmark::State& st, const std::string& body, bool with_inputs) {
-  std::vector<UserInput> inputs;
-  if (with_inputs) {
-    for (const std::string& v : kInputs) inputs.push_back({v, 0});
-  }
-  for (auto _ : st) {
-    for (UserInput& in : inputs) in.progress = 0;
-    XssState state;
-    auto m = has_vulnerability(body, inputs, state);
-    benchmark::DoNotOptimize(m);
-    if (m) st.SkipWithError("unexpected match");
-  }
-  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations() * body.size()));
+// The input is an empty span at the end: both passes run over the whole command.
+void BM_CheckCommand(benchmark::State& state) {
+  run(state, kCommand, [](const std::string& t) { return cmdi::check_command(t.size(), 0, t); });
 }
+BENCHMARK(BM_CheckCommand)->Arg(200)->Arg(1 << 20);
 
-void BM_ScanHtmlPageFiveInputs(benchmark::State& st) { scan_whole(st, html_page(), true); }
-void BM_ScanScriptPageFiveInputs(benchmark::State& st) { scan_whole(st, script_page(), true); }
-void BM_ScanHtmlPageNoInputs(benchmark::State& st) {
-  std::string page = html_page();
-  // Without inputs the first script element ends the scan; keep only markup.
-  for (std::size_t p = page.find("<script"); p != std::string::npos; p = page.find("<script", p)) {
-    page[p + 1] = 'x';
-  }
-  for (std::size_t p = page.find("<iframe"); p != std::string::npos; p = page.find("<iframe", p)) {
-    page[p + 1] = 'x';
-  }
-  scan_whole(st, page, false);
+// A typical call: the input sits early and a boundary lies inside it.
+void BM_CheckCommandEarlyAnswer(benchmark::State& state) {
+  run(state, kCommand, [](const std::string& t) { return cmdi::check_command(22, 30, t); });
 }
+BENCHMARK(BM_CheckCommandEarlyAnswer)->Arg(200)->Arg(1 << 20);
 
-BENCHMARK(BM_ScanHtmlPageFiveInputs);
-BENCHMARK(BM_ScanScriptPageFiveInputs);
-BENCHMARK(BM_ScanHtmlPageNoInputs);
+void BM_IndexOfChaining(benchmark::State& state) {
+  run(state, kUnchainedCommand, cmdi::semantic_chained_command::index_of_chaining);
+}
+BENCHMARK(BM_IndexOfChaining)->Arg(200)->Arg(1 << 20);
+
+void BM_ContainsDangerousPath(benchmark::State& state) {
+  run(state, kPathCommand, cmdi::semantic_dangerous_path::contains_dangerous_path);
+}
+BENCHMARK(BM_ContainsDangerousPath)->Arg(200)->Arg(1 << 20);
+
+// Without quotes, "//" or "/./" no replacement needs to run.
+void BM_ContainsDangerousPathPlain(benchmark::State& state) {
+  run(state, kPlainPathCommand, cmdi::semantic_dangerous_path::contains_dangerous_path);
+}
+BENCHMARK(BM_ContainsDangerousPathPlain)->Arg(200)->Arg(1 << 20);
+
+void BM_IsDangerousPath(benchmark::State& state) {
+  run(state, kPath, [](const std::string& t) {
+    return path::semantic_file_security_bypass::is_dangerous_path(t, true);
+  });
+}
+BENCHMARK(BM_IsDangerousPath)->Arg(200)->Arg(1 << 20);
+
+// The input is an empty span at the end: the scan runs over the whole code.
+void BM_CheckJsCode(benchmark::State& state) {
+  run(state, kCode, [](const std::string& t) {
+    return ssjs::sink_check::check_js_code(t, t.size(), 0);
+  });
+}
+BENCHMARK(BM_CheckJsCode)->Arg(200)->Arg(1 << 20);
 
 }  // namespace

@@ -1,63 +1,140 @@
 #include "core/text/aho_corasick.h"
 
+#include <deque>
+
+#include "core/fatal_error.h"
+
 namespace sorvane::text {
 namespace {
 
-unsigned char fold(unsigned char c, bool on) {
-  return on && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
-}
+constexpr std::uint32_t kNoState = UINT32_MAX;
 
-bool matches_at(std::string_view hay, std::size_t pos, const std::string& pat, bool f) {
-  if (pat.size() > hay.size() - pos) return false;
-  for (std::size_t i = 0; i < pat.size(); ++i) {
-    if (fold(static_cast<unsigned char>(hay[pos + i]), f) !=
-        fold(static_cast<unsigned char>(pat[i]), f)) {
-      return false;
-    }
-  }
-  return true;
+unsigned char fold_byte(unsigned char c, bool on) {
+  return on && c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
 }
 
 }  // namespace
 
-// Straightforward search; to be replaced by the automaton.
 AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind kind,
                          bool ascii_case_insensitive)
-    : kind_(kind), fold_(ascii_case_insensitive) {
-  for (auto p : patterns) patterns_.emplace_back(p);
+    : pattern_count_(patterns.size()), kind_(kind) {
+  // Byte classes: every (folded) byte that occurs in a pattern gets a class of its own, all
+  // other bytes share class 0, which leads back to the start from any state.
+  std::array<bool, 256> used{};
+  for (std::string_view p : patterns) {
+    for (unsigned char b : p) used[fold_byte(b, ascii_case_insensitive)] = true;
+  }
+  std::size_t used_count = 0;
+  for (bool u : used) used_count += u;
+  std::array<std::uint8_t, 256> class_of_folded{};
+  std::size_t next_class = used_count == 256 ? 0 : 1;
+  for (std::size_t b = 0; b < 256; ++b) {
+    if (used[b]) class_of_folded[b] = static_cast<std::uint8_t>(next_class++);
+  }
+  class_count_ = next_class;
+  for (std::size_t b = 0; b < 256; ++b) {
+    byte_class_[b] = class_of_folded[fold_byte(static_cast<unsigned char>(b), ascii_case_insensitive)];
+  }
+
+  // The trie of the patterns; the first (lowest) index keeps a state that several share.
+  auto add_state = [&](std::uint32_t depth) {
+    delta_.insert(delta_.end(), class_count_, kNoState);
+    depth_.push_back(depth);
+    output_.push_back(kNoPattern);
+    output_len_.push_back(0);
+    return static_cast<State>(depth_.size() - 1);
+  };
+  add_state(0);
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    std::string_view p = patterns[i];
+    if (p.empty()) continue;
+    State s = 0;
+    for (unsigned char b : p) {
+      const std::size_t slot = static_cast<std::size_t>(s) * class_count_ + byte_class_[b];
+      if (delta_[slot] == kNoState) {
+        const State t = add_state(depth_[s] + 1);
+        delta_[slot] = t;
+      }
+      s = delta_[slot];
+    }
+    if (output_[s] == kNoPattern) {
+      output_[s] = static_cast<std::uint32_t>(i);
+      output_len_[s] = static_cast<std::uint32_t>(p.size());
+    }
+  }
+
+  // Failure links in breadth-first order turn the trie into a complete transition table;
+  // a state without a pattern of its own reports the longest pattern among its suffixes.
+  std::vector<State> fail(depth_.size(), 0);
+  std::deque<State> queue;
+  for (std::size_t c = 0; c < class_count_; ++c) {
+    State& t = delta_[c];
+    if (t == kNoState) {
+      t = 0;
+    } else {
+      queue.push_back(t);
+    }
+  }
+  while (!queue.empty()) {
+    const State s = queue.front();
+    queue.pop_front();
+    if (output_[s] == kNoPattern) {
+      output_[s] = output_[fail[s]];
+      output_len_[s] = output_len_[fail[s]];
+    }
+    for (std::size_t c = 0; c < class_count_; ++c) {
+      State& t = delta_[static_cast<std::size_t>(s) * class_count_ + c];
+      const State via_fail = delta_[static_cast<std::size_t>(fail[s]) * class_count_ + c];
+      if (t == kNoState) {
+        t = via_fail;
+      } else {
+        fail[t] = via_fail;
+        queue.push_back(t);
+      }
+    }
+  }
+  if (static_cast<std::uint64_t>(depth_.size()) * class_count_ > (kMatchBit >> 1)) {
+    panic("keyword automaton too large");
+  }
+  for (std::uint32_t& t : delta_) {
+    t = static_cast<std::uint32_t>(t * class_count_) | (output_[t] != kNoPattern ? kMatchBit : 0);
+  }
 }
+
 AhoCorasick::~AhoCorasick() = default;
 AhoCorasick::AhoCorasick(AhoCorasick&&) noexcept = default;
 AhoCorasick& AhoCorasick::operator=(AhoCorasick&&) noexcept = default;
 
 std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from) const {
-  if (kind_ == MatchKind::LeftmostLongest) {
-    for (std::size_t s = from; s <= hay.size(); ++s) {
-      std::optional<AcMatch> best;
-      for (std::size_t i = 0; i < patterns_.size(); ++i) {
-        if (patterns_[i].empty()) continue;
-        if (matches_at(hay, s, patterns_[i], fold_) &&
-            (!best || patterns_[i].size() > best->end - best->start)) {
-          best = AcMatch{i, s, s + patterns_[i].size()};
-        }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(hay.data());
+  std::uint32_t t = 0;  // the start state
+  if (kind_ == MatchKind::Standard) {
+    for (std::size_t i = from; i < hay.size(); ++i) {
+      t = step(t, bytes[i]);
+      if (t & kMatchBit) {
+        const State s = state_of(t);
+        return AcMatch{output_[s], i + 1 - output_len_[s], i + 1};
       }
-      if (best) return best;
     }
     return std::nullopt;
   }
-  for (std::size_t e = from + 1; e <= hay.size(); ++e) {
-    std::optional<AcMatch> best;
-    for (std::size_t i = 0; i < patterns_.size(); ++i) {
-      const auto& p = patterns_[i];
-      if (p.empty() || p.size() > e - from) continue;
-      if (matches_at(hay, e - p.size(), p, fold_) &&
-          (!best || p.size() > best->end - best->start)) {
-        best = AcMatch{i, e - p.size(), e};
-      }
+  // Leftmost-longest: the longest pattern ending at a position is the one that starts
+  // leftmost there. Keep the best candidate until the automaton's current prefix starts
+  // after it: no later match can start at or before it then.
+  std::optional<AcMatch> best;
+  for (std::size_t i = from; i < hay.size(); ++i) {
+    t = step(t, bytes[i]);
+    if (!best && !(t & kMatchBit)) continue;
+    const State s = state_of(t);
+    const std::size_t end = i + 1;
+    if (best && end - depth_[s] > best->start) break;
+    if (!(t & kMatchBit)) continue;
+    const std::size_t start = end - output_len_[s];
+    if (!best || start < best->start || (start == best->start && end > best->end)) {
+      best = AcMatch{output_[s], start, end};
     }
-    if (best) return best;
   }
-  return std::nullopt;
+  return best;
 }
 
 std::vector<AcMatch> AhoCorasick::find_all(std::string_view hay) const {

@@ -1,7 +1,11 @@
 // Multi-pattern search over bytes, built once and immutable (safe to share across threads).
+// A deterministic automaton over byte classes: one table step per haystack byte. Empty
+// patterns never match.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,13 +43,33 @@ class AhoCorasick {
   std::vector<AcMatch> find_all(std::string_view haystack) const;
   bool is_match(std::string_view haystack) const { return find(haystack).has_value(); }
 
-  std::size_t pattern_count() const { return patterns_.size(); }
+  std::size_t pattern_count() const { return pattern_count_; }
   MatchKind kind() const { return kind_; }
 
  private:
-  std::vector<std::string> patterns_;
+  using State = std::uint32_t;
+  static constexpr std::uint32_t kNoPattern = UINT32_MAX;
+  // A transition holds the target's row offset (state * class_count_) and this bit when
+  // the target reports a pattern.
+  static constexpr std::uint32_t kMatchBit = 0x80000000u;
+
+  std::uint32_t step(std::uint32_t transition, unsigned char byte) const {
+    return delta_[(transition & ~kMatchBit) + byte_class_[byte]];
+  }
+  State state_of(std::uint32_t transition) const {
+    return static_cast<State>((transition & ~kMatchBit) / class_count_);
+  }
+
+  std::size_t pattern_count_ = 0;
   MatchKind kind_;
-  bool fold_;
+  std::array<std::uint8_t, 256> byte_class_{};
+  std::size_t class_count_ = 1;
+  std::vector<std::uint32_t> delta_;     // state * class_count_ + class -> transition
+  std::vector<std::uint32_t> depth_;     // length of the prefix a state stands for
+  // The longest pattern (lowest index among equal ones) that is a suffix of the state's
+  // prefix, or kNoPattern; and its length.
+  std::vector<std::uint32_t> output_;
+  std::vector<std::uint32_t> output_len_;
 };
 
 }  // namespace sorvane::text

@@ -3,6 +3,7 @@
 #include <re2/re2.h>
 
 #include "core/fatal_error.h"
+#include "core/text/regex_translate.h"
 
 namespace sorvane::text {
 namespace {
@@ -17,13 +18,19 @@ RE2::Options engine_options() {
   return options;
 }
 
-std::unique_ptr<re2::RE2> build(std::string_view pattern, std::string* error) {
-  auto re = std::make_unique<re2::RE2>(re2::StringPiece(pattern.data(), pattern.size()),
-                                       engine_options());
+std::unique_ptr<re2::RE2> build(std::string_view pattern, bool* is_match_only,
+                                std::string* error) {
+  auto translated = regex_translate::translate(pattern, error);
+  if (!translated) return nullptr;
+  auto re = std::make_unique<re2::RE2>(translated->pattern, engine_options());
   if (!re->ok()) {
-    if (error) *error = re->error();
+    // The engine quotes the faulty part of the translated text, which may hold long
+    // expanded classes.
+    constexpr std::size_t kMaxMessage = 200;
+    if (error) *error = re->error().substr(0, kMaxMessage);
     return nullptr;
   }
+  *is_match_only = translated->is_match_only;
   return re;
 }
 
@@ -33,7 +40,7 @@ re2::StringPiece piece(std::string_view s) { return re2::StringPiece(s.data(), s
 
 Regex::Regex(std::string_view pattern) : source_(pattern) {
   std::string error;
-  re_ = build(pattern, &error);
+  re_ = build(pattern, &is_match_only_, &error);
   if (!re_) panic_formatted("regex does not compile: " + std::string(pattern) + ": " + error);
 }
 
@@ -42,11 +49,13 @@ Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 
 std::unique_ptr<Regex> Regex::try_compile(std::string_view pattern, std::string* error) {
-  auto re = build(pattern, error);
+  bool is_match_only = false;
+  auto re = build(pattern, &is_match_only, error);
   if (!re) return nullptr;
   std::unique_ptr<Regex> out(new Regex());
   out->source_ = std::string(pattern);
   out->re_ = std::move(re);
+  out->is_match_only_ = is_match_only;
   return out;
 }
 
@@ -54,7 +63,12 @@ bool Regex::is_match(std::string_view text) const {
   return re_->Match(piece(text), 0, text.size(), RE2::UNANCHORED, nullptr, 0);
 }
 
+void Regex::require_spans() const {
+  if (is_match_only_) panic("an expression with \\b answers is_match only");
+}
+
 std::optional<Span> Regex::find(std::string_view text, std::size_t from) const {
+  require_spans();
   if (from > text.size()) return std::nullopt;
   re2::StringPiece m;
   if (!re_->Match(piece(text), from, text.size(), RE2::UNANCHORED, &m, 1)) return std::nullopt;
@@ -95,6 +109,7 @@ std::string Regex::replace_all(std::string_view text, std::string_view replaceme
 }
 
 std::optional<std::string_view> Regex::anchored_capture1(std::string_view text) const {
+  require_spans();
   if (re_->NumberOfCapturingGroups() < 1) return std::nullopt;
   re2::StringPiece groups[2];
   if (!re_->Match(piece(text), 0, text.size(), RE2::ANCHOR_START, groups, 2)) return std::nullopt;

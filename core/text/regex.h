@@ -1,5 +1,14 @@
 // The one regular-expression engine of the library: RE2 (linear time) behind a small
 // interface. Patterns are compiled once and shared read-only across threads.
+//
+// Semantics: leftmost-first matching; ^ and $ only at the ends of the whole text (also
+// when searching from an offset); the dot matches anything but LF unless (?s); (?i) folds
+// Unicode case; an empty alternative matches the empty text. \d is general category Nd,
+// \s the White_Space property, \w Alphabetic, marks, Nd, Pc and Join_Control (and \D \S
+// \W their complements, inside brackets too). A \b is supported where it stands at the
+// very start or the very end of the expression; such an expression answers is_match only
+// (the other operations stop with a fatal error), and any other \b does not compile.
+// Texts may hold any bytes: invalid UTF-8 never matches a character class or the dot.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +43,9 @@ class Regex {
 
   const std::string& pattern() const { return source_; }
 
+  // Whether the expression holds a \b and so answers is_match only.
+  bool is_match_only() const { return is_match_only_; }
+
   // Whether the expression matches anywhere in `text` (unanchored).
   bool is_match(std::string_view text) const;
 
@@ -54,6 +66,9 @@ class Regex {
   Regex() = default;
   std::string source_;
   std::unique_ptr<re2::RE2> re_;
+  bool is_match_only_ = false;
+
+  void require_spans() const;
 };
 
 }  // namespace sorvane::text

@@ -1,7 +1,16 @@
 // Unicode character properties used by the tokenizers, scanners and match functions.
 #pragma once
 
+#include <span>
+
 namespace sorvane::text {
+
+// An inclusive range of scalar values.
+struct CodeRange {
+  char32_t first;
+  char32_t last;
+  bool operator==(const CodeRange&) const = default;
+};
 
 // The White_Space property: TAB, LF, VT, FF, CR, SPACE, U+0085, U+00A0, U+1680,
 // U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000.
@@ -23,5 +32,15 @@ bool is_decimal_digit(char32_t c);
 
 // Alphabetic or numeric (Nd, Nl, No).
 inline bool is_alphanumeric(char32_t c) { return is_alphabetic(c) || is_numeric(c); }
+
+// The word characters of regular expressions: Alphabetic, marks (M), Nd, connector
+// punctuation (Pc) and Join_Control (U+200C, U+200D).
+bool is_word_char(char32_t c);
+
+// The sets above as sorted, disjoint, non-adjacent ranges, enumerated once from the
+// Unicode tables.
+std::span<const CodeRange> word_char_ranges();
+std::span<const CodeRange> white_space_ranges();
+std::span<const CodeRange> decimal_digit_ranges();
 
 }  // namespace sorvane::text

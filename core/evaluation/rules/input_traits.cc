@@ -45,21 +45,43 @@ const AsciiCharRange& ascii_char_range() {
 
 }  // namespace input_traits
 
-InputTraits compute_input_traits(std::string_view text, std::uint8_t context) {
-  const auto& table = input_traits::ascii_char_range().classes;
-  InputTraits traits;
-  traits.context = context;
-  std::uint64_t lo = 0, hi = 0;
-  std::uint16_t flags = 0;
-  for (unsigned char b : text) {
-    if (b >= 0x80) {
-      flags |= input_traits::kNonAscii;
+namespace {
+
+// What one byte adds to a summary: its bit of the character set and its classes.
+struct ByteEntry {
+  std::uint64_t lo;
+  std::uint64_t hi;
+  std::uint64_t flags;
+};
+
+std::array<ByteEntry, 256> build_byte_entries() {
+  std::array<ByteEntry, 256> all{};
+  const auto& ascii = input_traits::ascii_char_range().classes;
+  for (std::size_t b = 0; b < 256; ++b) {
+    if (b >= 128) {
+      all[b].flags = input_traits::kNonAscii;
       continue;
     }
-    if (b < 64) lo |= std::uint64_t{1} << b;
-    else hi |= std::uint64_t{1} << (b - 64);
-    flags |= table[b];
+    (b < 64 ? all[b].lo : all[b].hi) = std::uint64_t{1} << (b & 63);
+    all[b].flags = ascii[b];
   }
+  return all;
+}
+
+}  // namespace
+
+InputTraits compute_input_traits(std::string_view text, std::uint8_t context) {
+  static const std::array<ByteEntry, 256> entries = build_byte_entries();
+  InputTraits traits;
+  traits.context = context;
+  std::uint64_t lo = 0, hi = 0, wide_flags = 0;
+  for (unsigned char b : text) {
+    const ByteEntry& e = entries[b];  // the one table look-up per byte
+    lo |= e.lo;
+    hi |= e.hi;
+    wide_flags |= e.flags;
+  }
+  auto flags = static_cast<std::uint16_t>(wide_flags);
   traits.ascii_lo = lo;
   traits.ascii_hi = hi;
   // A '=' anywhere but at the end is no base64 padding.

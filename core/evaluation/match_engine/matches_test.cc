@@ -1,0 +1,141 @@
+#include "core/evaluation/match_engine/matches.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/fatal_error.h"
+
+namespace sorvane::evaluation::match_engine {
+namespace {
+
+using rules::PatternMatch;
+using Found = std::optional<std::vector<PatternMatch>>;
+
+constexpr char32_t kNone[] = {U'\0'};
+constexpr char32_t kSemicolonAndQuote[] = {U';', U'\''};
+constexpr char32_t kWithNonAscii[] = {U';', U'\u00e9'};
+constexpr char32_t kOnlyNonAscii[] = {U'\u00e9'};
+constexpr char32_t kNonAsciiOrX[] = {U'\u00e9', U'x'};
+constexpr std::uint8_t kUriAndReferer[] = {10, 0};
+constexpr std::uint8_t kHeaderValue[] = {4};
+
+Found run(const std::vector<ProtoPattern>& table, std::string_view text, std::uint8_t context = 9) {
+  const std::vector<Pattern> patterns = compile_table_or_panic(table);
+  return get_matches(patterns, text, context, rules::compute_input_traits(text, context));
+}
+
+ProtoPattern row(std::string_view id, std::string_view regex, std::uint8_t level = 1) {
+  ProtoPattern p;
+  p.id = id;
+  p.regex = regex;
+  p.level = level;
+  return p;
+}
+
+TEST(GetMatches, NoneInsteadOfAnEmptyList) {
+  EXPECT_EQ(run({}, "anything"), std::nullopt);
+  EXPECT_EQ(run({row("A", "x"), row("B", "y")}, "abc"), std::nullopt);
+}
+
+TEST(GetMatches, EveryMatchingPatternInTableOrder) {
+  EXPECT_EQ(run({row("A", "b", 2), row("B", "z"), row("C", "a", 3), row("D", "||", 0)}, "ab"),
+            (Found{{{"A", 2}, {"C", 3}, {"D", 0}}}));
+  EXPECT_EQ(run({row("E", "||")}, ""), (Found{{{"E", 1}}}));
+}
+
+TEST(GetMatches, PreFilters) {
+  ProtoPattern min6 = row("MIN", "||");
+  min6.min_len = 6;
+  ProtoPattern any_empty = row("ANY-EMPTY", "||");
+  any_empty.required_any = std::span<const char32_t>();
+  ProtoPattern all_non_ascii = row("ALL-NON-ASCII", "||");
+  all_non_ascii.required_all = kWithNonAscii;
+  ProtoPattern all_ascii = row("ALL", "||");
+  all_ascii.required_all = kSemicolonAndQuote;
+  ProtoPattern any_ascii = row("ANY", "||");
+  any_ascii.required_any = kNonAsciiOrX;
+  ProtoPattern any_only_non_ascii = row("ANY-NON-ASCII", "||");
+  any_only_non_ascii.required_any = kOnlyNonAscii;
+  ProtoPattern all_nul = row("ALL-NUL", "||");
+  all_nul.required_all = kNone;
+  ProtoPattern uri_referer = row("NOT-URI-REFERER", "||");
+  uri_referer.excluded_contexts = kUriAndReferer;
+  ProtoPattern header = row("NOT-HEADER", "||");
+  header.excluded_contexts = kHeaderValue;
+
+  struct Case {
+    ProtoPattern pattern;
+    std::string text;
+    std::uint8_t context;
+    bool tried;
+  } const cases[] = {
+      {min6, "\u00e9\u00e9\u00e9", 9, true},  // three two-byte characters: 6 bytes
+      {min6, "\u00e9\u00e9", 9, false},
+      {min6, "abcde", 9, false},
+      {any_empty, "abc", 9, false},
+      {all_non_ascii, "; \u00e9", 9, false},  // a non-ASCII character never occurs
+      {all_ascii, "';", 9, true},
+      {all_ascii, ";", 9, false},
+      {any_ascii, "x", 9, true},
+      {any_ascii, "\u00e9", 9, false},
+      {any_only_non_ascii, "\u00e9", 9, false},
+      {all_nul, std::string("a\0", 2), 9, true},
+      {all_nul, "a", 9, false},
+      {uri_referer, "a", 10, false},
+      {uri_referer, "a", 0, false},
+      {uri_referer, "a", 4, true},
+      {uri_referer, "a", 9, true},
+      {header, "a", 4, false},
+      {header, "a", 0, false},  // excluding header values excludes Referer values
+      {header, "a", 10, true},
+  };
+  for (const Case& c : cases) {
+    const Found found = run({c.pattern}, c.text, c.context);
+    EXPECT_EQ(found.has_value(), c.tried) << c.pattern.id << " on " << c.text << " in " << int(c.context);
+  }
+}
+
+TEST(GetMatches, UnicodeExpressionsAndAnyBytes) {
+  const std::vector<ProtoPattern> table = {
+      row("KW", R"((?i)\b(?:select|union)\b)"),
+      row("DIGIT", R"(\d=\d)"),
+  };
+  EXPECT_EQ(run(table, "x UNION y"), (Found{{{"KW", 1}}}));
+  EXPECT_EQ(run(table, "\u00e9union"), std::nullopt);
+  EXPECT_EQ(run(table, "\u0663=\u0663"), (Found{{{"DIGIT", 1}}}));
+  EXPECT_EQ(run(table, "\xff\xfe select \xc3"), (Found{{{"KW", 1}}}));
+  EXPECT_EQ(run(table, std::string(2 << 20, '\xff')), std::nullopt);
+}
+
+TEST(ConvertProtoRegexes, CompilesInOrderOrStopsAtTheFirstFailure) {
+  static constexpr char32_t kAll[] = {U'a'};
+  ProtoPattern first = row("FIRST", "a+", 2);
+  first.required_all = kAll;
+  first.min_len = 3;
+  first.excluded_contexts = kHeaderValue;
+  const ConvertResult ok = convert_proto_regexes(std::vector<ProtoPattern>{first, row("SECOND", "b")});
+  ASSERT_FALSE(ok.error);
+  ASSERT_EQ(ok.patterns.size(), 2u);
+  const Pattern& p = ok.patterns[0];
+  EXPECT_EQ(p.id, "FIRST");
+  EXPECT_EQ(p.level, 2);
+  EXPECT_EQ(p.min_len, 3u);
+  EXPECT_EQ(p.required_all->data(), kAll);  // the lists stay views of the static table
+  EXPECT_EQ(p.excluded_contexts->data(), kHeaderValue);
+  EXPECT_FALSE(p.required_any);
+  EXPECT_EQ(p.regex->pattern(), "a+");
+  EXPECT_EQ(ok.patterns[1].id, "SECOND");
+
+  const std::vector<ProtoPattern> bad = {row("GOOD", "a"), row("BROKEN", "(a"), row("ALSO", "[")};
+  const ConvertResult failed = convert_proto_regexes(bad);
+  ASSERT_TRUE(failed.error);
+  EXPECT_EQ(failed.error->id, "BROKEN");
+  EXPECT_FALSE(failed.error->message.empty());
+  EXPECT_TRUE(failed.patterns.empty());
+  EXPECT_THROW(compile_table_or_panic(bad), FatalError);
+  EXPECT_THROW(compile_table_or_panic(std::vector<ProtoPattern>{row("MID", "a\\bb")}), FatalError);
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::match_engine

@@ -1,0 +1,111 @@
+#include "core/evaluation/rules/cmd_injection/semantic_dangerous_path.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "core/log/log.h"
+#include "core/text/regex.h"
+#include "core/text/utf8.h"
+
+namespace sorvane::evaluation::rules::cmd_injection::semantic_dangerous_path {
+
+namespace {
+
+constexpr const char* kTarget =
+    "sorvane::evaluation::rules::cmd_injection::semantic_dangerous_path";
+
+constexpr std::string_view kSensitiveNames[] = {"/etc/passwd", "/etc/shadow", "/etc/hosts"};
+
+const text::Regex& quotes_and_escapes_pattern() {
+  static const text::Regex re(R"(['"\\])");
+  return re;
+}
+const text::Regex& repeated_forward_slash_pattern() {
+  static const text::Regex re("//*");
+  return re;
+}
+const text::Regex& superflous_current_directory_pattern() {
+  static const text::Regex re(R"(/\./(\./)*)");
+  return re;
+}
+
+bool is_name_char(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The command with "$name" and "${...}" references dropped; none when a braced
+// reference holds a ":". Every character tested for is ASCII, so bytes of other
+// characters pass through (or are dropped) one by one like the character they form.
+std::optional<std::string> without_variables(std::string_view command) {
+  enum class State { Outside, Name, Braces };
+  State state = State::Outside;
+  std::string out;
+  out.reserve(command.size());
+  for (std::size_t k = 0; k < command.size(); ++k) {
+    const char c = command[k];
+    const char next = k + 1 < command.size() ? command[k + 1] : '\0';
+    switch (state) {
+      case State::Outside:
+        if (c == '$' && is_name_char(next)) {
+          state = State::Name;
+        } else if (c == '$' && next == '{') {
+          state = State::Braces;  // the "{" is dropped inside the braces
+        } else {
+          out.push_back(c);
+        }
+        break;
+      case State::Name:
+        if (c == '$' && next == '{') {
+          ++k;
+          state = State::Braces;
+        } else if (!is_name_char(c)) {
+          out.push_back(c);  // even a "$": it starts no new reference
+          state = State::Outside;
+        }
+        break;
+      case State::Braces:
+        if (c == ':') return std::nullopt;
+        if (c == '}') state = State::Outside;
+        break;
+    }
+  }
+  return out;
+}
+
+bool examine(std::string_view command) {
+  const auto stripped = without_variables(command);
+  if (!stripped) return true;
+  // Each replacement is skipped where it could only give back its input: without a
+  // quote or backslash, without "//" (a lone "/" becomes "/"), without "/./".
+  std::string text = std::move(*stripped);
+  if (text.find_first_of("'\"\\") != std::string::npos) {
+    text = quotes_and_escapes_pattern().replace_all(text, "");
+  }
+  if (text.find("//") != std::string::npos) {
+    text = repeated_forward_slash_pattern().replace_all(text, "/");
+  }
+  if (text.find("/./") != std::string::npos) {
+    text = superflous_current_directory_pattern().replace_all(text, "/");
+  }
+  for (std::string_view name : kSensitiveNames) {
+    if (text.find(name) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool contains_dangerous_path(std::string_view command) {
+  const bool found = examine(command);
+  if (found) {
+    SORVANE_DEBUG(kTarget, "contains_dangerous_path - result: true. command: {}",
+                  text::truncate_chars(command, 128));
+  } else {
+    SORVANE_TRACE(kTarget, "contains_dangerous_path - result: false. command: {}",
+                  text::truncate_chars(command, 128));
+  }
+  return found;
+}
+
+}  // namespace sorvane::evaluation::rules::cmd_injection::semantic_dangerous_path

@@ -1,0 +1,162 @@
+#include "core/text/aho_corasick.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace sorvane::text {
+namespace {
+
+using Matches = std::vector<AcMatch>;
+
+AhoCorasick build(const std::vector<std::string_view>& patterns, MatchKind kind, bool fold) {
+  return AhoCorasick(patterns, kind, fold);
+}
+
+// A part of the bad-bot list, duplicates and all.
+const std::vector<std::string_view> kBots = {
+    "NESSUS", "Nikto", "mj12bot", "MJ12bot", "MJ12BOT", "BlackWidow", "Xenu",
+    "BlackWidow", "Widow", "Go!Zilla", "masscan/1",
+};
+
+TEST(AhoCorasickStandard, BotSignatures) {
+  const AhoCorasick ac = build(kBots, MatchKind::Standard, false);
+  struct Case {
+    const char* text;
+    Matches matches;
+  } const cases[] = {
+      {"Mozilla/5.0 (compatible; Nikto/2.1.6)", {{1, 25, 30}}},
+      {"nikto", {}},
+      {"mj12bot and MJ12BOT", {{2, 0, 7}, {4, 12, 19}}},
+      {"BlackWidow", {{5, 0, 10}}},  // longest at the end position, lower of two equal rows
+      {"xWidow", {{8, 1, 6}}},
+      {"NiktoNikto", {{1, 0, 5}, {1, 5, 10}}},
+      {"", {}},
+      {"Go!Zilla masscan/1", {{9, 0, 8}, {10, 9, 18}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ac.find_all(c.text), c.matches) << c.text;
+  EXPECT_TRUE(ac.is_match("..Xenu.."));
+  EXPECT_FALSE(ac.is_match("XENU"));
+  EXPECT_EQ(ac.pattern_count(), kBots.size());
+}
+
+TEST(AhoCorasickStandard, ReportsAsSoonAsAPatternEnds) {
+  const AhoCorasick ac = build({"abcd", "bc", "c"}, MatchKind::Standard, false);
+  // "bc" ends first; the search resumes after it, so "abcd" is never seen.
+  EXPECT_EQ(ac.find_all("abcd"), (Matches{{1, 1, 3}}));
+  EXPECT_EQ(ac.find("abcd", 2), (AcMatch{2, 2, 3}));
+  EXPECT_EQ(ac.find("abcd", 5), std::nullopt);
+  const AhoCorasick comments = build({"#", "--", "//", "/*", "*/", "@@"}, MatchKind::Standard, false);
+  EXPECT_EQ(comments.find_all("a/*/x--@@@"), (Matches{{3, 1, 3}, {1, 5, 7}, {5, 7, 9}}));
+}
+
+TEST(AhoCorasickStandard, AsciiCaseFolding) {
+  const AhoCorasick ac = build({"Nikto", "NIKTO", "\xc3\xa9t\xc3\xa9"}, MatchKind::Standard, true);
+  EXPECT_EQ(ac.find_all("nikto NiKtO"), (Matches{{0, 0, 5}, {0, 6, 11}}));
+  EXPECT_EQ(ac.find_all("\xc3\xa9T\xc3\xa9"), (Matches{{2, 0, 5}}));
+  EXPECT_FALSE(ac.is_match("\xc3\x89T\xc3\x89"));  // only ASCII letters fold
+}
+
+TEST(AhoCorasickLeftmostLongest, PrefersTheLeftmostThenTheLongestHit) {
+  const AhoCorasick ac = build({"constructor", "prototype", ".constructor.", "proto", "x.c", "c"},
+                               MatchKind::LeftmostLongest, true);
+  EXPECT_EQ(ac.find_all("x.constructor.prototype(1)"),
+            (Matches{{4, 0, 3}, {5, 9, 10}, {1, 14, 23}}));
+  EXPECT_EQ(ac.find_all("y.constructor.prototype(1)"), (Matches{{2, 1, 14}, {1, 14, 23}}));
+  EXPECT_EQ(ac.find_all("Y.CONSTRUCTOR.Proto"), (Matches{{2, 1, 14}, {3, 14, 19}}));
+  EXPECT_EQ(ac.find_all("constructo"), (Matches{{5, 0, 1}, {5, 7, 8}}));
+  const AhoCorasick dup = build({"ab", "abc", "AB", "abcd"}, MatchKind::LeftmostLongest, true);
+  EXPECT_EQ(dup.find_all("ABx abc abcd"), (Matches{{0, 0, 2}, {1, 4, 7}, {3, 8, 12}}));
+  // A long candidate that fails does not hide the shorter one found on the way.
+  const AhoCorasick partial = build({"a", "aaaab"}, MatchKind::LeftmostLongest, false);
+  EXPECT_EQ(partial.find_all("aaaa"), (Matches{{0, 0, 1}, {0, 1, 2}, {0, 2, 3}, {0, 3, 4}}));
+}
+
+TEST(AhoCorasick, EdgeInputs) {
+  for (MatchKind kind : {MatchKind::Standard, MatchKind::LeftmostLongest}) {
+    EXPECT_TRUE(build({}, kind, false).find_all("abc").empty());
+    EXPECT_TRUE(build({""}, kind, false).find_all("abc").empty());  // empty patterns never match
+    const AhoCorasick bytes = build({std::string_view("\0\xff", 2), "\x80"}, kind, true);
+    EXPECT_EQ(bytes.find_all(std::string_view("a\0\xff\x80", 4)), (Matches{{0, 1, 3}, {1, 3, 4}}));
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    const AhoCorasick every = build({all, "\x7f"}, kind, false);  // every byte value in use
+    const Matches expected = kind == MatchKind::Standard ? Matches{{1, 127, 128}, {1, 383, 384}}
+                                                         : Matches{{0, 0, 256}, {0, 256, 512}};
+    EXPECT_EQ(every.find_all(all + all), expected);
+    const std::string big(3 << 20, 'z');
+    EXPECT_FALSE(build(kBots, kind, true).is_match(big));
+  }
+}
+
+// The plain definition of both semantics, to compare the automaton with.
+std::optional<AcMatch> reference_find(const std::vector<std::string>& pats, MatchKind kind,
+                                      bool fold, const std::string& hay, std::size_t from) {
+  auto f = [&](char c) { return fold && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  auto at = [&](std::size_t pos, const std::string& p) {
+    if (p.empty() || p.size() > hay.size() - pos) return false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+      if (f(hay[pos + i]) != f(p[i])) return false;
+    }
+    return true;
+  };
+  if (kind == MatchKind::LeftmostLongest) {
+    for (std::size_t s = from; s < hay.size(); ++s) {
+      std::optional<AcMatch> best;
+      for (std::size_t i = 0; i < pats.size(); ++i) {
+        if (at(s, pats[i]) && (!best || pats[i].size() > best->end - best->start)) {
+          best = AcMatch{i, s, s + pats[i].size()};
+        }
+      }
+      if (best) return best;
+    }
+    return std::nullopt;
+  }
+  for (std::size_t e = from + 1; e <= hay.size(); ++e) {
+    std::optional<AcMatch> best;
+    for (std::size_t i = 0; i < pats.size(); ++i) {
+      const auto& p = pats[i];
+      if (p.size() <= e - from && at(e - p.size(), p) &&
+          (!best || p.size() > best->end - best->start)) {
+        best = AcMatch{i, e - p.size(), e};
+      }
+    }
+    if (best) return best;
+  }
+  return std::nullopt;
+}
+
+TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
+  std::mt19937 rng(7);
+  const std::string alphabet = "abAB";
+  auto random_text = [&](std::size_t max_len) {
+    std::string s(rng() % (max_len + 1), 'a');
+    for (char& c : s) c = alphabet[rng() % alphabet.size()];
+    return s;
+  };
+  for (int round = 0; round < 1500; ++round) {
+    std::vector<std::string> pats(1 + rng() % 6);
+    for (auto& p : pats) p = random_text(4);
+    const std::vector<std::string_view> views(pats.begin(), pats.end());
+    const MatchKind kind = round % 2 ? MatchKind::Standard : MatchKind::LeftmostLongest;
+    const bool fold = (round / 2) % 2;
+    const AhoCorasick ac(views, kind, fold);
+    for (int t = 0; t < 10; ++t) {
+      const std::string hay = random_text(24);
+      Matches expected;
+      std::size_t from = 0;
+      while (auto m = reference_find(pats, kind, fold, hay, from)) {
+        expected.push_back(*m);
+        from = m->end;
+      }
+      ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
+      const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
+      ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::text
