@@ -9,6 +9,15 @@
 #include <emmintrin.h>
 #endif
 
+// The per-byte handler belongs in the scan loop: a call per byte slows whole-body scans.
+#if defined(__GNUC__) || defined(__clang__)
+#define SCAN_ALWAYS_INLINE [[gnu::always_inline]] inline
+#elif defined(_MSC_VER)
+#define SCAN_ALWAYS_INLINE __forceinline
+#else
+#define SCAN_ALWAYS_INLINE inline
+#endif
+
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
 namespace {
@@ -344,7 +353,7 @@ class Scanner {
 
   // Handles one byte (states other than the ones `run` scans itself may be reached by
   // handling the byte again); true when the scan ends with a match.
-  bool step(std::uint8_t c, std::size_t pos) {
+  SCAN_ALWAYS_INLINE bool step(std::uint8_t c, std::size_t pos) {
     for (;;) {
       switch (kind_) {
         case Kind::Data:
@@ -527,3 +536,5 @@ std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<Use
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks
+
+#undef SCAN_ALWAYS_INLINE
