@@ -97,6 +97,7 @@ class BasicSqlTokenizer {
         case State::Between:
           record = true;
           if (is_operator(c)) {
+            // a token of its own; stays Between
           } else if (c == U'"') {
             state_ = State::DoubleQuoted;
           } else if (c == U'\'') {
