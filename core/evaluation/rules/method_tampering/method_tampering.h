@@ -1,10 +1,11 @@
-// The MethodTampering rule.
+// The method-tampering rule: an HTTP method that is not one of the known method names.
 #pragma once
 
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::method_tampering {
 
+// The rule's own matching yields nothing; methods are judged by is_method_tampering.
 class MethodTampering final : public Rule {
  public:
   std::optional<RuleConfig> init() const override;
@@ -22,5 +23,8 @@ class MethodTampering final : public Rule {
 
 // The one instance of the rule.
 const MethodTampering& instance();
+
+// True unless `method`, with ASCII letters upper-cased, is a known HTTP method name.
+bool is_method_tampering(std::string_view method);
 
 }  // namespace sorvane::evaluation::rules::method_tampering

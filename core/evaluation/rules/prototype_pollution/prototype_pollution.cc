@@ -2,18 +2,24 @@
 
 namespace sorvane::evaluation::rules::prototype_pollution {
 
-// Placeholder until the rule's table and operations are built: the rule's own
-// configuration variant, and no matches.
-std::optional<RuleConfig> PrototypePollution::init() const { return RuleConfig{rule_config::PrototypePollution{}}; }
-
-std::optional<std::vector<PatternMatch>> PrototypePollution::get_matches(const RuleConfig& config,
-                                                          std::string_view,
-                                                          const InputTraits&) const {
-  config.expect<rule_config::PrototypePollution>();
-  return std::nullopt;
+std::optional<RuleConfig> PrototypePollution::init() const {
+  return RuleConfig{rule_config::PrototypePollution{}};
 }
 
-double PrototypePollution::score(const std::vector<PatternMatch>&) const { return 0; }
+std::optional<std::vector<PatternMatch>> PrototypePollution::get_matches(
+    const RuleConfig&, std::string_view text, const InputTraits& traits) const {
+  if (text.size() < 9 || text.size() > 11) return std::nullopt;
+  bool hit = text == "__proto__";
+  if (!hit && traits.context == static_cast<std::uint8_t>(InputType::JsonKey)) {
+    hit = text == "constructor" || text == "prototype";
+  }
+  if (!hit) return std::nullopt;
+  return std::vector<PatternMatch>{{"PROTO-POLLUTION-1", 3}};
+}
+
+double PrototypePollution::score(const std::vector<PatternMatch>& matches) const {
+  return matches.empty() ? 0.0 : 90.0;
+}
 
 const PrototypePollution& instance() {
   static const PrototypePollution rule;

@@ -1,4 +1,5 @@
-// The PrototypePollution rule.
+// The prototype-pollution rule: an input that is exactly a key through which object
+// prototypes can be reached.
 #pragma once
 
 #include "core/evaluation/rules/rule.h"
@@ -12,6 +13,8 @@ class PrototypePollution final : public Rule {
   bool applies_to_input_type(InputType type) const override {
     return mask_has(kInputTypes, type);
   }
+  // "__proto__" in any context; "constructor" and "prototype" too for a JSON key. The
+  // configuration is not read.
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;

@@ -1,0 +1,87 @@
+#include "core/evaluation/input_analysis/input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/evaluation/input_analysis/testing/arbitrary.h"
+#include "core/evaluation/input_analysis/testing/log_capture.h"
+
+namespace sorvane::evaluation::input_analysis::input {
+namespace {
+
+using rules::Finding;
+using testing::LogCapture;
+
+const Finding kProto{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey};
+
+TEST(CheckInput, RuleLists) {
+  struct Case {
+    const char* what;
+    std::string text;
+    InputType type;
+    std::vector<rules::RuleType> list;
+    std::vector<Finding> findings;
+  };
+  const Case cases[] = {
+      {"empty list", "__proto__", InputType::JsonKey, {}, {}},
+      {"values that are no single rule bit", "__proto__", InputType::JsonKey, {0, 3, 1024}, {}},
+      {"a rule that matches", "__proto__", InputType::JsonKey, {512}, {kProto}},
+      {"listed twice, evaluated twice",
+       "__proto__",
+       InputType::JsonKey,
+       {512, 0, 512},
+       {kProto, kProto}},
+      {"JSON-key only names",
+       "constructor",
+       InputType::JsonKey,
+       {512},
+       {{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey}}},
+      {"not as a parameter", "constructor", InputType::ParameterKey, {512}, {}},
+      {"rule not applicable to the type", "__proto__", InputType::Method, {512}, {}},
+      {"rules without matches", "__proto__", InputType::Method, {64, 256}, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(check_input(c.text, c.type, c.list, false), c.findings) << c.what;
+  }
+}
+
+TEST(CheckInput, BinaryDataSkipsEveryRule) {
+  const std::string base64(5000, 'Q');
+  LogCapture capture;
+  const auto& all = testing::kAllRulesAndInvalid;
+  EXPECT_TRUE(check_input(base64, InputType::JsonValue, all, false).empty());
+  ASSERT_EQ(capture.records.size(), 1u);
+  EXPECT_EQ(capture.records[0], (testing::CapturedRecord{
+                                    log::Level::Trace, "sorvane::evaluation::input_analysis::input",
+                                    "check_input - binary data detected, skipping rules. input: " +
+                                        base64.substr(0, 128)}));
+}
+
+// Any bytes, any length and any rule list yield a result without a fatal error or throw.
+TEST(CheckInput, ArbitraryInput) {
+  std::mt19937 rng(7);
+  const auto& all = testing::kAllRulesAndInvalid;
+  const auto many = testing::random_rule_list(rng, 1024);
+  const std::vector<std::string> texts = {
+      "",         std::string(1, '\0'),           "\xFF",
+      "\xE2\x82", testing::random_bytes(rng, 64), testing::random_bytes(rng, 5000)};
+  for (const std::string& text : texts) {
+    for (int t = 0; t <= 16; ++t) {
+      for (bool prefer : {false, true}) {
+        EXPECT_NO_THROW(check_input(text, static_cast<InputType>(t), all, prefer));
+        EXPECT_NO_THROW(check_input(text, static_cast<InputType>(t), many, prefer));
+      }
+    }
+  }
+  // Several megabytes, with and without blanks.
+  for (const std::string& text :
+       {std::string(3 << 20, ' ') + "x", testing::random_bytes(rng, 3 << 20)}) {
+    for (InputType t : {InputType::JsonValue, InputType::ParameterValue, InputType::UriPath}) {
+      EXPECT_NO_THROW(check_input(text, t, all, false));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::input_analysis::input

@@ -1,0 +1,262 @@
+#include "core/evaluation/input_analysis/rule_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/evaluation/input_analysis/testing/log_capture.h"
+#include "core/evaluation/rules/bot_blocker/bot_blocker.h"
+#include "core/evaluation/rules/prototype_pollution/prototype_pollution.h"
+
+namespace sorvane::evaluation::rules {
+void PrintTo(const Finding& f, std::ostream* os) {
+  *os << "{" << rule_name(f.rule) << " " << input_type_name(f.input_type) << " " << f.score;
+  for (auto id : f.ids) *os << " " << id;
+  *os << "}";
+}
+}  // namespace sorvane::evaluation::rules
+
+namespace sorvane::evaluation::input_analysis::rule_loop {
+namespace {
+
+using log::Level;
+using rules::Finding;
+using rules::PatternMatch;
+using testing::CapturedRecord;
+using testing::LogCapture;
+
+using Matches = std::vector<PatternMatch>;
+
+// A stand-in rule: matches (or watches) texts holding a marker word.
+class FakeRule final : public rules::Rule {
+ public:
+  FakeRule(std::uint8_t index, bool applies, bool watches,
+           std::optional<std::vector<PatternMatch>> matches, double score)
+      : index_(index), applies_(applies), watches_(watches), matches_(std::move(matches)),
+        score_(score) {}
+
+  std::optional<rules::RuleConfig> init() const override { return std::nullopt; }
+  std::uint8_t get_index() const override { return index_; }
+  bool applies_to_input_type(InputType) const override { return applies_; }
+  bool implements_worth_watching() const override { return watches_; }
+  bool is_worth_watching(const rules::RuleConfig&, std::string_view text,
+                         const rules::InputTraits&) const override {
+    return text.find("watch") != std::string_view::npos;
+  }
+  std::optional<std::vector<PatternMatch>> get_matches(const rules::RuleConfig&,
+                                                       std::string_view text,
+                                                       const rules::InputTraits&) const override {
+    if (text.find("match") == std::string_view::npos) return std::nullopt;
+    return matches_;
+  }
+  double score(const std::vector<PatternMatch>&) const override { return score_; }
+
+ private:
+  std::uint8_t index_;
+  bool applies_, watches_;
+  std::optional<std::vector<PatternMatch>> matches_;
+  double score_;
+};
+
+// Bit 1: two matches scoring 0; bit 2: never applies; bit 4: matches nothing; bit 8: a
+// worth-watching rule scoring 60; bits 64 and 512: the real bot blocker and prototype
+// pollution rules.
+const rules::Rule* fake_rule(rules::RuleType type) {
+  static const FakeRule zero(0, true, false, Matches{{"Z-1", 0}, {"Z-2", 1}}, 0.0);
+  static const FakeRule not_applicable(1, false, false, Matches{{"N-1", 3}}, 90.0);
+  static const FakeRule none(2, true, false, std::nullopt, 0.0);
+  static const FakeRule watching(3, true, true, Matches{{"W-1", 2}}, 60.0);
+  switch (type) {
+    case 1: return &zero;
+    case 2: return &not_applicable;
+    case 4: return &none;
+    case 8: return &watching;
+    case 64: return &rules::bot_blocker::instance();
+    case 512: return &rules::prototype_pollution::instance();
+    default: return nullptr;
+  }
+}
+
+const rules::RuleConfig& fake_config(std::uint8_t index) {
+  static const rules::RuleConfig empty{rules::rule_config::MethodTampering{}};
+  return index == 6 ? agent_config::get_rule_config(6) : empty;
+}
+
+const RuleSource kFakes{fake_rule, fake_config};
+
+std::vector<Finding> run_input(std::string_view text, std::vector<rules::RuleType> list,
+                               bool prefer) {
+  auto traits = rules::compute_input_traits(text, 9);
+  return run(text, InputType::ParameterValue, traits, list, prefer, nullptr, kFakes);
+}
+
+std::vector<Finding> run_header(std::string_view name, std::string_view value,
+                                std::vector<rules::RuleType> list, bool prefer) {
+  const Header header{name, name == "User-Agent"};
+  auto traits = rules::compute_input_traits(value, 4);
+  return run(value, InputType::HeaderValue, traits, list, prefer, &header, kFakes);
+}
+
+constexpr auto kPV = InputType::ParameterValue;
+constexpr auto kHV = InputType::HeaderValue;
+
+TEST(RuleLoop, FindingsInListOrder) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<rules::RuleType> list;
+    bool prefer;
+    std::vector<Finding> findings;
+  };
+  const Finding zero{{"Z-1", "Z-2"}, 0.0, 1, kPV};
+  const Case cases[] = {
+      {"empty list", "match watch", {}, false, {}},
+      {"no single rule bit", "match watch", {0, 3, 1024, 0xFFFF}, false, {}},
+      {"score 0 still a finding; duplicates evaluated twice",
+       "match", {1, 2, 4, 8, 1}, false, {zero, {{"W-1"}, 60.0, 8, kPV}, zero}},
+      {"not applicable, no matches", "match", {2, 4}, false, {}},
+      {"worth watching answers alone", "match watch", {8}, true, {{{}, 10.0, 8, kPV}}},
+      {"worth watching false: no get_matches", "match", {8}, true, {}},
+      {"rules without pre-screen match as usual", "match", {1, 8}, true, {zero}},
+      {"prefer off: get_matches", "watch match", {8}, false, {{{"W-1"}, 60.0, 8, kPV}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run_input(c.text, c.list, c.prefer), c.findings) << c.what;
+  }
+}
+
+TEST(RuleLoop, BotShortCut) {
+  struct Case {
+    const char* what;
+    std::string name;
+    std::string value;
+    std::vector<rules::RuleType> list;
+    std::vector<Finding> findings;
+  };
+  const Finding bot{{"Nikto"}, 90.0, 64, kHV};
+  const Case cases[] = {
+      {"earlier findings discarded", "User-Agent", "match Nikto", {1, 8, 64}, {bot}},
+      {"later rules never reached", "User-Agent", "match Nikto", {64, 1, 8}, {bot}},
+      {"first bot only", "User-Agent", "Zeus Nikto Zeus", {64}, {{{"Zeus"}, 90.0, 64, kHV}}},
+      {"no bot ends the evaluation empty", "User-Agent", "match", {1, 64, 8}, {}},
+      {"without the bot blocker", "User-Agent", "match", {8}, {{{"W-1"}, 60.0, 8, kHV}}},
+      {"other header: bot blocker matches nothing", "X-Agent", "Nikto match", {64, 8},
+       {{{"W-1"}, 60.0, 8, kHV}}},
+      {"prototype key in a header value", "X-Key", "__proto__", {512},
+       {{{"PROTO-POLLUTION-1"}, 90.0, 512, kHV}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run_header(c.name, c.value, c.list, false), c.findings) << c.what;
+  }
+}
+
+TEST(RuleLoop, InputLogLines) {
+  constexpr std::string_view T = kInputTarget;
+  struct Case {
+    std::string text;
+    std::vector<rules::RuleType> list;
+    bool prefer;
+    std::vector<CapturedRecord> records;
+  };
+  const Case cases[] = {
+      {"match", {1, 8, 4}, false,
+       {{Level::Debug, std::string(T), "input: match, Z-1,Z-2"},
+        {Level::Debug, std::string(T),
+         "unsafe-file-upload - evaluated 'ParameterValue'. score: 0. prefer_worth_watching: "
+         "false. input: match"},
+        {Level::Debug, std::string(T), "input: match, W-1"},
+        {Level::Debug, std::string(T),
+         "sql-injection - evaluated 'ParameterValue'. score: 60. prefer_worth_watching: false. "
+         "input: match"},
+        {Level::Trace, std::string(T),
+         "reflected-xss - evaluated 'ParameterValue'. score: 0. prefer_worth_watching: false. "
+         "input: match"}}},
+      {"watch", {8}, true,
+       {{Level::Debug, std::string(T),
+         "sql-injection - evaluated 'ParameterValue'. score: 10. prefer_worth_watching: true. "
+         "input: watch"}}},
+      {"match", {8}, true, {}},
+      {"match", {2, 0, 3}, false, {}},
+  };
+  for (const Case& c : cases) {
+    LogCapture capture;
+    run_input(c.text, c.list, c.prefer);
+    EXPECT_EQ(capture.records, c.records) << c.text;
+  }
+}
+
+TEST(RuleLoop, HeaderLogLines) {
+  const std::string T(kHeaderTarget);
+  struct Case {
+    std::string name;
+    std::string value;
+    std::vector<rules::RuleType> list;
+    bool prefer;
+    std::vector<CapturedRecord> records;
+  };
+  const Case cases[] = {
+      {"X-Test", "match", {1, 4}, false,
+       {{Level::Debug, T,
+         "unsafe-file-upload - Evaluated 'HeaderValue'. score: 0. prefer_worth_watching: false. "
+         "name: 'X-Test'. value: match"},
+        {Level::Trace, T,
+         "reflected-xss - Evaluated 'HeaderValue'. score: 0. prefer_worth_watching: false. "
+         "name: 'X-Test'. value: match"}}},
+      {"X-Test", "match", {8}, false,
+       {{Level::Debug, T,
+         "sql-injection - Evaluated 'HeaderValue'. score: 60. prefer_worth_watching: false. "
+         "name: 'X-Test'. value: match"}}},
+      {"X-Test", "watch", {8}, true,
+       {{Level::Debug, T,
+         "sql-injection - Evaluated 'HeaderValue' using fast path. score: 10. name: 'X-Test'. "
+         "value: watch"}}},
+      {"X-Test", "match", {8}, true,
+       {{Level::Debug, T,
+         "sql-injection - Evaluated 'HeaderValue' using fast path. score: 0. name: 'X-Test'. "
+         "value: match"}}},
+      {"User-Agent", "Nikto", {64}, false,
+       {{Level::Debug, T,
+         "bot-blocker - Evaluated 'HeaderValue' for bad bot. score: 90. name: 'User-Agent'. "
+         "value: Nikto"}}},
+      {"User-Agent", "curl", {64}, false,
+       {{Level::Trace, T,
+         "bot-blocker - Evaluated 'HeaderValue' for bad bot. score: 0. name: 'User-Agent'. "
+         "value: curl"}}},
+  };
+  for (const Case& c : cases) {
+    LogCapture capture;
+    run_header(c.name, c.value, c.list, c.prefer);
+    EXPECT_EQ(capture.records, c.records) << c.name << ": " << c.value;
+  }
+}
+
+TEST(RuleLoop, LogLinesQuoteAtMost128Characters) {
+  std::string long_text;
+  for (int i = 0; i < 200; ++i) long_text += "\xC3\xA9";  // 'é'
+  const std::string quoted = long_text.substr(0, 256);
+  {
+    LogCapture capture;
+    run_input(long_text + "match", {4}, false);
+    ASSERT_EQ(capture.records.size(), 1u);
+    EXPECT_EQ(capture.records[0].message,
+              "reflected-xss - evaluated 'ParameterValue'. score: 0. prefer_worth_watching: "
+              "false. input: " + quoted);
+  }
+  {
+    LogCapture capture;
+    run_header(long_text, long_text + "match", {4}, false);
+    ASSERT_EQ(capture.records.size(), 1u);
+    EXPECT_EQ(capture.records[0].message,
+              "reflected-xss - Evaluated 'HeaderValue'. score: 0. prefer_worth_watching: false. "
+              "name: '" + quoted + "'. value: " + quoted);
+  }
+}
+
+TEST(RuleLoop, ScoresInShortestForm) {
+  EXPECT_EQ(fmt::format("{}", 90.0), "90");
+  EXPECT_EQ(fmt::format("{}", 0.0), "0");
+  EXPECT_EQ(fmt::format("{}", 12.5), "12.5");
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::input_analysis::rule_loop
