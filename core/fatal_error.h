@@ -12,8 +12,11 @@ namespace sorvane {
 class FatalError : public std::runtime_error {
  public:
   FatalError(std::string message, bool static_payload, const char* file, unsigned line)
-      : std::runtime_error(std::move(message)),
-        static_payload_(static_payload), file_(file), line_(line) {}
+      : std::runtime_error(message),
+        message_(std::move(message)), static_payload_(static_payload), file_(file), line_(line) {}
+
+  // The whole message, NUL characters included (what() stops at the first one).
+  const std::string& message() const { return message_; }
 
   // True when the message is a static text; a formatted message reports "n/a" as payload.
   bool static_payload() const { return static_payload_; }
@@ -21,6 +24,7 @@ class FatalError : public std::runtime_error {
   unsigned line() const { return line_; }
 
  private:
+  std::string message_;
   bool static_payload_;
   const char* file_;
   unsigned line_;

@@ -1,6 +1,9 @@
 // The CmdInjection rule.
 #pragma once
 
+#include <array>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::cmd_injection {
@@ -22,6 +25,9 @@ class CmdInjection final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 0x2B5E;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 7> CMDI_PATTERNS;
 
 // The one instance of the rule.
 const CmdInjection& instance();

@@ -1,6 +1,9 @@
 // The NosqlInjectionMongo rule.
 #pragma once
 
+#include <array>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::mongo {
@@ -19,6 +22,9 @@ class NosqlInjectionMongo final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 0xEF5F;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 2> MONGO_PATTERNS;
 
 // The one instance of the rule.
 const NosqlInjectionMongo& instance();

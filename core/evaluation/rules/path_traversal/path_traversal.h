@@ -1,6 +1,9 @@
 // The PathTraversal rule.
 #pragma once
 
+#include <array>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::path_traversal {
@@ -19,6 +22,9 @@ class PathTraversal final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 0x2F7E;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 4> PATH_PATTERNS;
 
 // The one instance of the rule.
 const PathTraversal& instance();

@@ -1,7 +1,13 @@
-// The ReflectedXss rule.
+// The reflected-XSS rule: screens an input by its character classes and, when short, by a
+// list of short attack vectors, decodes JavaScript letter escapes and HTML character
+// references, then hands the decoded text to the XSS matcher.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 #include "core/evaluation/rules/rule.h"
+#include "core/text/aho_corasick.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
 
@@ -22,5 +28,13 @@ class ReflectedXss final : public Rule {
 
 // The one instance of the rule.
 const ReflectedXss& instance();
+
+// Inputs of at most this many bytes are matched only when they hold a short vector.
+inline constexpr std::size_t kShortInputLength = 16;
+
+extern const std::array<std::string_view, 97> SHORT_VECTORS;
+
+// The automaton over SHORT_VECTORS (standard semantics, ASCII case folding).
+const text::AhoCorasick& short_vectors_automaton();
 
 }  // namespace sorvane::evaluation::rules::reflected_xss

@@ -1,23 +1,274 @@
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
-namespace sorvane::evaluation::rules::sql_injection {
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 
-// Placeholder until the rule's table and operations are built: the rule's own
-// configuration variant, and no matches.
-std::optional<RuleConfig> SqlInjection::init() const { return RuleConfig{rule_config::SqlInjection{}}; }
-bool SqlInjection::is_worth_watching(const RuleConfig& config, std::string_view, const InputTraits&) const {
-  config.expect<rule_config::SqlInjection>();
-  return false;
+#include "core/evaluation/rules/pattern_rule.h"
+#include "core/evaluation/rules/sql_injection/strip.h"
+#include "core/evaluation/rules/sql_injection/worth_watching.h"
+#include "core/text/utf8.h"
+
+namespace sorvane::evaluation::rules::sql_injection {
+namespace {
+
+constexpr char32_t kRow0Any[] = {U'=', U'<', U'>', U'~'};
+constexpr char32_t kRow1All[] = {U'=', U'-'};
+constexpr char32_t kRow3All[] = {U'('};
+constexpr char32_t kRow4Any[] = {U'(', U';', U'*', U')'};
+constexpr char32_t kRow5All[] = {U'@', U'='};
+constexpr char32_t kRow7All[] = {U';'};
+constexpr char32_t kRow7Any[] = {U'-', U'/'};
+constexpr char32_t kRow8Any[] = {U'<', U'=', U'>'};
+constexpr char32_t kRow9All[] = {U'('};
+constexpr char32_t kRow10All[] = {U'(', U'@'};
+constexpr char32_t kRow11Any[] = {U'('};
+constexpr char32_t kRow14Any[] = {U'"', U'\'', U'`'};
+constexpr char32_t kRow15All[] = {U'_'};
+constexpr char32_t kRow16All[] = {U';', U'('};
+constexpr char32_t kRow17All[] = {U';', U'='};
+constexpr char32_t kRow18Any[] = {U'"', U'\'', U'`'};
+constexpr char32_t kRow19All[] = {U'*'};
+constexpr char32_t kRow20Any[] = {U'"', U'\'', U'`'};
+constexpr char32_t kRow21Any[] = {U'"', U'\'', U'`', U'|'};
+
+}  // namespace
+
+const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
+    {.required_all = std::nullopt,
+     .required_any = kRow0Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-41C",
+     .regex = R"re((?s)(?i:(?:\s+having\s+\d+\s*[=<>~]\s*\d+)))re",
+     .min_len = 9,
+     .level = 3},
+    {.required_all = kRow1All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-44A",
+     .regex = R"re((?s)(?:\d=\d\s*(;\s*)?--))re",
+     .min_len = 3,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "SQLI-UNION-SELECT",
+     .regex = R"re((?s)(?i:union\s*(?:all|distinct|[(!@]*)?\s*[(\[]*\s*select))re",
+     .min_len = 15,
+     .level = 3},
+    {.required_all = kRow3All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-475",
+     .regex = R"re((?s)(?i:load_file|pg_sleep(?:\s)*\())re",
+     .min_len = 11,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow4Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-473",
+     .regex = R"re((?s)(?i:(?:(?:select|create|rename|truncate|load|alter|delete|update|insert|desc)\s+(?:(?:group_)concat|char)\s?\(?)|(?:end\s*\);)))re",
+     .min_len = 9,
+     .level = 3},
+    {.required_all = kRow5All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-48A",
+     .regex = R"re((?s)(?i:(?:@[\w.$]*=\s*\(\s*select)))re",
+     .min_len = 8,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-48D",
+     .regex = R"re((?s)(?i:(?:\d\s+group\s+by)))re",
+     .min_len = 9,
+     .level = 3},
+    {.required_all = kRow7All,
+     .required_any = kRow7Any,
+     .excluded_contexts = std::nullopt,
+     .id = "SQLI-TABLE-KEYWORDS",
+     .regex = R"re((?s)(?i:(?:drop|alter|update|insert|modify).*?;?\s*--))re",
+     .min_len = 7,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow8Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-48H",
+     .regex = R"re((?si)(?:(?:or|\|\|)[\s(]+(?:['"]{0,1}\w+['"]{0,1})[\s)]*(?:!*=|<>)+[\s(]*(?:['"]{0,1}\w+['"]{0,1})))re",
+     .min_len = 7,
+     .level = 3},
+    {.required_all = kRow9All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-49B",
+     .regex = R"re((?s)(?i:(?:\(\s*select\s*~?\w+\s*\()))re",
+     .min_len = 7,
+     .level = 3},
+    {.required_all = kRow10All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-49F",
+     .regex = R"re((?s)(?i:(?:coalesce\s*\(@@)))re",
+     .min_len = 10,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow11Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-50",
+     .regex = R"re((?s)(?i:(?:(?:select|;)\s+(?:benchmark|if|sleep)\s*?\(\s*\(?\s*)))re",
+     .min_len = 5,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-51",
+     .regex = R"re((?s)(?i:(?:create\s+function\s+\w+\s+returns)|(?:(?:select|create|rename|truncate|load|alter|delete|update|insert|desc)\s*[\[(]\w{2,})))re",
+     .min_len = 7,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-53",
+     .regex = R"re((?s)(?i:(?:procedure\s+analyse\s*\()|(?:;\s*(?:declare|open)\s+[\w-]+)|(?:create\s+(?:procedure|function)\s+\w+\s*\()|(?:declare[^\w]+[@#]\s*\w+)|(?:exec\s*\(\s*@)))re",
+     .min_len = 3,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow14Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-WAITFOR-DELAY-ATTACK",
+     .regex = R"re((?s)(?i:waitfor\s+delay\s+["`']+\s*\d))re",
+     .min_len = 15,
+     .level = 3},
+    {.required_all = kRow15All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-55A",
+     .regex = R"re((?s)(?i:(?:exec\s+?xp_cmdshell)|(?:from\W+information_schema\.)))re",
+     .min_len = 16,
+     .level = 3},
+    {.required_all = kRow16All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-2001",
+     .regex = R"re((?s)(?i:insert\s+into\s+\w+\s+values\s*\())re",
+     .min_len = 19,
+     .level = 3},
+    {.required_all = kRow17All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "SQLI-UPDATE-SET",
+     .regex = R"re((?s)(?i:update\s+\w+\s+set\s+\w+\s+=))re",
+     .min_len = 12,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow18Any,
+     .excluded_contexts = std::nullopt,
+     .id = "SQLI-DBO-SELECT",
+     .regex = R"re((?s)(?i:(?:select\s*.{0,128}[`'"]dbo[`'"])))re",
+     .min_len = 12,
+     .level = 3},
+    {.required_all = kRow19All,
+     .required_any = std::nullopt,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-4002",
+     .regex = R"re((?s)(?i:(?:select\s+\*(?:\s)+from)))re",
+     .min_len = 13,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow20Any,
+     .excluded_contexts = std::nullopt,
+     .id = "PIDS-SQLI-4003",
+     .regex = R"re((?s)(?i:(?:['`"]\s+and\s+[a-z]+\s+is\s+(?:null|not null))))re",
+     .min_len = 15,
+     .level = 3},
+    {.required_all = std::nullopt,
+     .required_any = kRow21Any,
+     .excluded_contexts = std::nullopt,
+     .id = "SQLI-CONCAT-1",
+     .regex = R"re((?s)(?i:(?:['`"]\s*[|][|].{0,128}[|][|]\s*['`"])))re",
+     .min_len = 6,
+     .level = 3},
+}};
+
+const text::Regex& CHAIN_CHARS() {
+  static const text::Regex re(R"re((['"@+]|\.\.|\)\)+|\d;))re");
+  return re;
 }
 
-std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(const RuleConfig& config,
-                                                          std::string_view,
-                                                          const InputTraits&) const {
-  config.expect<rule_config::SqlInjection>();
+namespace {
+
+// Byte offset `chars` characters on from `pos`, or the end of the text. Robust to
+// invalid UTF-8: every step advances at least one byte and never past the end.
+std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t chars) {
+  for (; chars > 0 && pos < text.size(); --chars) {
+    pos += text::sequence_length(static_cast<unsigned char>(text[pos]));
+  }
+  return pos < text.size() ? pos : text.size();
+}
+
+}  // namespace
+
+std::string_view matching_window(std::string_view text, std::size_t chain_start) {
+  const std::size_t start = advance_chars(text, chain_start, 1);
+  return text.substr(start, advance_chars(text, start, kWindowChars) - start);
+}
+
+std::optional<RuleConfig> SqlInjection::init() const {
+  return pattern_rule::make_config<rule_config::SqlInjection>(SQLI_PATTERNS, 3);
+}
+
+// The configuration is not read.
+bool SqlInjection::is_worth_watching(const RuleConfig&, std::string_view text,
+                                     const InputTraits& traits) const {
+  return worth_watching::is_worth_watching(text, traits);
+}
+
+std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
+    const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
+  if (!pattern_rule::has_non_alnum(traits)) return std::nullopt;
+  const auto& own = config.expect<rule_config::SqlInjection>();
+  if (text.size() < own.min_input_len) return std::nullopt;
+
+  // The table only ever sees short windows behind characters that typically break out
+  // of a SQL literal; the first window with matches decides.
+  std::optional<std::string_view> previous;
+  for (std::size_t from = 0;;) {
+    std::optional<text::Span> chain = CHAIN_CHARS().find(text, from);
+    if (!chain) break;
+    from = chain->end;
+
+    const std::string_view raw = matching_window(text, chain->start);
+    // A window equal to the one before gives the same answer, and that one had none
+    // (runs of one repeated character open thousands of them).
+    if (previous == raw) continue;
+    previous = raw;
+
+    std::string_view window = raw;
+    std::optional<std::string> stripped = strip::strip_comments(window);
+    if (stripped) window = *stripped;
+    std::optional<std::string> separated = strip::replace_separators(window);
+    if (separated) window = *separated;
+    if (window.size() < 4) continue;
+
+    // The character pre-filters read the whole input's traits, min_len the window.
+    auto found = match_engine::get_matches(own.patterns, window, traits.context, traits);
+    if (found) return found;
+  }
   return std::nullopt;
 }
 
-double SqlInjection::score(const std::vector<PatternMatch>&) const { return 0; }
+double SqlInjection::score(const std::vector<PatternMatch>& matches) const {
+  std::size_t count[4] = {0, 0, 0, 0};
+  for (const PatternMatch& m : matches) {
+    if (m.level < 4) ++count[m.level];
+  }
+  if (count[3] > 0) return 90.0;
+  if (count[2] > 0) return count[0] > 0 || count[1] > 0 ? 90.0 : 60.0;
+  if (count[0] + count[1] > 3) return 10.0;
+  return static_cast<double>(count[0]);
+}
 
 const SqlInjection& instance() {
   static const SqlInjection rule;

@@ -1,7 +1,13 @@
 // The SqlInjection rule.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
+#include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
 
@@ -22,6 +28,21 @@ class SqlInjection final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 0x2F5E;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS;
+
+// The characters behind which a matching window opens: a quote, "@", "+", "..", "))"
+// and longer runs of ")", or a digit followed by ";".
+const text::Regex& CHAIN_CHARS();
+
+// Largest window length, in characters.
+inline constexpr std::size_t kWindowChars = 64;
+
+// The window that a chain match starting at byte `chain_start` opens: right after the
+// match's first character, at most kWindowChars characters, ending earlier at the end of
+// the text.
+std::string_view matching_window(std::string_view text, std::size_t chain_start);
 
 // The one instance of the rule.
 const SqlInjection& instance();

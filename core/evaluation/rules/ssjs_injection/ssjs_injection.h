@@ -1,6 +1,9 @@
 // The SsjsInjection rule.
 #pragma once
 
+#include <array>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::ssjs_injection {
@@ -19,6 +22,9 @@ class SsjsInjection final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 0xEF5F;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 13> SSJS_PATTERNS;
 
 // The one instance of the rule.
 const SsjsInjection& instance();

@@ -1,6 +1,9 @@
 // The UnsafeFileUpload rule.
 #pragma once
 
+#include <array>
+
+#include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/rule.h"
 
 namespace sorvane::evaluation::rules::unsafe_file_upload {
@@ -19,6 +22,9 @@ class UnsafeFileUpload final : public Rule {
 
   static constexpr std::uint16_t kInputTypes = 1 << 12;
 };
+
+// The rule's pattern table, in matching order.
+extern const std::array<match_engine::ProtoPattern, 2> UFU_PATTERNS;
 
 // The one instance of the rule.
 const UnsafeFileUpload& instance();

@@ -1,0 +1,100 @@
+// Throughput of the JSON validator and the JSON body evaluation.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "core/evaluation/input_analysis/json.h"
+#include "json/parser.h"
+
+namespace {
+
+using sorvane::json::lexemes::Token;
+using sorvane::json::parser::ItemKind;
+using sorvane::json::parser::Parser;
+
+constexpr std::size_t kBodySize = 100 * 1024;
+
+// An ordinary API body: an array of records with strings, numbers, literals and nesting.
+std::string benign_body() {
+  std::string body = "{\"users\":[";
+  for (int i = 0; body.size() < kBodySize - 300; ++i) {
+    if (i > 0) body += ',';
+    const std::string n = std::to_string(i);
+    body += "{\"id\":" + n + ",\"name\":\"User number " + n + "\",\"email\":\"user" + n +
+            "@example.org\",\"active\":" + (i % 2 ? "true" : "false") +
+            ",\"score\":" + n + ".25e-1,\"tags\":[\"alpha\",\"beta\\u00e9\",\"gamma\"]," +
+            "\"address\":{\"city\":\"Springfield\",\"zip\":\"1234" + n + "\",\"note\":null}}";
+  }
+  body += "],\"total\":42}";
+  return body;
+}
+
+std::string repeated(std::string_view unit, std::size_t size) {
+  std::string text;
+  while (text.size() + unit.size() <= size) text += unit;
+  return text;
+}
+
+// The same filler inside one string value, so that the lexer reads all of it.
+std::string in_string(std::string_view unit) {
+  return "[\"" + repeated(unit, kBodySize - 4) + "\"]";
+}
+
+void parse(benchmark::State& state, const std::string& text) {
+  std::size_t strings = 0;
+  for (auto _ : state) {
+    Parser parser(text, [&](std::span<const Token>, ItemKind, const Token&) { ++strings; });
+    auto error = parser.parse();
+    benchmark::DoNotOptimize(error);
+  }
+  benchmark::DoNotOptimize(strings);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void BM_JsonParseBenign(benchmark::State& state) { parse(state, benign_body()); }
+void BM_JsonParseQuotes(benchmark::State& state) { parse(state, repeated("\"", kBodySize)); }
+void BM_JsonParseCommentOpeners(benchmark::State& state) {
+  parse(state, repeated("/*", kBodySize));
+}
+void BM_JsonParseSemicolons(benchmark::State& state) { parse(state, repeated(";", kBodySize)); }
+void BM_JsonParseEscapedQuotesInString(benchmark::State& state) {
+  parse(state, in_string("\\\""));
+}
+void BM_JsonParseCommentOpenersInString(benchmark::State& state) {
+  parse(state, in_string("/*"));
+}
+void BM_JsonParseSemicolonsInString(benchmark::State& state) { parse(state, in_string(";")); }
+void BM_JsonParseDeepNesting(benchmark::State& state) {
+  parse(state, std::string(kBodySize / 2, '[') + std::string(kBodySize / 2, ']'));
+}
+void BM_JsonParseEmptyStrings(benchmark::State& state) {
+  std::string text = "[";
+  text += repeated("\"\",", kBodySize - 4);
+  text += "0]";
+  parse(state, text);
+}
+
+void BM_CheckJsonBenignAllRules(benchmark::State& state) {
+  const std::string body = benign_body();
+  const std::vector<sorvane::evaluation::rules::RuleType> rules = {1,  2,   4,   8,   16,
+                                                                   32, 64, 128, 256, 512};
+  for (auto _ : state) {
+    auto outcome = sorvane::evaluation::input_analysis::json::check_json(body, rules, false);
+    benchmark::DoNotOptimize(outcome);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+}
+
+BENCHMARK(BM_JsonParseBenign);
+BENCHMARK(BM_JsonParseQuotes);
+BENCHMARK(BM_JsonParseCommentOpeners);
+BENCHMARK(BM_JsonParseSemicolons);
+BENCHMARK(BM_JsonParseEscapedQuotesInString);
+BENCHMARK(BM_JsonParseCommentOpenersInString);
+BENCHMARK(BM_JsonParseSemicolonsInString);
+BENCHMARK(BM_JsonParseDeepNesting);
+BENCHMARK(BM_JsonParseEmptyStrings);
+BENCHMARK(BM_CheckJsonBenignAllRules);
+
+}  // namespace

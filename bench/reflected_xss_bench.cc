@@ -1,0 +1,107 @@
+// Reflected-XSS rule: benign inputs against deeply repetitive payloads of the same size.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <string_view>
+
+#include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/reflected_xss/html_unescape.h"
+#include "core/evaluation/rules/reflected_xss/js_escape.h"
+#include "core/evaluation/rules/reflected_xss/reflected_xss.h"
+
+namespace {
+
+namespace xss = sorvane::evaluation::rules::reflected_xss;
+using sorvane::evaluation::rules::compute_input_traits;
+using sorvane::evaluation::rules::RuleConfig;
+
+const RuleConfig& config() {
+  static const RuleConfig c = *xss::instance().init();
+  return c;
+}
+
+std::string repeat_to(std::string_view unit, std::size_t size) {
+  std::string out;
+  out.reserve(size + unit.size());
+  while (out.size() < size) out.append(unit);
+  out.resize(size);
+  return out;
+}
+
+// Prose with punctuation that passes the character gate and words that are keywords
+// ("this", "top", "content", "open", "self", "print") used harmlessly.
+constexpr std::string_view kProse =
+    "Thanks for this update: the top of the page (see section 2) lists the content we "
+    "will open to everyone; please print it yourself and check the self-service form. ";
+
+void run(benchmark::State& state, const std::string& text) {
+  const auto traits = compute_input_traits(text, 9);
+  for (auto _ : state) {
+    auto matches = xss::instance().get_matches(config(), text, traits);
+    benchmark::DoNotOptimize(matches);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+void BM_XssPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
+  run(state, repeat_to(unit, size));
+}
+
+// The payload with its first byte replaced by "=", which lets it through the character gate to the decoders and
+// the matcher.
+void BM_XssGatedPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
+  std::string text = repeat_to(unit, size);
+  text[0] = '=';
+  run(state, text);
+}
+
+// The payload, then `tail` (which closes what the repetitions opened).
+void BM_XssPayloadWithTail(benchmark::State& state, std::string_view unit, std::string_view tail,
+                           std::size_t size) {
+  std::string text = repeat_to(unit, size - tail.size());
+  text.append(tail);
+  run(state, text);
+}
+
+constexpr std::size_t k100K = 100 * 1024;
+
+// The decoders alone, on texts they find much to try and nothing to decode in.
+void BM_XssUnescapeHtml(benchmark::State& state, std::string_view unit) {
+  const std::string text = repeat_to(unit, k100K);
+  for (auto _ : state) benchmark::DoNotOptimize(xss::html_unescape::unescape_html(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+void BM_XssUnescapeJs(benchmark::State& state, std::string_view unit) {
+  const std::string text = repeat_to(unit, k100K);
+  for (auto _ : state) benchmark::DoNotOptimize(xss::js_escape::unescape_js(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK_CAPTURE(BM_XssUnescapeHtml, benign_prose_100k, kProse);
+BENCHMARK_CAPTURE(BM_XssUnescapeHtml, numeric_refs_100k, "&#");
+BENCHMARK_CAPTURE(BM_XssUnescapeHtml, ampersands_100k, "&");
+BENCHMARK_CAPTURE(BM_XssUnescapeHtml, named_refs_100k, "&lt;");
+BENCHMARK_CAPTURE(BM_XssUnescapeJs, benign_prose_100k, kProse);
+BENCHMARK_CAPTURE(BM_XssUnescapeJs, brace_escapes_100k, "\\u{");
+BENCHMARK_CAPTURE(BM_XssUnescapeJs, letter_escapes_100k, "\\x61");
+
+BENCHMARK_CAPTURE(BM_XssPayload, benign_prose_100k, kProse, k100K);
+BENCHMARK_CAPTURE(BM_XssPayload, script_tags_100k, "<script", k100K);
+BENCHMARK_CAPTURE(BM_XssPayload, numeric_refs_100k, "&#", k100K);
+BENCHMARK_CAPTURE(BM_XssPayload, brace_escapes_100k, "\\u{", k100K);
+BENCHMARK_CAPTURE(BM_XssPayload, bracket_access_100k, "window[", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, numeric_refs_100k, "&#", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, brace_escapes_100k, "\\u{", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, bracket_access_100k, "window[", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, ampersands_100k, "&", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, open_calls_100k, "alert(", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, open_comments_after_call_100k, "alert/*", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, open_comments_in_brackets_100k, "window[/*", k100K);
+BENCHMARK_CAPTURE(BM_XssGatedPayload, open_strings_in_brackets_100k, "window['", k100K);
+// Calls nested without closing, whose one closer ends every call's arguments.
+BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_two_words_100k, "alert(", "a b)", k100K);
+BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_joined_quotes_100k, "alert('+'", "a b)",
+                  k100K);
+BENCHMARK_CAPTURE(BM_XssPayload, benign_64, kProse, 64);
+BENCHMARK_CAPTURE(BM_XssPayload, benign_10k, kProse, 10 * 1024);
+
+}  // namespace

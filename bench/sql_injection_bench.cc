@@ -1,0 +1,70 @@
+// The SQL rule's full check on a short benign value and on 100 KB inputs: benign text
+// versus repetitions built to open as many windows (or comment scans) as possible.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/sql_injection/sql_injection.h"
+
+namespace {
+
+using sorvane::evaluation::rules::compute_input_traits;
+namespace sql = sorvane::evaluation::rules::sql_injection;
+
+std::string repeat(std::string_view unit, std::size_t size) {
+  std::string out;
+  while (out.size() < size) out += unit;
+  out.resize(size);
+  return out;
+}
+
+void run(benchmark::State& state, const std::string& text) {
+  const auto& config = sorvane::agent_config::get_rule_config(3);
+  const auto traits = compute_input_traits(text, 9);
+  for (auto _ : state) {
+    auto found = sql::instance().get_matches(config, text, traits);
+    benchmark::DoNotOptimize(found);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  state.counters["ns_per_byte"] = benchmark::Counter(
+      static_cast<double>(text.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+constexpr std::size_t k100K = 100 * 1024;
+const std::string kProse =
+    "The quick brown fox jumps over the lazy dog, then rests in the shade for a while. ";
+
+void BM_SqlBenign64(benchmark::State& s) { run(s, kProse.substr(0, 64)); }
+void BM_SqlBenignQuoted64(benchmark::State& s) {
+  run(s, repeat("it's Bob's \"book\" @home + more, ", 64));
+}
+void BM_SqlBenign100K(benchmark::State& s) { run(s, repeat(kProse, k100K)); }
+void BM_SqlQuotes100K(benchmark::State& s) { run(s, repeat("'", k100K)); }
+void BM_SqlCommentOpeners100K(benchmark::State& s) { run(s, repeat("/*", k100K)); }
+void BM_SqlSemicolons100K(benchmark::State& s) { run(s, repeat(";", k100K)); }
+void BM_SqlQuoteCommentOpeners100K(benchmark::State& s) { run(s, repeat("'/*", k100K)); }
+void BM_SqlDigitSemicolons100K(benchmark::State& s) { run(s, repeat("1;", k100K)); }
+// A quote before every other byte and no two windows alike nearby.
+void BM_SqlQuotesVaried100K(benchmark::State& s) {
+  std::string text;
+  for (unsigned i = 0; text.size() < k100K; ++i) {
+    text += '\'';
+    text += static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  }
+  run(s, text);
+}
+
+BENCHMARK(BM_SqlBenign64);
+BENCHMARK(BM_SqlBenignQuoted64);
+BENCHMARK(BM_SqlBenign100K);
+BENCHMARK(BM_SqlQuotes100K);
+BENCHMARK(BM_SqlCommentOpeners100K);
+BENCHMARK(BM_SqlSemicolons100K);
+BENCHMARK(BM_SqlQuoteCommentOpeners100K);
+BENCHMARK(BM_SqlDigitSemicolons100K);
+BENCHMARK(BM_SqlQuotesVaried100K);
+
+}  // namespace

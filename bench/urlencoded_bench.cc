@@ -1,0 +1,44 @@
+// Throughput of the form-urlencoded decoder.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "urlencoded/urlencoded.h"
+
+namespace {
+
+constexpr std::size_t kBodySize = 100 * 1024;
+
+// A form body of many fields with spaces, escapes and non-ASCII text.
+std::string form_body() {
+  std::string body;
+  for (int i = 0; body.size() < kBodySize - 100; ++i) {
+    if (i > 0) body += '&';
+    body += "field_" + std::to_string(i) + "=Hello+World%21+caf%C3%A9+" + std::to_string(i * 7) +
+            "%2C+ok";
+  }
+  return body;
+}
+
+void BM_UrlencodedDecodeForm(benchmark::State& state) {
+  const std::string body = form_body();
+  for (auto _ : state) {
+    auto pairs = sorvane::urlencoded::decode(body);
+    benchmark::DoNotOptimize(pairs);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+}
+
+void BM_UrlencodedDecodePercents(benchmark::State& state) {
+  const std::string body(kBodySize, '%');
+  for (auto _ : state) {
+    auto pairs = sorvane::urlencoded::decode(body);
+    benchmark::DoNotOptimize(pairs);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+}
+
+BENCHMARK(BM_UrlencodedDecodeForm);
+BENCHMARK(BM_UrlencodedDecodePercents);
+
+}  // namespace

@@ -1,0 +1,64 @@
+#include "bindings/node/sinks/nosqli_mongo.h"
+
+#include <array>
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+#include "bindings/node/sinks/args.h"
+#include "core/evaluation/input_analysis/json.h"
+#include "core/evaluation/rules/mongo/query_clause.h"
+#include "core/evaluation/rules/mongo/query_type.h"
+#include "core/evaluation/rules/rule_type.h"
+
+namespace bindings::node::sinks::nosqli_mongo {
+namespace {
+
+namespace json = sorvane::evaluation::input_analysis::json;
+namespace rules = sorvane::evaluation::rules;
+
+// { path: [...] } for one clause, its texts copied out of the body.
+napi::Result<napi_value> clause_object(napi_env env, const rules::mongo::QueryClause& clause) {
+  BINDING_ASSIGN(napi_value object, napi::create_object(env));
+  BINDING_ASSIGN(napi_value path, napi::create_array(env, clause.path.size()));
+  for (std::size_t j = 0; j < clause.path.size(); ++j) {
+    BINDING_ASSIGN(napi_value key, napi::create_string(env, clause.path[j]));
+    BINDING_TRY(napi::set_element(env, path, static_cast<std::uint32_t>(j), key));
+  }
+  BINDING_TRY(napi::set_named(env, object, "path", path));
+  return object;
+}
+
+}  // namespace
+
+napi::Result<napi_value> is_mongo_query_type(napi_env env, napi_callback_info info) {
+  return args::text_predicate(env, info, "missing string argument", rules::mongo::is_query_type);
+}
+
+napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<1>(env, info));
+  BINDING_TRY(args::require(call, 1, "missing arguments"));
+  BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
+  BINDING_ASSIGN(std::string_view body, reader.get_as_str());
+
+  static constexpr std::array<rules::RuleType, 1> kMongoOnly = {rules::kNosqlInjectionMongo};
+  json::JsonOutcome outcome = json::check_json(body, kMongoOnly, false);
+  if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
+    return support::generic_failure(error->details());
+  }
+  // The clauses alone; the pattern rule's findings are not part of the answer.
+  std::vector<const rules::mongo::QueryClause*> clauses;
+  for (const json::JsonResult& result : std::get<std::vector<json::JsonResult>>(outcome)) {
+    if (auto* clause = std::get_if<rules::mongo::QueryClause>(&result)) clauses.push_back(clause);
+  }
+  if (clauses.empty()) return napi::get_undefined(env);
+
+  BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
+  for (std::size_t i = 0; i < clauses.size(); ++i) {
+    BINDING_ASSIGN(napi_value object, clause_object(env, *clauses[i]));
+    BINDING_TRY(napi::set_element(env, list, static_cast<std::uint32_t>(i), object));
+  }
+  return list;
+}
+
+}  // namespace bindings::node::sinks::nosqli_mongo

@@ -1,0 +1,176 @@
+#include "bindings/node/sinks/xss.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "bindings/node/js_string_reader.h"
+#include "bindings/node/sinks/args.h"
+#include "bindings/node/support/text_view.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
+
+namespace bindings::node::sinks::xss {
+namespace {
+
+namespace sink_checks = sorvane::evaluation::rules::reflected_xss::sink_checks;
+
+std::string_view as_chars(const std::vector<std::uint8_t>& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::span<const std::uint8_t> as_bytes(std::string_view chars) {
+  return {reinterpret_cast<const std::uint8_t*>(chars.data()), chars.size()};
+}
+
+napi::Status expect_array(napi_env env, napi_value value) {
+  BINDING_ASSIGN(bool array, napi::is_array(env, value));
+  if (!array) return support::invalid_arg("saved inputs must be array of strings");
+  return {};
+}
+
+// Element `index` of an array, which must be a string, as UTF-8 up to its first NUL.
+napi::Result<std::string> read_string_element(napi_env env, napi_value array,
+                                              std::uint32_t index) {
+  BINDING_ASSIGN(napi_value element, napi::get_element(env, array, index));
+  BINDING_ASSIGN(std::string text, napi::read_string(env, element));
+  text.resize(support::until_nul(text).size());
+  return text;
+}
+
+// The bytes of an ArrayBuffer held in property `name`, borrowed for the call.
+napi::Result<std::string_view> buffer_property(napi_env env, napi_value object,
+                                               const char* name) {
+  BINDING_ASSIGN(napi_value value, napi::get_named(env, object, name));
+  BINDING_TRY(napi::expect_type(env, value, napi::ValueType::Object));
+  return napi::get_arraybuffer_bytes(env, value);
+}
+
+// The finding object of a match, otherwise null.
+napi::Result<napi_value> finding_or_null(napi_env env, const std::optional<SinkMatch>& match) {
+  if (!match) return napi::get_null(env);
+  return convert_finding_to_js_object(env, *match);
+}
+
+}  // namespace
+
+bool is_tracked(std::string_view value) {
+  return value.find_first_of("\"'(/:;<=>_`") != std::string_view::npos;
+}
+
+napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi_env env,
+                                                                             napi_value value) {
+  BINDING_TRY(expect_array(env, value));
+  BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
+  std::vector<UserInput> inputs;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    BINDING_ASSIGN(std::string text, read_string_element(env, value, i));
+    if (auto invalid = support::utf8_error_description(text)) {
+      return support::invalid_arg(std::move(*invalid));
+    }
+    if (is_tracked(text)) inputs.push_back(UserInput{std::move(text), 0});
+  }
+  return inputs;
+}
+
+napi::Result<napi_value> make_arraybuffer(napi_env env, std::string_view bytes) {
+  auto buffer = napi::create_arraybuffer(env, bytes);
+  if (!buffer) return support::generic_failure("create_arraybuffer");
+  return *buffer;
+}
+
+napi::Result<napi_value> convert_finding_to_js_object(napi_env env, const SinkMatch& match) {
+  BINDING_ASSIGN(napi_value source_key, napi::create_string(env, "source"));
+  BINDING_ASSIGN(napi_value index_key, napi::create_string(env, "matchByteIndex"));
+  BINDING_ASSIGN(napi_value length_key, napi::create_string(env, "matchByteLength"));
+  BINDING_ASSIGN(napi_value object, napi::create_object(env));
+  BINDING_ASSIGN(napi_value source, napi::create_string(env, match.source));
+  BINDING_TRY(napi::set_property(env, object, source_key, source));
+  BINDING_ASSIGN(napi_value index,
+                 napi::create_uint32(env, static_cast<std::uint32_t>(match.match_byte_index)));
+  BINDING_TRY(napi::set_property(env, object, index_key, index));
+  BINDING_ASSIGN(napi_value length,
+                 napi::create_uint32(env, static_cast<std::uint32_t>(match.match_byte_length)));
+  BINDING_TRY(napi::set_property(env, object, length_key, length));
+  return object;
+}
+
+napi::Result<napi_value> is_xss_whole_body_attack(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<2>(env, info));
+  BINDING_TRY(args::require(call, 2, "required arguments: string[], string, <EvalState>"));
+  BINDING_ASSIGN(std::vector<UserInput> inputs,
+                 convert_js_string_array_to_user_inputs(env, call.arg(1)));
+  // Nothing tracked can be reflected: the body is not even read.
+  if (inputs.empty()) return napi::get_null(env);
+  BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
+  sink_checks::XssState state;
+  return finding_or_null(env,
+                         sink_checks::has_vulnerability(reader.get_as_bytes(), inputs, state));
+}
+
+napi::Result<napi_value> is_xss_chunked_body_attack(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<2>(env, info));
+  BINDING_TRY(args::require(call, 2, "required arguments: body, state"));
+  napi_value holder = call.arg(1);
+  BINDING_ASSIGN(napi::ValueType holder_type, napi::type_of(env, holder));
+  if (holder_type != napi::ValueType::Object) {
+    return support::invalid_arg("state must be an object");
+  }
+
+  // Each buffer is decoded (copied) before any further JavaScript value is read.
+  BINDING_ASSIGN(std::string_view state_bytes, buffer_property(env, holder, "state"));
+  auto state = sink_checks::deserialize_state(as_bytes(state_bytes));
+  if (!state) return support::generic_failure("failed to deserialize state: " + state.error());
+  BINDING_ASSIGN(std::string_view input_bytes, buffer_property(env, holder, "inputs"));
+  auto inputs = sink_checks::deserialize_inputs(as_bytes(input_bytes));
+  if (!inputs) return support::generic_failure("failed to deserialize inputs: " + inputs.error());
+  if (inputs->empty()) return napi::get_null(env);
+
+  BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
+  std::optional<SinkMatch> match =
+      sink_checks::has_vulnerability(reader.get_as_bytes(), inputs.value(), state.value());
+  // After a match the caller ends the scan; the old buffers stay.
+  if (match) return convert_finding_to_js_object(env, *match);
+
+  // Both buffers are created before either is stored, so that a failure to create one
+  // does not leave an advanced state beside stale inputs.
+  BINDING_ASSIGN(napi_value new_state,
+                 make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
+  BINDING_ASSIGN(napi_value new_inputs,
+                 make_arraybuffer(env, as_chars(sink_checks::serialize_inputs(*inputs))));
+  BINDING_TRY(napi::set_named(env, holder, "state", new_state));
+  BINDING_TRY(napi::set_named(env, holder, "inputs", new_inputs));
+  return napi::get_null(env);
+}
+
+napi::Result<napi_value> make_xss_state(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<1>(env, info));
+  if (call.argc != 1) return support::invalid_arg("signature: string[]");
+  BINDING_ASSIGN(std::vector<UserInput> inputs,
+                 convert_js_string_array_to_user_inputs(env, call.arg(0)));
+  BINDING_ASSIGN(napi_value holder, napi::create_object(env));
+  const std::vector<std::uint8_t> state_bytes = sink_checks::serialize_state({});
+  const std::vector<std::uint8_t> input_bytes = sink_checks::serialize_inputs(inputs);
+  BINDING_ASSIGN(napi_value state, make_arraybuffer(env, as_chars(state_bytes)));
+  BINDING_TRY(napi::set_named(env, holder, "state", state));
+  BINDING_ASSIGN(napi_value tracked, make_arraybuffer(env, as_chars(input_bytes)));
+  BINDING_TRY(napi::set_named(env, holder, "inputs", tracked));
+  return holder;
+}
+
+napi::Result<napi_value> is_xss_script_or_iframe_attack(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<1>(env, info));
+  BINDING_TRY(args::require(call, 1, "required argument: String[]"));
+  napi_value array = call.arg(0);
+  BINDING_TRY(expect_array(env, array));
+  BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, array));
+  // One state for the whole list: markup opened by one input may close in the next.
+  sink_checks::XssState state;
+  for (std::uint32_t i = 0; i < length; ++i) {
+    BINDING_ASSIGN(std::string text, read_string_element(env, array, i));
+    if (sink_checks::has_vulnerability(text, {}, state)) return napi::get_boolean(env, true);
+  }
+  return napi::get_boolean(env, false);
+}
+
+}  // namespace bindings::node::sinks::xss

@@ -1,0 +1,43 @@
+// Evaluation of a JSON request body: every object key and string value, with its key path.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "core/evaluation/rules/mongo/query_clause.h"
+#include "core/evaluation/rules/rule.h"
+#include "json/lexemes.h"
+#include "json/parse_error.h"
+
+namespace sorvane::evaluation::input_analysis::json {
+
+// A finding on one key or string value. `path` and `value` are views into the body, as
+// written between the quotation marks (escapes not decoded). The path of a key ends with the
+// key of the object holding it; the path of a value ends with the value's own key.
+struct JsonFinding {
+  rules::Finding finding;
+  std::vector<std::string_view> path;
+  std::string_view value;
+  bool operator==(const JsonFinding&) const = default;
+};
+
+using JsonResult = std::variant<JsonFinding, rules::mongo::QueryClause>;
+
+// The results in document order, or the error of invalid JSON (then no results at all).
+using JsonOutcome = std::variant<std::vector<JsonResult>, sorvane::json::parse_error::ParseError>;
+
+// Evaluates every key (as JsonKey) and string value (as JsonValue) of `body` against `rules`.
+// When `rules` holds the MongoDB rule, each operator key is answered first as a QueryClause.
+// The results borrow `body`: they are valid only while it is.
+JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
+                       bool prefer_worth_watching);
+
+// The texts of the first `count` key tokens: the body between each token's quotation marks.
+std::vector<std::string_view> build_str_path(std::string_view body,
+                                             std::span<const sorvane::json::lexemes::Token> keys,
+                                             std::size_t count);
+
+}  // namespace sorvane::evaluation::input_analysis::json

@@ -1,0 +1,202 @@
+#include "core/evaluation/rules/pattern_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/evaluation/rules/cmd_injection/cmd_injection.h"
+#include "core/evaluation/rules/mongo/mongo.h"
+#include "core/evaluation/rules/path_traversal/path_traversal.h"
+#include "core/evaluation/rules/rule_testing.h"
+#include "core/evaluation/rules/sql_injection/sql_injection.h"
+#include "core/evaluation/rules/ssjs_injection/ssjs_injection.h"
+#include "core/evaluation/rules/unsafe_file_upload/unsafe_file_upload.h"
+#include "core/fatal_error.h"
+
+namespace sorvane::evaluation::rules {
+namespace {
+
+struct Row {
+  std::string_view id;
+  std::uint8_t level;
+  std::size_t regex_chars;
+  std::size_t min_len;
+};
+
+struct TableCase {
+  const Rule& rule;
+  std::span<const match_engine::ProtoPattern> table;
+  std::size_t variant;
+  std::size_t min_input_len;
+  std::vector<Row> rows;
+};
+
+std::vector<TableCase> table_cases() {
+  return {
+      {unsafe_file_upload::instance(), unsafe_file_upload::UFU_PATTERNS, 8, 3,
+       {{"UFU-1", 3, 1109, 3}, {"UFU-2", 3, 26, 7}}},
+      {path_traversal::instance(), path_traversal::PATH_PATTERNS, 3, 3,
+       {{"10A-1-0A", 2, 78, 5}, {"10A-1-0B", 2, 88, 5}, {"10A-1-1", 2, 359, 3}, {"3000-12", 2, 145, 3}}},
+      {cmd_injection::instance(), cmd_injection::CMDI_PATTERNS, 1, 5,
+       {{"PIPE-NC-SHELL-2", 2, 125, 6},
+        {"PIPE-CAT-PWD", 2, 19, 8},
+        {"CMD-SYSTEM-2", 2, 230, 5},
+        {"CMD-SYSTEM-3", 2, 149, 7},
+        {"CMD-SYSTEM-4", 2, 83, 7},
+        {"CMD-SYSTEM-5", 2, 89, 6},
+        {"PIPE-CHAINED-OPS", 2, 464, 5}}},
+      {mongo::instance(), mongo::MONGO_PATTERNS, 6, 7,
+       {{"TRUE-CLAUSE-1", 1, 2, 7}, {"MONGO-SLEEP", 1, 120, 7}}},
+      {ssjs_injection::instance(), ssjs_injection::SSJS_PATTERNS, 7, 4,
+       {{"SSJS-I-NODE-0", 2, 146, 12},
+        {"SSJS-I-NODE-1", 1, 95, 12},
+        {"SSJS-I-NODE-2", 1, 678, 11},
+        {"SSJS-I-NODE-3", 2, 78, 12},
+        {"SSJS-I-0", 2, 48, 4},
+        {"SSJS-I-2", 2, 26, 5},
+        {"SSJS-I-3", 2, 46, 13},
+        {"SSJS-I-4", 2, 51, 10},
+        {"SSJS-I-5", 2, 361, 9},
+        {"SSJS-EXEC-SPAWN", 2, 94, 6},
+        {"SSJS-BUILTIN-METHODS", 1, 677, 6},
+        {"SSJS-MISC", 1, 22, 9},
+        {"JSFCK-1", 3, 45, 1286}}},
+      {sql_injection::instance(), sql_injection::SQLI_PATTERNS, 5, 3,
+       {{"PIDS-SQLI-41C", 3, 43, 9},
+        {"PIDS-SQLI-44A", 3, 25, 3},
+        {"SQLI-UNION-SELECT", 3, 59, 15},
+        {"PIDS-SQLI-475", 3, 36, 11},
+        {"PIDS-SQLI-473", 3, 131, 9},
+        {"PIDS-SQLI-48A", 3, 36, 8},
+        {"PIDS-SQLI-48D", 3, 28, 9},
+        {"SQLI-TABLE-KEYWORDS", 3, 54, 7},
+        {"PIDS-SQLI-48H", 3, 99, 7},
+        {"PIDS-SQLI-49B", 3, 37, 7},
+        {"PIDS-SQLI-49F", 3, 28, 10},
+        {"PIDS-SQLI-50", 3, 65, 5},
+        {"PIDS-SQLI-51", 3, 135, 7},
+        {"PIDS-SQLI-53", 3, 164, 3},
+        {"PIDS-WAITFOR-DELAY-ATTACK", 3, 38, 15},
+        {"PIDS-SQLI-55A", 3, 64, 16},
+        {"PIDS-SQLI-2001", 3, 42, 19},
+        {"SQLI-UPDATE-SET", 3, 37, 12},
+        {"SQLI-DBO-SELECT", 3, 43, 12},
+        {"PIDS-SQLI-4002", 3, 35, 13},
+        {"PIDS-SQLI-4003", 3, 58, 15},
+        {"SQLI-CONCAT-1", 3, 49, 6}}},
+  };
+}
+
+// Every table holds exactly the expected rows, and init compiles it in order into the
+// rule's own variant.
+TEST(PatternRuleTables, RowsAndCompiledConfiguration) {
+  for (const TableCase& c : table_cases()) {
+    SCOPED_TRACE(c.rows.front().id);
+    ASSERT_EQ(c.table.size(), c.rows.size());
+    for (std::size_t i = 0; i < c.rows.size(); ++i) {
+      EXPECT_EQ(c.table[i].id, c.rows[i].id) << "row " << i;
+      EXPECT_EQ(c.table[i].level, c.rows[i].level) << c.rows[i].id;
+      EXPECT_EQ(c.table[i].regex.size(), c.rows[i].regex_chars) << c.rows[i].id;
+      EXPECT_EQ(c.table[i].min_len, c.rows[i].min_len) << c.rows[i].id;
+    }
+    std::optional<RuleConfig> config = c.rule.init();
+    ASSERT_TRUE(config);
+    ASSERT_EQ(config->variant_index(), c.variant);
+    std::visit(
+        [&](const auto& v) {
+          if constexpr (std::is_base_of_v<PatternRuleConfig, std::decay_t<decltype(v)>>) {
+            EXPECT_EQ(v.min_input_len, c.min_input_len);
+            ASSERT_EQ(v.patterns.size(), c.rows.size());
+            for (std::size_t i = 0; i < c.rows.size(); ++i) {
+              EXPECT_EQ(v.patterns[i].id, c.rows[i].id);
+              EXPECT_EQ(v.patterns[i].regex->pattern(), c.table[i].regex);
+            }
+          } else {
+            ADD_FAILURE() << "not a pattern configuration";
+          }
+        },
+        config->value);
+  }
+}
+
+// Only the SQL and command rules offer the pre-screen; the others answer false to any text.
+TEST(PatternRuleTables, WorthWatchingOnlyForSqlAndCommands) {
+  for (const TableCase& c : table_cases()) {
+    const bool offers = c.variant == 5 || c.variant == 1;
+    EXPECT_EQ(c.rule.implements_worth_watching(), offers) << c.rows.front().id;
+    if (!offers) {
+      for (const char* text : {"; cat /etc/passwd", "' or 1=1--", "a--"}) {
+        EXPECT_FALSE(testing::worth_watching(c.rule, text, 9)) << c.rows.front().id;
+      }
+    }
+  }
+}
+
+// Handed another rule's configuration, every rule stops with "bad RuleConfig" once its
+// guard has passed; a failing guard answers none first.
+TEST(PatternRuleTables, ForeignConfigurationIsFatal) {
+  const RuleConfig foreign{rule_config::MethodTampering{}};
+  const InputTraits traits = compute_input_traits("' or 1=1--", 9);
+  for (const TableCase& c : table_cases()) {
+    SCOPED_TRACE(c.rows.front().id);
+    try {
+      c.rule.get_matches(foreign, "' or 1=1--", traits);
+      ADD_FAILURE() << "no fatal error";
+    } catch (const FatalError& e) {
+      EXPECT_STREQ(e.what(), "bad RuleConfig");
+    }
+  }
+  const InputTraits alnum = compute_input_traits("abc1", 9);
+  EXPECT_FALSE(path_traversal::instance().get_matches(foreign, "abc1", alnum));
+  EXPECT_FALSE(sql_injection::instance().get_matches(foreign, "abc1", alnum));
+  // Without a guard the file-upload rule checks its configuration for every text.
+  EXPECT_THROW(unsafe_file_upload::instance().get_matches(foreign, "abc1", alnum), FatalError);
+}
+
+TEST(PatternRuleTables, ScoreByLevel) {
+  struct Case {
+    std::vector<std::uint8_t> levels;
+    double score;
+  };
+  for (const Case& c : std::vector<Case>{{{}, 0.0},
+                                         {{0, 0}, 0.0},
+                                         {{1}, 10.0},
+                                         {{0, 1}, 10.0},
+                                         {{2}, 90.0},
+                                         {{1, 3}, 90.0}}) {
+    EXPECT_EQ(pattern_rule::score_by_level(testing::levels(c.levels)), c.score);
+  }
+}
+
+// Any bytes, valid UTF-8 or not, of any length, yield an answer from every rule.
+TEST(PatternRuleTables, ArbitraryBytesNeverFail) {
+  std::mt19937 gen(12345);
+  const std::string alphabet = "'\"`@+.)(;|&$/\\*-#=<>_!{}[] \t\v\x1c\x1f" "1aZ\xC3\xA9\xD9\xA1";
+  std::vector<std::string> texts = {"", "'", "\xF0", "'\xF0", "1\xE2\x82", "/*\xC3", "'/*", "''''"};
+  for (int n = 0; n < 400; ++n) {
+    std::string t;
+    const int len = static_cast<int>(gen() % 200);
+    for (int i = 0; i < len; ++i) {
+      t.push_back(gen() % 4 == 0 ? static_cast<char>(gen() % 256)
+                                 : alphabet[gen() % alphabet.size()]);
+    }
+    texts.push_back(std::move(t));
+  }
+  for (const TableCase& c : table_cases()) {
+    for (const std::string& t : texts) {
+      for (std::uint8_t context : {std::uint8_t{0}, std::uint8_t{9}, std::uint8_t{12}}) {
+        EXPECT_NO_THROW({
+          testing::matched_ids(c.rule, t, context);
+          testing::worth_watching(c.rule, t, context);
+        });
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::rules

@@ -1,0 +1,125 @@
+// Forward searches over the decoded input, remembered for the whole evaluation of that
+// input. Each match function reads ahead from its hit to some terminator ("*/", ")", a
+// quote...); with many hits before one distant terminator, searching afresh for every hit
+// would read the same bytes again and again. Sharing the answers keeps the evaluation of
+// one input linear in practice.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string_view>
+#include <utility>
+
+#include "core/text/regex.h"
+
+namespace sorvane::evaluation::rules::reflected_xss::match_functions {
+
+inline constexpr std::size_t kNone = std::string_view::npos;
+
+// An occurrence [start, end); start is kNone when there is none.
+struct Occurrence {
+  std::size_t start = kNone;
+  std::size_t end = kNone;
+};
+
+// The answers of "the first occurrence at or after q". An entry {a -> o} says that no
+// occurrence starts in [a, o.start) and that o is the one starting at o.start (o.start
+// kNone: none after a). Entries cover disjoint ranges.
+class OccurrenceMemo {
+ public:
+  // `search(from, limit)` answers the first occurrence at or after `from`; it may give up
+  // at `limit`, from where the memo knows the answer already.
+  template <class Search>
+  Occurrence find(std::size_t from, Search&& search) {
+    auto next = known_.upper_bound(from);
+    if (next != known_.begin()) {
+      // The entry before covers [its key, its occurrence].
+      const Occurrence& occurrence = std::prev(next)->second;
+      if (occurrence.start == kNone || from <= occurrence.start) return occurrence;
+    }
+    const std::size_t limit = next == known_.end() ? kNone : next->first;
+    Occurrence found = search(from, limit);
+    if (next != known_.end() && (found.start == kNone || found.start >= limit)) {
+      found = next->second;
+      known_.erase(next);
+    }
+    known_.emplace(from, found);
+    return found;
+  }
+
+ private:
+  std::map<std::size_t, Occurrence> known_;
+};
+
+// A piece of an argument text after the quoted pieces were joined (see js_context):
+// whether it holds two words, and what its ends look like. Whitespace lengths are in
+// bytes; only whether they are zero matters.
+struct JoinedPiece {
+  bool has_two_words = false;
+  bool all_whitespace = true;
+  std::size_t lead_ws = 0;
+  bool first_is_letter = false;  // the first character that is not whitespace
+  std::size_t trail_ws = 0;
+  bool last_is_letter = false;   // the last character that is not whitespace
+};
+
+struct QuoteChain {
+  bool quote_survives = false;  // a quote stays after the joining
+  JoinedPiece joined;           // otherwise: the joined text after the first quote
+};
+
+class TextScan {
+ public:
+  enum class Needle : std::uint8_t {
+    CommentEnd,       // "*/"
+    LineFeed,         // "\n"
+    Slash,            // "/"
+    CloseParen,       // ")"
+    Backtick,         // "`"
+    Plus,             // "+"
+    AnyQuote,         // any of ' " `
+    ApostropheStop,   // any of \ '
+    DoubleQuoteStop,  // any of \ "
+    BacktickStop,     // any of \ `
+    Count,
+  };
+  enum class Expression : std::uint8_t { MultipleWords, Concat, Count };
+
+  explicit TextScan(std::string_view text) : text_(text) {}
+
+  std::string_view text() const { return text_; }
+
+  // The first occurrence of `needle` starting at or after `from`; kNone when none.
+  std::size_t find(Needle needle, std::size_t from);
+
+  // The leftmost match of `regex` starting at or after `from`. `refine` may replace the
+  // match's end by another one derived from it; it is applied once per match.
+  template <class Refine>
+  Occurrence find(Expression slot, const text::Regex& regex, std::size_t from, Refine&& refine) {
+    return expressions_[static_cast<std::size_t>(slot)].find(
+        from, [&](std::size_t f, std::size_t) {
+          auto m = regex.find(text_, f);
+          if (!m) return Occurrence{};
+          return Occurrence{m->start, refine(m->start, m->end)};
+        });
+  }
+
+  // Where the run of whitespace that ends at byte `end` begins (`end` when there is none).
+  std::size_t whitespace_run_start(std::size_t end);
+
+  // Results of js_context's quote chains, keyed by (first quote, end of the arguments).
+  std::map<std::pair<std::size_t, std::size_t>, QuoteChain>& quote_chains() {
+    return quote_chains_;
+  }
+
+ private:
+  std::string_view text_;
+  std::array<OccurrenceMemo, static_cast<std::size_t>(Needle::Count)> needles_;
+  std::array<OccurrenceMemo, static_cast<std::size_t>(Expression::Count)> expressions_;
+  std::map<std::pair<std::size_t, std::size_t>, QuoteChain> quote_chains_;
+  std::map<std::size_t, std::size_t> whitespace_runs_;
+};
+
+}  // namespace sorvane::evaluation::rules::reflected_xss::match_functions

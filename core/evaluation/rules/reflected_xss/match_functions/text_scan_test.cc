@@ -1,0 +1,133 @@
+// The searches shared across the hits of one text must answer exactly what searching
+// afresh for every hit answers. Random texts built from the tokens the match functions
+// care about compare both, hit by hit in text order as the matcher calls them, and the
+// argument analysis against the plain copy-and-replace it stands for.
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/js_string_parser.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/match_functions.h"
+#include "core/text/unicode.h"
+#include "core/text/utf8.h"
+
+namespace sorvane::evaluation::rules::reflected_xss::match_functions {
+namespace {
+
+std::vector<std::string> random_texts(const std::vector<std::string>& tokens, int count,
+                                      unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<std::size_t> pick(0, tokens.size() - 1);
+  std::uniform_int_distribution<int> length(1, 40);
+  std::vector<std::string> texts;
+  for (int i = 0; i < count; ++i) {
+    std::string t;
+    for (int n = length(rng); n > 0; --n) t += tokens[pick(rng)];
+    texts.push_back(std::move(t));
+  }
+  return texts;
+}
+
+std::vector<std::size_t> hits_of(std::string_view text, std::string_view keyword) {
+  std::vector<std::size_t> hits;
+  for (std::size_t p = text.find(keyword); p != std::string_view::npos;
+       p = text.find(keyword, p + keyword.size())) {
+    hits.push_back(p);
+  }
+  return hits;
+}
+
+// What follows the name, as written: find the opener and the closer, copy the argument
+// text, join its quoted pieces and test it.
+float plain_call_score(std::string_view text, std::size_t end) {
+  std::size_t pos = end;
+  char opener = 0;
+  while (opener == 0) {
+    if (pos >= text.size()) return 0;
+    if (text.compare(pos, 2, "/*") == 0) {
+      const std::size_t close = text.find("*/", pos + 2);
+      if (close == std::string_view::npos) return 0;
+      pos = close + 2;
+      continue;
+    }
+    std::size_t next = pos;
+    const char32_t c = text::decode_at(text, next);
+    if (text::is_white_space(c) || c == 0xFEFF) {
+      pos = next;
+    } else if (c == '?' && next < text.size() && text[next] == '.') {
+      pos = next + 1;
+    } else if (c == '(' || c == '`') {
+      opener = static_cast<char>(c);
+      pos = next;
+    } else {
+      return 0;
+    }
+  }
+  const std::size_t close = text.find(opener == '(' ? ')' : '`', pos);
+  if (close == std::string_view::npos) return 0;
+  std::string args(text.substr(pos, close - pos));
+  if (args.find('+') != std::string::npos) args = js_context::concat_pattern().replace_all(args, "");
+  if (args.find_first_of("'\"`") != std::string::npos) return 90;
+  return js_context::multiple_words().is_match(args) ? 0 : 90;
+}
+
+TEST(XssTextScan, SharedSearchesAnswerLikeFreshOnesForCalls) {
+  const std::vector<std::string> tokens = {
+      "alert", "(", ")", "'", "\"", "`", "+", " ", "\t", "a", "b", "xy", "/*", "*/",
+      "?.", "\n", ";", "\r", "\v", "\xC2\xA0", "\xE2\x80\x83", "1", "'+'", "' + '", "'/*c*/+'", "function"};
+  for (const std::string& text : random_texts(tokens, 20000, 7)) {
+    TextScan shared(text);
+    for (std::string_view keyword : {"alert", "function"}) {
+      for (std::size_t start : hits_of(text, keyword)) {
+        const std::size_t end = start + keyword.size();
+        const float got = js_context::is_function_in_js_context(keyword, shared, start, end);
+        const float fresh = js_context::is_function_in_js_context(keyword, text, start, end);
+        ASSERT_EQ(got, fresh) << text << " @" << start;
+        // The checks before the name pass when an empty call right after it scores.
+        const std::string empty_call = text.substr(0, end) + "()";
+        const bool name_passes =
+            js_context::is_function_in_js_context(keyword, empty_call, start, end) == 90;
+        ASSERT_EQ(got, name_passes ? plain_call_score(text, end) : 0) << text << " @" << start;
+      }
+    }
+  }
+}
+
+TEST(XssTextScan, SharedSearchesAnswerLikeFreshOnesForBrackets) {
+  const std::vector<std::string> tokens = {
+      "window", "[", "]", "'", "\"", "`", "+", " ", "a", "/", "/x/", ".source", "\\",
+      "/*", "*/", "//", "\n", "1", ".", "alert", "(", "\xE2\x80\xA8"};
+  for (const std::string& text : random_texts(tokens, 20000, 11)) {
+    TextScan shared(text);
+    for (std::size_t start : hits_of(text, "window")) {
+      const float got = is_object_method_call("window", shared, start, start + 6);
+      ASSERT_EQ(got, is_object_method_call("window", text, start, start + 6)) << text;
+    }
+    for (std::size_t p = 0; p < text.size(); ++p) {
+      if (text[p] != '[') continue;
+      ASSERT_EQ(js_string_parser::parse_js_string_expression(shared, p + 1),
+                js_string_parser::parse_js_string_expression(std::string_view(text).substr(p + 1)))
+          << text << " @" << p;
+    }
+  }
+}
+
+TEST(XssTextScan, OccurrenceMemoAnswersOutOfOrder) {
+  const std::string text = "ab*/cd*/ef*/";
+  TextScan scan(text);
+  const std::size_t order[] = {9, 0, 5, 3, 10, 1, 11, 12, 2, 6, 4, 7, 8};
+  for (std::size_t from : order) {
+    const std::size_t expected = text.find("*/", from);
+    EXPECT_EQ(scan.find(TextScan::Needle::CommentEnd, from),
+              expected == std::string::npos ? kNone : expected)
+        << from;
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::rules::reflected_xss::match_functions

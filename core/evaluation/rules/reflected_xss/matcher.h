@@ -1,0 +1,87 @@
+// The reflected-XSS matcher: thirteen pattern definitions triggered by the hits of one
+// keyword automaton, evaluated on the decoded input with a running score that stops at 90.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "core/evaluation/match_engine/pattern.h"
+#include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
+#include "core/text/aho_corasick.h"
+#include "core/text/regex.h"
+
+namespace sorvane::evaluation::rules::reflected_xss {
+
+enum class XssEvaluatorKind : std::uint8_t {
+  WholeTextRegex = 0,     // the expression anywhere in the text
+  Keyword = 1,            // the keyword hit alone
+  MatchFunction = 2,      // a match function scores the hit
+  RegexAfterKeyword = 3,  // the expression on the text right after the hit
+};
+
+// How one pattern is evaluated.
+struct XssEvaluator {
+  XssEvaluatorKind kind;
+  std::string_view pattern;                         // the two expression kinds
+  float score = 0;                                  // every kind but MatchFunction
+  match_functions::ScanMatchFn match_fn = nullptr;  // MatchFunction
+};
+
+// One row of a pattern table.
+struct XssPatternDef {
+  XssEvaluator evaluator;
+  std::string_view id;
+  match_engine::CharList required_all;
+  match_engine::CharList required_any;
+  std::optional<std::span<const std::string_view>> keywords;
+};
+
+// The rule's table, in pattern-index order.
+extern const std::array<XssPatternDef, 13> XSS_PATTERN_DEFS;
+
+// One prepared pattern.
+struct XssEvalPattern {
+  XssEvaluator evaluator;
+  std::string_view id;
+  std::optional<text::Regex> regex;  // the two expression kinds
+  match_engine::CharList required_all;
+  match_engine::CharList required_any;
+  bool has_keywords = false;
+};
+
+// The level a score is reported with: below 10 gives 0, below 90 gives 2, else 3.
+std::uint8_t level_of_score(float score);
+
+class XssMatcher {
+ public:
+  // Compiles the expressions and builds the keyword automaton (leftmost-longest, ASCII
+  // case folding) over the table's keywords, each text once, in row order.
+  explicit XssMatcher(std::span<const XssPatternDef> defs = XSS_PATTERN_DEFS);
+
+  // Evaluates the patterns on `text` (the decoded input); `traits` is the summary of the
+  // undecoded input, of which only the ASCII set is read. Answers the matches once their
+  // scores add up to 90, none otherwise.
+  std::optional<std::vector<PatternMatch>> get_matches(std::string_view text,
+                                                       const InputTraits& traits) const;
+
+  const std::vector<XssEvalPattern>& patterns() const { return patterns_; }
+  const std::vector<std::string_view>& keywords() const { return keywords_; }
+  // Keyword index -> the indices of the patterns that list it, ascending.
+  const std::vector<std::vector<std::size_t>>& keyword_patterns() const {
+    return keyword_patterns_;
+  }
+
+ private:
+  std::vector<XssEvalPattern> patterns_;
+  std::vector<std::string_view> keywords_;
+  std::vector<std::vector<std::size_t>> keyword_patterns_;
+  text::AhoCorasick keyword_automaton_;
+};
+
+}  // namespace sorvane::evaluation::rules::reflected_xss

@@ -1,0 +1,234 @@
+#include "core/evaluation/rules/reflected_xss/sink_checks.h"
+
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
+
+namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
+
+void PrintTo(const SinkMatch& m, std::ostream* os) {
+  *os << "SinkMatch{'" << m.source << "', " << m.match_byte_index << ", " << m.match_byte_length
+      << "}";
+}
+
+namespace {
+
+std::vector<UserInput> tracked(const std::vector<std::string>& values) {
+  std::vector<UserInput> inputs;
+  for (const std::string& v : values) inputs.push_back({v, 0});
+  return inputs;
+}
+
+// Scans `chunks` in order from the initial state, as the caller would, stopping at a match.
+std::optional<SinkMatch> scan(const std::vector<std::string>& chunks,
+                              std::vector<UserInput> inputs, XssState* final_state = nullptr) {
+  XssState state;
+  std::optional<SinkMatch> m;
+  for (const std::string& chunk : chunks) {
+    m = has_vulnerability(chunk, inputs, state);
+    if (m) break;
+  }
+  if (final_state) *final_state = state;
+  return m;
+}
+
+std::optional<SinkMatch> at(std::string source, std::uint64_t index) {
+  const std::uint64_t len = source.size();
+  return SinkMatch{std::move(source), index, len};
+}
+
+const std::optional<SinkMatch> kNone;
+const std::optional<SinkMatch> kEmpty = SinkMatch{};
+
+struct Case {
+  std::vector<std::string> inputs;
+  std::string body;
+  std::optional<SinkMatch> expected;
+};
+
+// Cases shared by the whole-body and the split-body tests.
+const std::vector<Case>& cases() {
+  static const std::vector<Case> all = {
+      {{"alert(1)"}, "<script>alert(1)</script>", at("alert(1)", 8)},
+      {{"x' onload='y"}, "<iframe src='x' onload='y'>", at("x' onload='y", 13)},
+      {{"alert(1)"}, "<div>alert(1)</div>", kNone},
+      {{"alert(1)"}, "<SCRIPT>alert(1)</SCRIPT>", at("alert(1)", 8)},
+      {{"alert(1)"}, "<script>x</SCRIPT><b>alert(1)", at("alert(1)", 21)},
+      {{"aab"}, "<script>aaab", kNone},
+      {{"aab"}, "<script>aabx", at("aab", 8)},
+      {{"alert(1)"}, "<script src=\"alert(1)\">", at("alert(1)", 13)},
+      {{"alert(1)"}, "<iframe srcdoc=alert(1)>", at("alert(1)", 15)},
+      {{"alert(1)"}, "<img src=\"alert(1)\">", kNone},
+      {{"alert(1)"}, "<b>alert(1)</b>", kNone},
+      {{"alert(1)"}, "<script>ALERT(1)", kNone},
+      {{"alert(1)"}, "< script>alert(1)", at("alert(1)", 9)},
+      {{"alert(1)"}, "<script >alert(1)", at("alert(1)", 9)},
+      {{"alert(1)"}, "<scripts>alert(1)", kNone},
+      {{"alert(1)"}, "<scrip>alert(1)", kNone},
+      {{"alert(1)"}, "<script/>alert(1)", kNone},
+      {{"alert(1)"}, "<iframe>alert(1)", kNone},
+      {{"alert(1)"}, "<script>a</script>alert(1)", kNone},
+      {{"alert(1)"}, "<script>a</script >alert(1)", kNone},
+      // Bytes inside a script end tag are still script content.
+      {{"alert(1)"}, "<script>a</scriptx alert(1)>", at("alert(1)", 19)},
+      {{"alert(1)"}, "<script>a</s alert(1)", at("alert(1)", 13)},
+      {{"</script>"}, "<script>x</script>", at("</script>", 9)},
+      // The tag name ends at "/" (self-closing) or at a byte other than a blank.
+      {{"alert(1)"}, "<script/ x>alert(1)", kNone},
+      {{"alert(1)"}, "</script>alert(1)", kNone},
+      // Closing a script start tag resets partial matches.
+      {{"a>b"}, "<script x=a>b", kNone},
+      {{"a>b"}, "<script x='a>b'", at("a>b", 11)},
+      // A partial match survives outside the watched regions until the next one.
+      {{">ab"}, "<iframe x=1>zz<script>ab", at(">ab", 21)},
+      // Long runs of script content and quoted values with and without stops.
+      {{"needle", "zz"}, "<script>" + std::string(100, 'n') + "needle", at("needle", 108)},
+      {{"needle", "zz"}, "<script src='" + std::string(100, 'e') + "needl'e", kNone},
+      {{"needle", "zz"}, "<iframe src='" + std::string(40, 'x') + "needle'", at("needle", 53)},
+      // The first input that completes wins.
+      {{"ab", "b"}, "<script>ab", at("ab", 8)},
+      {{"zz", "b"}, "<script>ab", at("b", 9)},
+      // Vertical tab is not blank.
+      {{"alert(1)"}, "<script\x0B" "alert(1)", kNone},
+      {{"alert(1)"}, "<script\t" "alert(1)", at("alert(1)", 8)},
+      // Non-UTF-8 bytes are compared exactly.
+      {{"\xC3\xA9"}, "<script>\xC3\xC3\xA9", at("\xC3\xA9", 9)},
+      // Empty input list: whether the text holds a script element or a src attribute.
+      {{}, "<script src=x>", kEmpty},
+      {{}, "<iframe SRC =x>", kEmpty},
+      {{}, "<script>a</script>", kEmpty},
+      {{}, "<script>a", kNone},
+      {{}, "<b src=x>", kNone},
+      {{}, "<script src>", kNone},
+      {{}, "<script srcx=1>", kNone},
+      {{}, "<script data-src=1>", kNone},
+      {{}, "<script\x0Bsrc=x>", kNone},
+      {{}, "<script>a</Script>", kNone},
+  };
+  return all;
+}
+
+TEST(SinkChecksTest, WholeBody) {
+  for (const Case& c : cases()) {
+    EXPECT_EQ(scan({c.body}, tracked(c.inputs)), c.expected) << c.body;
+  }
+}
+
+TEST(SinkChecksTest, EverySplitIntoTwoChunksGivesTheSameAnswer) {
+  for (const Case& c : cases()) {
+    for (std::size_t cut = 0; cut <= c.body.size(); ++cut) {
+      EXPECT_EQ(scan({c.body.substr(0, cut), c.body.substr(cut)}, tracked(c.inputs)), c.expected)
+          << c.body << " cut at " << cut;
+    }
+  }
+}
+
+TEST(SinkChecksTest, ChunksCarryStateThroughTheByteFormat) {
+  std::vector<UserInput> inputs = tracked({"alert(1)"});
+  XssState state;
+  EXPECT_EQ(has_vulnerability("<scr", inputs, state), kNone);
+  EXPECT_EQ(serialize_state(state),
+            (std::vector<std::uint8_t>{0x05, 0x73, 0x63, 0x72, 0x69, 0x70, 0x74, 0x03, 0x04}));
+  EXPECT_EQ(has_vulnerability("ipt>ale", inputs, state), kNone);
+  EXPECT_EQ(state.offset, 11u);
+  auto decoded_state = deserialize_state(serialize_state(state));
+  auto decoded_inputs = deserialize_inputs(serialize_inputs(inputs));
+  ASSERT_TRUE(decoded_state && decoded_inputs);
+  EXPECT_EQ(decoded_inputs->at(0).progress, 3u);
+  EXPECT_EQ(has_vulnerability("rt(1)</script>", decoded_inputs.value(), decoded_state.value()),
+            at("alert(1)", 8));
+}
+
+TEST(SinkChecksTest, OffsetAccounting) {
+  std::vector<UserInput> inputs = tracked({"zz"});
+  XssState state;
+  EXPECT_EQ(has_vulnerability("", inputs, state), kNone);
+  EXPECT_EQ(state, XssState{});
+  EXPECT_EQ(has_vulnerability("<p>", inputs, state), kNone);
+  EXPECT_EQ(has_vulnerability("", inputs, state), kNone);
+  EXPECT_EQ(has_vulnerability("<script>", inputs, state), kNone);
+  EXPECT_EQ(state.offset, 11u);
+  EXPECT_EQ(state.parse_state, ParseState::of(ParseState::Kind::ScriptData));
+}
+
+TEST(SinkChecksTest, MatchStopsInTheMiddleOfTheByte) {
+  std::vector<UserInput> inputs = tracked({"ab", "b"});
+  XssState state;
+  ASSERT_EQ(has_vulnerability("<script>a", inputs, state), kNone);
+  EXPECT_EQ(has_vulnerability("xab", inputs, state), at("ab", 10));
+  // The state and offset are those from before the matching byte; the later input was
+  // not fed it.
+  EXPECT_EQ(state.offset, 9u);
+  EXPECT_EQ(state.parse_state, ParseState::of(ParseState::Kind::ScriptData));
+  EXPECT_EQ(inputs[1].progress, 0u);
+}
+
+TEST(SinkChecksTest, UntrustedStateNeverWraps) {
+  // A progress that claims bytes the body never had: the match starts at 0, not near 2^64.
+  std::vector<UserInput> inputs = {{"abc", 2}};
+  XssState state{ParseState::of(ParseState::Kind::ScriptData), 0};
+  EXPECT_EQ(has_vulnerability("c", inputs, state), at("abc", 0));
+
+  // An offset at the top of its range stays there.
+  constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+  inputs = tracked({"abc"});
+  state = XssState{ParseState::of(ParseState::Kind::ScriptData), kMax - 2};
+  EXPECT_EQ(has_vulnerability("xyzxyz", inputs, state), kNone);
+  EXPECT_EQ(state.offset, kMax);
+  EXPECT_EQ(has_vulnerability("abc", inputs, state), at("abc", kMax - 3));
+
+  // Progress at or past the value's end, empty values, counts beyond their range, and an
+  // unknown tag name are all scanned without reading outside a value.
+  inputs = {{"ab", 7}, {"", 0}, {"b", 0}};
+  state = XssState{ParseState::of(ParseState::Kind::ScriptData), 0};
+  EXPECT_EQ(has_vulnerability("b", inputs, state), at("b", 0));
+  state = XssState{ParseState::tag_name({'x', 'x', 'x', 'x', 'x', 'x'}, 99), 0};
+  EXPECT_EQ(has_vulnerability(" alert(1)", inputs, state), kNone);
+  state = XssState{ParseState::tag_name({'x', 'x', 'x', 'x', 'x', 'x'}, 5), 0};
+  EXPECT_EQ(has_vulnerability("x b", inputs, state), kNone);
+  state = XssState{ParseState::attributes_of(Target::Script, AttributesState::name(9)), 0};
+  EXPECT_EQ(has_vulnerability("=b", inputs, state), at("b", 1));
+}
+
+// Random bodies built from fragments that exercise every state, scanned whole, in random
+// chunks and one byte at a time, must agree. One-byte chunks also check the whole-body
+// scan's shortcuts, which look at the byte after the current one and so never apply there.
+TEST(SinkChecksTest, RandomChunkingAgreesWithWholeScan) {
+  static const std::vector<std::string> fragments = {
+      "<", ">", "/", " ", "\t", "=", "\"", "'", "script", "SCRIPT", "iframe", "src", "SrC",
+      "</script>", "<script>", "<iframe ", "x", "ab", "a", "b", "<b>", "\x0B", "\xC3\xA9",
+      "<script src='", "<iframe x=\"", "xxxxxxxxxxxxxxxxxxxxxxxx", "abababababababababab"};
+  std::vector<std::vector<std::string>> input_sets = {
+      {}, {"ab"}, {"aab", "b"}, {"a b", "'x'"}, {"\xC3\xA9", "src"}, {">ab", "/x", "<b"},
+      {"a", "ba", "aa", "'", "\""}, {"xa", "xb", "x/", "x>", "x\"", "x'", "x<", "xx", "bb"}};
+  std::vector<std::string> many;
+  for (int i = 0; i < 40; ++i) many.push_back(std::string(1, static_cast<char>('a' + i % 3)) + "ba"[i % 2] + "x");
+  input_sets.push_back(many);
+  std::mt19937 rng(20261210);
+  for (int round = 0; round < 4000; ++round) {
+    std::string body;
+    const int parts = static_cast<int>(rng() % 30);
+    for (int i = 0; i < parts; ++i) body += fragments[rng() % fragments.size()];
+    const auto& values = input_sets[rng() % input_sets.size()];
+    const auto whole = scan({body}, tracked(values));
+    std::vector<std::string> chunks;
+    std::vector<std::string> bytes;
+    std::size_t pos = 0;
+    while (pos < body.size()) {
+      const std::size_t len = std::min<std::size_t>(body.size() - pos, rng() % 24);
+      chunks.push_back(body.substr(pos, len));
+      pos += len;
+    }
+    for (char c : body) bytes.emplace_back(1, c);
+    ASSERT_EQ(scan(chunks, tracked(values)), whole) << body;
+    ASSERT_EQ(scan(bytes, tracked(values)), whole) << body;
+  }
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

@@ -1,0 +1,152 @@
+#include "core/evaluation/rules/sql_injection/sql_injection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/evaluation/rules/rule_testing.h"
+
+namespace sorvane::evaluation::rules::sql_injection {
+namespace {
+
+using testing::matched_ids;
+using Ids = std::vector<std::string_view>;
+constexpr std::uint8_t kParameterValue = 9;
+
+const std::string kArabicOne = "\xD9\xA1";  // ARABIC-INDIC DIGIT ONE, two bytes
+
+// The window opens behind the first character of the chain match and holds at most 64
+// characters.
+TEST(SqlInjectionWindow, StartAndLength) {
+  struct Case {
+    std::string text;
+    std::size_t chain_start;
+    std::string window;
+  };
+  const std::string letters70(70, 'a');
+  std::string e70;
+  for (int i = 0; i < 70; ++i) e70 += "\xC3\xA9";
+  const std::vector<Case> cases = {
+      {"x' or 1", 1, " or 1"},
+      {"a..b", 1, ".b"},                        // behind the first dot
+      {"f()))x", 2, "))x"},                     // behind the first parenthesis of the run
+      {"1;drop", 0, ";drop"},
+      {kArabicOne + ";drop", 0, ";drop"},       // a digit of several bytes
+      {"'", 0, ""},
+      {"'" + letters70, 0, std::string(64, 'a')},
+      {"'" + e70, 0, e70.substr(0, 128)},       // 64 characters, not 64 bytes
+      {"'\xF0\x9F", 0, "\xF0\x9F"},             // a cut-off character ends with the text
+      {"'ab\xF0", 0, "ab\xF0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(matching_window(c.text, c.chain_start), c.window) << c.text;
+  }
+}
+
+TEST(SqlInjection, Matches) {
+  const std::string pad70(70, 'a');
+  testing::expect_ids(instance(), kParameterValue, {
+      {"' or 1=1--", {"PIDS-SQLI-44A", "PIDS-SQLI-48H"}},
+      {"x' OR 'a'='a", {"PIDS-SQLI-48H"}},
+      {"'/**/or/**/1=1", {"PIDS-SQLI-48H"}},           // comments become blanks
+      {"' or\x1c" "1=1", {"PIDS-SQLI-48H"}},           // so do separator controls
+      {"'or\x1c" "1=1", {}},                       // "or 1=1" is below the row's 7 bytes
+      {"1 union select 1", {}},                        // no chain character at all
+      {"'" + pad70 + " or 1=1", {}},                   // beyond the 64-character window
+      {"''x", {}},                                     // windows below 4 bytes
+      {"' union select 1,2", {"SQLI-UNION-SELECT"}},
+      {"' union/**/select 1", {"SQLI-UNION-SELECT"}},
+      {"x1; select * from users", {"PIDS-SQLI-4002"}},  // a digit and ";"
+      {"a..; select * from t", {"PIDS-SQLI-4002"}},
+      {"f(x)); exec(@q)", {"PIDS-SQLI-53"}},
+      {"@x=(select 1)", {}},                          // the window starts behind the "@"
+      {"'@x=(select 1)", {"PIDS-SQLI-48A"}},
+      {"' waitfor delay '0:0:5'", {"PIDS-WAITFOR-DELAY-ATTACK"}},
+      {"'; insert into t values (1)", {"PIDS-SQLI-2001"}},
+      {"x' || 'a' || 'b'", {}},
+      {"x' || 'a' || 'b' || 'c'", {"SQLI-CONCAT-1"}},
+      {"it's a nice day", {}},
+      {"abc1", {}},
+      {"", {}},
+      {"ab", {}},
+      {"'ab", {}},
+  });
+}
+
+// Only the first window with matches counts, even when a later one matches other rows.
+TEST(SqlInjection, FirstMatchingWindowDecides) {
+  const std::string later = "' union select 1";
+  EXPECT_EQ(matched_ids(instance(), later, kParameterValue), Ids{"SQLI-UNION-SELECT"});
+  EXPECT_EQ(matched_ids(instance(), "' or 1=1" + std::string(60, ' ') + later, kParameterValue),
+            Ids{"PIDS-SQLI-48H"});
+}
+
+// The rows' character pre-filters read the whole input, their minimum length the window.
+TEST(SqlInjection, PreFiltersOfWholeInputAndWindow) {
+  // The row needs a ";" somewhere in the input, not in the window.
+  EXPECT_EQ(matched_ids(instance(), "' drop table x --", kParameterValue), Ids{});
+  EXPECT_EQ(matched_ids(instance(), "' drop table x --" + std::string(70, ' ') + ";",
+                        kParameterValue),
+            Ids{"SQLI-TABLE-KEYWORDS"});
+  // The window "union select" has 12 bytes, below the row's 15, though the input is longer.
+  EXPECT_EQ(matched_ids(instance(), std::string(20, 'x') + "'union select", kParameterValue),
+            Ids{});
+}
+
+// A digit beyond ASCII opens a window; VT is white space.
+TEST(SqlInjection, NonAsciiDigitOpensWindow) {
+  EXPECT_EQ(matched_ids(instance(), "x" + kArabicOne + "; select * from users", kParameterValue),
+            Ids{"PIDS-SQLI-4002"});
+  // VT is white space for the expressions.
+  EXPECT_EQ(matched_ids(instance(), "' or\v1=1--", kParameterValue),
+            (Ids{"PIDS-SQLI-44A", "PIDS-SQLI-48H"}));
+}
+
+// Long adversarial inputs are answered (no time limit here; see the benchmark).
+TEST(SqlInjection, LongRepetitiveInputs) {
+  for (const std::string unit : {"'", "/*", ";", "'/*", "1;", "))", "'\x1c"}) {
+    std::string text;
+    while (text.size() < 100 * 1024) text += unit;
+    EXPECT_EQ(matched_ids(instance(), text, kParameterValue), Ids{}) << unit;
+  }
+  // The attack at the end is found behind thousands of windows without matches. Behind
+  // quotes, the first window to hold "or 1=1" ends before the "--".
+  struct Case {
+    char filler;
+    Ids ids;
+  };
+  for (const Case& c : {Case{'a', {"PIDS-SQLI-44A", "PIDS-SQLI-48H"}},
+                        Case{'\'', {"PIDS-SQLI-48H"}}}) {
+    std::string text(100 * 1024, c.filler);
+    text += "' or 1=1--";
+    EXPECT_EQ(matched_ids(instance(), text, kParameterValue), c.ids) << c.filler;
+  }
+}
+
+TEST(SqlInjection, Score) {
+  struct Case {
+    std::vector<std::uint8_t> levels;
+    double score;
+  };
+  const std::vector<Case> cases = {
+      {{3}, 90.0},          {{2}, 60.0},          {{2, 0}, 90.0},
+      {{2, 1}, 90.0},       {{0, 0, 0, 0}, 10.0}, {{0, 1, 1, 1}, 10.0},
+      {{0, 0}, 2.0},        {{1, 1}, 0.0},        {{0, 0, 0}, 3.0},
+      {{}, 0.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(instance().score(testing::levels(c.levels)), c.score) << c.levels.size();
+  }
+}
+
+TEST(SqlInjection, InputTypes) {
+  for (int t = 0; t <= 15; ++t) {
+    EXPECT_EQ(instance().applies_to_input_type(static_cast<InputType>(t)), ((0x2F5E >> t) & 1) != 0);
+  }
+  EXPECT_FALSE(instance().applies_to_input_type(InputType::JsonKey));
+  EXPECT_TRUE(instance().implements_worth_watching());
+}
+
+}  // namespace
+}  // namespace sorvane::evaluation::rules::sql_injection

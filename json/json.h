@@ -1,2 +1,0 @@
-// Streaming JSON validator.
-#pragma once

@@ -1,0 +1,173 @@
+#include "json/parser.h"
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/fatal_error.h"
+
+namespace sorvane::json::parser {
+namespace {
+
+using lexemes::Token;
+using lexemes::TokenType;
+using parse_error::ParseError;
+
+enum class State : std::uint8_t {
+  ExpectAtom,
+  ObjectKeyOrClose,
+  ObjectAfterKey,
+  ObjectCommaOrClose,
+  ObjectNextKey,
+  ArrayValueOrClose,
+  ArrayCommaOrClose,
+  ExpectNothing,
+  Failed,
+};
+
+template <typename T>
+T pop_back(std::vector<T>& stack) {
+  if (stack.empty()) panic("json parser popped an empty stack");
+  T top = std::move(stack.back());
+  stack.pop_back();
+  return top;
+}
+
+}  // namespace
+
+std::optional<ParseError> Parser::parse() {
+  lexemes::Lexer lexer(text_);
+  State state = State::ExpectAtom;
+  std::string_view failure;  // message of the Failed state
+  std::vector<State> return_stack{State::ExpectNothing};
+  std::vector<Token> key_stack;
+  bool value_complete = false;
+  // Wider than any nesting the text can hold, so the counters never overflow.
+  std::int64_t open_braces = 0;
+  std::int64_t open_brackets = 0;
+  std::size_t token_count = 0;
+
+  auto fail = [&](std::string_view message) {
+    state = State::Failed;
+    failure = message;
+  };
+  auto accept_key = [&](const Token& key) {
+    // A key is a String token: it has no message to copy.
+    key_stack.push_back(Token{key.id, key.start, key.end, key.byte_start, key.byte_end, {}});
+    state = State::ObjectAfterKey;
+    callback_(key_stack, ItemKind::Key, key);
+  };
+
+  while (const Token* next = lexer.advance()) {
+    const Token& token = *next;
+    ++token_count;
+    if (token.id == TokenType::Invalid) return ParseError(token.message);
+    if (value_complete) {
+      value_complete = false;
+      state = pop_back(return_stack);
+    }
+    // A value position inside an array hands the same token on to ExpectAtom.
+    bool again = true;
+    while (again) {
+      again = false;
+      switch (state) {
+        case State::ExpectAtom:
+          switch (token.id) {
+            case TokenType::OpenBrace:
+              ++open_braces;
+              state = State::ObjectKeyOrClose;
+              break;
+            case TokenType::OpenBracket:
+              ++open_brackets;
+              state = State::ArrayValueOrClose;
+              break;
+            case TokenType::String:
+              value_complete = true;
+              callback_(key_stack, ItemKind::Value, token);
+              break;
+            case TokenType::True:
+            case TokenType::False:
+            case TokenType::Null:
+            case TokenType::Number:
+              value_complete = true;
+              break;
+            default:
+              return ParseError("unexpected @ ExpectAtom");
+          }
+          break;
+        case State::ObjectKeyOrClose:
+          if (token.id == TokenType::CloseBrace) {
+            --open_braces;
+            value_complete = true;
+          } else if (token.id == TokenType::String) {
+            accept_key(token);
+          } else {
+            fail("key or close brace required");
+          }
+          break;
+        case State::ObjectAfterKey:
+          if (token.id == TokenType::Colon) {
+            return_stack.push_back(State::ObjectCommaOrClose);
+            state = State::ExpectAtom;
+          } else {
+            fail("missing colon");
+          }
+          break;
+        case State::ObjectCommaOrClose:
+          if (token.id == TokenType::CloseBrace) {
+            --open_braces;
+            value_complete = true;
+            pop_back(key_stack);
+          } else if (token.id == TokenType::Comma) {
+            pop_back(key_stack);
+            state = State::ObjectNextKey;
+          } else {
+            fail("expected comma or right brace");
+          }
+          break;
+        case State::ObjectNextKey:
+          if (token.id == TokenType::String) {
+            accept_key(token);
+          } else {
+            fail("missing key");
+          }
+          break;
+        case State::ArrayValueOrClose:
+          if (token.id == TokenType::CloseBracket) {
+            --open_brackets;
+            value_complete = true;
+          } else {
+            return_stack.push_back(State::ArrayCommaOrClose);
+            state = State::ExpectAtom;
+            again = true;
+          }
+          break;
+        case State::ArrayCommaOrClose:
+          if (token.id == TokenType::CloseBracket) {
+            --open_brackets;
+            value_complete = true;
+          } else if (token.id == TokenType::Comma) {
+            return_stack.push_back(State::ArrayCommaOrClose);
+            state = State::ExpectAtom;
+          } else {
+            fail("expected comma or right bracket");
+          }
+          break;
+        case State::ExpectNothing:
+          return ParseError(lexemes::debug_text(token));
+        case State::Failed:
+          return ParseError(failure);
+      }
+    }
+  }
+
+  // The input has ended: a pending failure or completed value is dropped, the end checks
+  // decide.
+  if (return_stack.size() != 1 || return_stack.front() != State::ExpectNothing) {
+    return ParseError("final state is not ExpectNothing");
+  }
+  if (open_braces != 0 || open_brackets != 0) return ParseError("unpaired braces/brackets");
+  if (token_count == 0) return ParseError("unexpected end of input");
+  return std::nullopt;
+}
+
+}  // namespace sorvane::json::parser
