@@ -10,6 +10,10 @@
 #include "bindings/node/constants.h"
 #include "bindings/node/module_pin.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/request/atom.h"
+#include "bindings/node/request/body.h"
+#include "bindings/node/request/connect.h"
+#include "bindings/node/request/header.h"
 #include "bindings/node/sinks/method_tampering.h"
 #include "bindings/node/sinks/nosqli_mongo.h"
 #include "bindings/node/sinks/semantic_rules.h"
@@ -28,6 +32,10 @@ struct Method {
 // {"jsName", napi::guarded<body>}, with its body declared in its own header under
 // bindings/node/ (request/, sinks/, ...) and included above.
 constexpr std::initializer_list<Method> kMethods = {
+    {"scoreRequestConnect", napi::guarded<request::connect::eval_request_connect>},
+    {"scoreRequestBody", napi::guarded<request::body::eval_request_body>},
+    {"scoreAtom", napi::guarded<request::atom::eval_atom>},
+    {"scoreHeader", napi::guarded<request::header::eval_header>},
     {"checkCommandInjectionSink", napi::guarded<sinks::eval_cmdi_sink>},
     {"checkSqlInjectionSink", napi::guarded<sinks::eval_sqli_sink>},
     {"checkSsjsInjectionSink", napi::guarded<sinks::eval_ssjs_sink>},
