@@ -188,8 +188,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(previous_char_end <= token->start && token->start < token->end);
       FUZZ_CHECK(token->end - token->start <= token->byte_end - token->byte_start);
       if (utf8) {
-        FUZZ_CHECK(token->start == sorvane::text::char_count(text.substr(0, token->byte_start)));
-        FUZZ_CHECK(token->end == sorvane::text::char_count(text.substr(0, token->byte_end)));
+        FUZZ_CHECK(token->start == previous_char_end + sorvane::text::char_count(text.substr(
+                                       previous_end, token->byte_start - previous_end)));
+        FUZZ_CHECK(token->end - token->start ==
+                   sorvane::text::char_count(text.substr(
+                       token->byte_start, token->byte_end - token->byte_start)));
       }
       if (token->id == TokenType::String) {
         FUZZ_CHECK(token->byte_end - token->byte_start >= 2);

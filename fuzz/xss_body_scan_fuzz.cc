@@ -1,6 +1,7 @@
-// The response-body scanner on arbitrary bodies, inputs and chunk splits: a body scanned in
-// chunks, with state and inputs passed through their byte form between chunks, answers
-// exactly what the whole body answers, and a match names bytes that hold the input.
+// The response-body scanner on arbitrary bodies, inputs, starting states and chunk splits:
+// it answers and ends as a plain byte-at-a-time scanner does; a body scanned in chunks, with
+// state and inputs passed through their byte form between chunks, answers exactly what the
+// whole body answers; and a match names bytes that hold the input.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 #include "fuzz/fuzz_input.h"
+#include "fuzz/xss_reference_scanner.h"
 
 namespace {
 
@@ -22,8 +24,8 @@ struct Scan {
 };
 
 Scan scan_in_chunks(std::string_view body, const std::vector<std::size_t>& lengths,
-                    std::vector<xss::UserInput> inputs) {
-  Scan scan{std::nullopt, {}, std::move(inputs)};
+                    const xss::XssState& start, std::vector<xss::UserInput> inputs) {
+  Scan scan{std::nullopt, start, std::move(inputs)};
   std::size_t pos = 0;
   for (std::size_t i = 0; i <= lengths.size(); ++i) {
     const std::size_t n = i < lengths.size() ? std::min(lengths[i], body.size() - pos)
@@ -43,33 +45,54 @@ Scan scan_in_chunks(std::string_view body, const std::vector<std::size_t>& lengt
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quenlith_fuzz::FuzzInput in(data, size);
-  std::vector<xss::UserInput> inputs;
-  for (int count = in.byte() % 4; count > 0; --count) {
+  // Up to 48 inputs now and then: the scanner treats the first few specially.
+  const std::uint8_t count = in.byte();
+  std::vector<xss::UserInput> inputs(count < 0xF0 ? count % 12 : count - 0xC0);
+  for (auto& input : inputs) {
     auto value = in.piece();
     if (value.empty() || !quenlith_fuzz::is_text(value)) return -1;
-    inputs.push_back({std::string(value), 0});
+    input = {std::string(value), in.byte() % value.size()};
+  }
+  // Mostly the initial state; sometimes any state the reader accepts.
+  xss::XssState start;
+  if (in.byte() == 0xFF) {
+    auto state_bytes = in.piece();
+    auto state = xss::deserialize_state(std::span(
+        reinterpret_cast<const std::uint8_t*>(state_bytes.data()), state_bytes.size()));
+    if (!state || state->offset > (std::uint64_t{1} << 60)) return -1;
+    start = *state;
   }
   std::vector<std::size_t> lengths(in.byte() % 8);
   for (auto& length : lengths) length = in.size();
   const std::string_view body = in.rest();
 
-  Scan whole{std::nullopt, {}, inputs};
+  Scan whole{std::nullopt, start, inputs};
   whole.match = xss::has_vulnerability(body, whole.inputs, whole.state);
-  const Scan chunked = scan_in_chunks(body, lengths, inputs);
+  Scan reference{std::nullopt, start, inputs};
+  reference.match = quenlith_fuzz::ReferenceScanner(reference.inputs, reference.state).scan(body);
+  FUZZ_CHECK(whole.match == reference.match);
+  if (!whole.match) FUZZ_CHECK(whole.state == reference.state && whole.inputs == reference.inputs);
 
+  const Scan chunked = scan_in_chunks(body, lengths, start, inputs);
   FUZZ_CHECK(whole.match == chunked.match);
   if (!whole.match) {
     FUZZ_CHECK(whole.state == chunked.state && whole.inputs == chunked.inputs);
-    FUZZ_CHECK(whole.state.offset == body.size());
+    FUZZ_CHECK(whole.state.offset == start.offset + body.size());
     for (const auto& input : whole.inputs) FUZZ_CHECK(input.progress < input.value.size());
   } else if (inputs.empty()) {
     FUZZ_CHECK(*whole.match == xss::SinkMatch{});
   } else {
     const auto& match = *whole.match;
     FUZZ_CHECK(match.match_byte_length == match.source.size());
-    FUZZ_CHECK(match.match_byte_index <= body.size() &&
-               match.match_byte_length <= body.size() - match.match_byte_index);
-    FUZZ_CHECK(body.substr(match.match_byte_index, match.match_byte_length) == match.source);
+    // The match ends at the byte that completed it (the bytes before it were fed in order,
+    // but need not be next to each other: leaving a tag for script content keeps them).
+    // A start that would lie before the response's first byte (possible only with a
+    // progress handed in) reads as 0.
+    const std::uint64_t end = match.match_byte_index + match.match_byte_length;
+    if (match.match_byte_index > 0) {
+      FUZZ_CHECK(end > start.offset && end <= start.offset + body.size());
+      FUZZ_CHECK(body[static_cast<std::size_t>(end - start.offset - 1)] == match.source.back());
+    }
   }
   return 0;
 }
