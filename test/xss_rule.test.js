@@ -92,6 +92,17 @@ test('an input of at most 16 bytes is matched only when it holds a short attack 
     ['\\x61lert(1)', null],
     ['\\u{61}lert(1)', 'BAD-JS-FUNCTION-CALL'],
   ]);
+  // Every vector that fits in a short attack opens the gate.
+  const calls = ['alert', 'confirm', 'constructor', 'eval', 'open', 'print', 'prompt', 'setTimeout',
+    'setInterval', 'setImmediate', 'substring', 'attachEvent'];
+  const handlers = ['onabort', 'onafterprint', 'onblur', 'oncanplay', 'onchange', 'onclick', 'oncopy', 'oncut',
+    'ondblclick', 'ondrag', 'ondragover', 'ondragstart', 'onerror', 'onfocus', 'onhashchange', 'oninput',
+    'onload', 'onloadeddata', 'onmousemove', 'onmouseout', 'ononline', 'onpagehide', 'onpaste', 'onpopstate',
+    'onprogress', 'onreset', 'onseeked', 'onseeking', 'onsubmit', 'onsuspend', 'onwaiting', 'onwheel'];
+  expectIds([
+    ...calls.map((name) => [`${name}(1)`, 'BAD-JS-FUNCTION-CALL']),
+    ...handlers.map((name) => [`${name}=x`, 'BAD-EVENT_HANDLERS-1']),
+  ]);
 });
 
 test('JavaScript letter escapes, then HTML references, are decoded before matching', () => {
