@@ -72,6 +72,25 @@ test('keyword hits used the way text uses them are not flagged', () => {
   ]);
 });
 
+test('a function name scores only when it is called in script context', () => {
+  const call = 'BAD-JS-FUNCTION-CALL';
+  expectIds([
+    ['typeof alert(1)', call], ['return alert(1)', call], ['void\u00a0alert(1)', call], ['(1) alert(1)', call],
+    ['foo\nalert(1)', call], ['foo\u2028alert(1)', call], ['_alert(1)', call], ['\u20acalert(1)', call],
+    ['x.alert(1)', call], ['alert /* c */ /**/ (1)', call], ['alert/**/?./**/(1)', call], ['alert\ufeff(1)', call],
+    ["alert('a b')", call], ['alert()', call], ['alert((1) a b)', call], ['alert("x" + "y")', call],
+    ['new alert(1) more', null], ['VOID alert(1)', null], ['abcdefghijk alert(1)', null], ['foo\u00a0alert(1)', null],
+    ['x 1 alert(1)', null], ['x .alert(1)', null], ['\u00e9alert(1);;;;;;', null], ['1alert(1);;;;;;;;', null],
+    ['alert/*c(1)', null], ['alert//c\n(1)', null], ['alert?.x(1)', null], ['alert.call(1)', null],
+    ['alert(a b)', null], ['alert(1', null], ["alert(a'/*c*/+'b c)", null], ['function foo(a, b)', null],
+  ]);
+  // A tag name stands between "<" and ">" or whitespace, Unicode whitespace included.
+  expectIds([
+    ['<\u3000script> more text', 'PIDS-XSS-38A'], ['< \t\nscript> more text', 'PIDS-XSS-38A'],
+    ['<script\u2028>', 'PIDS-XSS-38A'], ['<\u200bscript> more text', null], ['<script\u180e> more text', null],
+  ]);
+});
+
 test('the character gate wants a quote, =, <, >, ;, (, backtick, : or underscore', () => {
   expectIds([
     ['top[/alert/.source]', null],
@@ -119,6 +138,17 @@ test('JavaScript letter escapes, then HTML references, are decoded before matchi
     ["x=alert&lpar;'1')", 'BAD-JS-FUNCTION-CALL'],
     ["x=alert&LPAR;'1')", 'BAD-JS-FUNCTION-CALL'],
     ["x=alert&Lpar;'1')", null],
+    // The first of two backslashes starts no escape; the second does.
+    ['x=\\\\x61lert(1);;;;', 'BAD-JS-FUNCTION-CALL'],
+    ['x=\\u{61lert(1);;;;;', null],
+    ["x=alert& lpar;1);;;;;", 'BAD-JS-FUNCTION-CALL'],
+    ["x=alert&&lpar;1);;;;", 'BAD-JS-FUNCTION-CALL'],
+    ["x=alert&#0000000040;1);", 'BAD-JS-FUNCTION-CALL'],
+    ['x=alert&lpar1);;;;;;', null],
+    // A decoded NUL or TAB may stand between an event handler and its "=".
+    ['onclick&#0;=x more text', 'BAD-EVENT_HANDLERS-1'],
+    ['onclick&tab;=x more text', 'BAD-EVENT_HANDLERS-1'],
+    ['onclick&#1;=x more text', null],
     // A reference decoded into a backslash escape stays as it is.
     ['x=&#92;x61lert(1)', null],
     // The characters a pattern requires are looked up in the input as received.
