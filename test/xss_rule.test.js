@@ -11,7 +11,7 @@ const agent = new Agent();
 const { RuleType, InputType } = constants;
 const XSS = RuleType['reflected-xss'];
 
-// The rule's finding on `text` as scoreAtom answers it.
+// What scoreAtom answers for one finding of the rule with the identifier `id`.
 const finding = (id) => [{ ruleId: 'reflected-xss', score: 90, idsList: [id] }];
 
 // Each case: a text scored as a ParameterValue, and the identifier reported, or null for none.
@@ -95,7 +95,8 @@ test('the character gate wants a quote, =, <, >, ;, (, backtick, : or underscore
   expectIds([
     ['top[/alert/.source]', null],
     ['top[/alert/.source];', 'BAD-JS-OBJECT'],
-    ['+ADw-script+AD4-', null],
+    ['+ADw-script+AD4-x+ADw-/script+AD4-', null],
+    ['+ADw-script+AD4-x+ADw-/script+AD4-;', 'QUENLITH-XSS-KEYWORDS-2'],
   ]);
 });
 
@@ -111,7 +112,7 @@ test('an input of at most 16 bytes is matched only when it holds a short attack 
     ['\\x61lert(1)', null],
     ['\\u{61}lert(1)', 'BAD-JS-FUNCTION-CALL'],
   ]);
-  // Every vector that fits in a short attack opens the gate.
+  // Each of these vectors opens the gate on its own.
   const calls = ['alert', 'confirm', 'constructor', 'eval', 'open', 'print', 'prompt', 'setTimeout',
     'setInterval', 'setImmediate', 'substring', 'attachEvent'];
   const handlers = ['onabort', 'onafterprint', 'onblur', 'oncanplay', 'onchange', 'onclick', 'oncopy', 'oncut',
