@@ -19,12 +19,15 @@ const SCENARIOS = String.raw`({
     const body = padded('{"key":{"$gt":1},"other":{"$lt":[{"$ne":2}]}}');
     return withArraySetter(() => spoil(body), () => agent.findMongoComparators(body));
   },
-  // The value is a String object: reading it runs its toString after the name was read.
+  // A Buffer name, then JavaScript run by the String object value's toString or by the options.
   scoreHeaderName(agent, spoil) {
+    const sqli = "' or 1=1-- ";
     const name = padded('Referer').subarray(0, 7);
-    const value = new String("' or 1=1-- ");
-    value.toString = () => { spoil(name); return String.prototype.toString.call(value); };
-    return agent.scoreHeader(8, name, value);
+    const value = new String(sqli);
+    value.toString = () => { spoil(name); return sqli; };
+    const other = padded('Referer').subarray(0, 7);
+    const options = { get preferWorthWatching() { spoil(other); return false; } };
+    return [agent.scoreHeader(8, name, value), agent.scoreHeader(8, other, sqli, options)];
   },
   // The inputs getter runs after the state bytes were taken.
   isXssInChunkedBody(agent, spoil) {
