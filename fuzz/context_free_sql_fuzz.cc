@@ -1,12 +1,14 @@
-// The context-free SQL check on arbitrary text: lexemes are slices of the text (strings
-// with their quotes, comparators of one or two comparator bytes), numbers are never NaN,
-// and a true answer needs a comparator byte.
+// The context-free SQL check on arbitrary text: lexemes and answer are those of a plain
+// version written from the lexer, number syntax and evaluator; lexemes are slices of the
+// text (strings with their quotes, comparators of one or two comparator bytes), numbers are
+// never NaN, and a true answer needs a comparator byte.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "core/evaluation/rules/sql_injection/context_free.h"
+#include "fuzz/context_free_reference.h"
 #include "fuzz/fuzz_input.h"
 
 namespace cf = sorvane::evaluation::rules::sql_injection::context_free;
@@ -21,7 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view sql(reinterpret_cast<const char*>(data), size);
   if (!quenlith_fuzz::is_text(sql)) return -1;
 
-  for (const cf::Lexeme& lexeme : cf::lex(sql)) {
+  const auto lexemes = cf::lex(sql);
+  FUZZ_CHECK(lexemes == quenlith_fuzz::context_free_reference::lex(sql));
+  FUZZ_CHECK(cf::check_context_free_sql(sql) == quenlith_fuzz::context_free_reference::check(sql));
+  for (const cf::Lexeme& lexeme : lexemes) {
     switch (lexeme.kind) {
       case cf::Lexeme::Kind::Number:
         FUZZ_CHECK(!std::isnan(lexeme.number));
