@@ -1,6 +1,9 @@
 #include "core/text/regex.h"
 
 #include <re2/re2.h>
+#include <re2/set.h>
+
+#include <algorithm>
 
 #include "core/fatal_error.h"
 #include "core/text/regex_translate.h"
@@ -115,6 +118,54 @@ std::optional<std::string_view> Regex::anchored_capture1(std::string_view text) 
   if (!re_->Match(piece(text), 0, text.size(), RE2::ANCHOR_START, groups, 2)) return std::nullopt;
   if (groups[1].data() == nullptr) return std::nullopt;
   return std::string_view(groups[1].data(), groups[1].size());
+}
+
+struct RegexSet::Engine {
+  re2::RE2::Set set{engine_options(), re2::RE2::UNANCHORED};
+};
+
+std::unique_ptr<RegexSet> RegexSet::try_compile(std::span<const std::string_view> patterns,
+                                                std::string* error) {
+  std::unique_ptr<RegexSet> out(new RegexSet());
+  out->engine_ = std::make_unique<Engine>();
+  for (std::string_view pattern : patterns) {
+    auto translated = regex_translate::translate(pattern, error);
+    if (!translated) return nullptr;
+    std::string message;
+    if (out->engine_->set.Add(translated->pattern, &message) < 0) {
+      constexpr std::size_t kMaxMessage = 200;
+      if (error) *error = message.substr(0, kMaxMessage);
+      return nullptr;
+    }
+  }
+  if (!patterns.empty() && !out->engine_->set.Compile()) {
+    if (error) *error = "the expressions exceed the memory budget";
+    return nullptr;
+  }
+  out->size_ = patterns.size();
+  return out;
+}
+
+RegexSet::~RegexSet() = default;
+
+std::optional<bool> RegexSet::any_match(std::string_view text) const {
+  if (size_ == 0) return false;
+  re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
+  if (engine_->set.Match(piece(text), nullptr, &info)) return true;
+  if (info.kind != re2::RE2::Set::kNoError) return std::nullopt;
+  return false;
+}
+
+std::optional<std::vector<std::size_t>> RegexSet::matching(std::string_view text) const {
+  if (size_ == 0) return std::vector<std::size_t>{};
+  std::vector<int> found;
+  re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
+  if (!engine_->set.Match(piece(text), &found, &info) && info.kind != re2::RE2::Set::kNoError) {
+    return std::nullopt;
+  }
+  std::vector<std::size_t> out(found.begin(), found.end());
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 }  // namespace sorvane::text

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,33 @@ class Regex {
   bool is_match_only_ = false;
 
   void require_spans() const;
+};
+
+// Several expressions compiled into one program that learns in a single pass over a text
+// which of them match anywhere in it (unanchored), with the semantics of Regex::is_match.
+// A pass can fail when the engine's memory budget for the program runs out; the answers
+// are then absent and the caller asks each expression on its own.
+class RegexSet {
+ public:
+  // Compiles `patterns` in order (index i is patterns[i]); nullptr with the first failing
+  // pattern's message when one does not compile.
+  static std::unique_ptr<RegexSet> try_compile(std::span<const std::string_view> patterns,
+                                               std::string* error);
+  ~RegexSet();
+
+  std::size_t size() const { return size_; }
+
+  // Whether any of the expressions matches; stops at the first match found.
+  std::optional<bool> any_match(std::string_view text) const;
+
+  // The indices of the expressions that match, ascending.
+  std::optional<std::vector<std::size_t>> matching(std::string_view text) const;
+
+ private:
+  struct Engine;
+  RegexSet() = default;
+  std::unique_ptr<Engine> engine_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace sorvane::text

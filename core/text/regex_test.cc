@@ -435,5 +435,59 @@ TEST(RegexTranslation, RandomPatternsAgreeWithAsciiSemantics) {
   EXPECT_GT(compared, 1000);
 }
 
+// A set answers for each of its expressions exactly what the expression answers alone:
+// random groups of random patterns (anchors, empty alternatives and \b among them) on
+// random texts.
+TEST(RegexSetAnswers, AgreeWithEachExpression) {
+  const std::string atoms[] = {"a", "b", "_", "-", " ", ";", ".", "^", "$", "|", "(?:", ")",
+                               "(?i)", "(?s:", "[^", "]", "\\d", "\\s", "\\w", "\\W", "\\b",
+                               "*", "+", "?", "{2}", "\\.", "\u00e9", "\\x{663}"};
+  const std::string text_atoms[] = {"a", "A", "b", "_", "-", " ", ";", ".", "\n", "1",
+                                    "\u00e9", "\u0663", "\u00a0", "\xff"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> sources;
+    std::vector<std::unique_ptr<Regex>> each;
+    const std::size_t size = rng() % 6;
+    while (sources.size() < size) {
+      std::string pattern;
+      const int n = 1 + static_cast<int>(rng() % 6);
+      for (int k = 0; k < n; ++k) pattern += atoms[rng() % std::size(atoms)];
+      std::string error;
+      auto re = Regex::try_compile(pattern, &error);
+      if (!re) continue;
+      sources.push_back(pattern);
+      each.push_back(std::move(re));
+    }
+    const std::vector<std::string_view> views(sources.begin(), sources.end());
+    std::string error;
+    auto set = RegexSet::try_compile(views, &error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->size(), size);
+    for (int t = 0; t < 10; ++t) {
+      std::string text;
+      const int len = static_cast<int>(rng() % 7);
+      for (int k = 0; k < len; ++k) text += text_atoms[rng() % std::size(text_atoms)];
+      std::vector<std::size_t> expected;
+      for (std::size_t i = 0; i < size; ++i) {
+        if (each[i]->is_match(text)) expected.push_back(i);
+      }
+      ASSERT_EQ(set->matching(text), expected) << sources.size() << " on [" << text << "]";
+      ASSERT_EQ(set->any_match(text), !expected.empty()) << "[" << text << "]";
+    }
+  }
+}
+
+TEST(RegexSetCompile, FirstFailingPatternIsReported) {
+  const std::vector<std::string_view> patterns = {"a", "(b", "c"};
+  std::string error;
+  EXPECT_EQ(RegexSet::try_compile(patterns, &error), nullptr);
+  EXPECT_FALSE(error.empty());
+  const std::vector<std::string_view> untranslatable = {"a\\bb"};
+  error.clear();
+  EXPECT_EQ(RegexSet::try_compile(untranslatable, &error), nullptr);
+  EXPECT_FALSE(error.empty());
+}
+
 }  // namespace
 }  // namespace sorvane::text

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -18,5 +19,18 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::string_view text,
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits);
+
+// The same answer, with `gate` (nullptr or the table's expressions compiled in table
+// order into one set) sparing the rows' own expressions on a text that none of them
+// matches: when two or more rows pass their pre-filters, one pass of the set decides
+// whether any expression needs to run.
+std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
+                                                            std::string_view text,
+                                                            std::uint8_t context,
+                                                            const rules::InputTraits& traits,
+                                                            const text::RegexSet* gate);
+
+// The table's expressions in one set, for get_matches.
+std::shared_ptr<const text::RegexSet> compile_gate_or_panic(std::span<const Pattern> patterns);
 
 }  // namespace sorvane::evaluation::match_engine

@@ -20,6 +20,8 @@ class XssMatcher;
 
 struct PatternRuleConfig {
   std::vector<match_engine::Pattern> patterns;
+  // The patterns' expressions in one set, which tells in one pass whether any can match.
+  std::shared_ptr<const text::RegexSet> gate;
   std::size_t min_input_len = 0;
 };
 

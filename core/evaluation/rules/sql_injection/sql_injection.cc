@@ -1,5 +1,6 @@
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "core/evaluation/rules/pattern_rule.h"
 #include "core/evaluation/rules/sql_injection/strip.h"
 #include "core/evaluation/rules/sql_injection/worth_watching.h"
+#include "core/text/unicode.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
@@ -210,6 +212,65 @@ std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t ch
 
 }  // namespace
 
+namespace {
+
+// Bytes at which a chain match can start: the four single characters, "." and ")" of
+// the runs, ASCII digits, and the lead bytes of longer characters (other decimal digits).
+constexpr std::array<bool, 256> kChainStart = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("'\"@+.)")) table[c] = true;
+  for (int c = '0'; c <= '9'; ++c) table[c] = true;
+  for (int c = 0xC2; c <= 0xF4; ++c) table[c] = true;
+  return table;
+}();
+
+// Whether the character of `len` bytes at `pos` is a valid decimal digit (general
+// category Nd) of more than one byte.
+bool is_wide_digit(std::string_view text, std::size_t pos, std::size_t len) {
+  const std::string_view seq = text.substr(pos, len);
+  if (!text::is_utf8(seq)) return false;
+  std::size_t at = 0;
+  return text::is_decimal_digit(text::decode_at(seq, at));
+}
+
+}  // namespace
+
+std::optional<text::Span> find_chain(std::string_view text, std::size_t from) {
+  const std::size_t n = text.size();
+  for (std::size_t p = from; p < n; ++p) {
+    const auto c = static_cast<unsigned char>(text[p]);
+    if (!kChainStart[c]) continue;
+    switch (c) {
+      case '\'':
+      case '"':
+      case '@':
+      case '+':
+        return text::Span{p, p + 1};
+      case '.':
+        if (p + 1 < n && text[p + 1] == '.') return text::Span{p, p + 2};
+        break;
+      case ')':
+        if (p + 1 < n && text[p + 1] == ')') {
+          std::size_t end = p + 2;
+          while (end < n && text[end] == ')') ++end;
+          return text::Span{p, end};
+        }
+        break;
+      default:
+        if (c < 0x80) {
+          if (p + 1 < n && text[p + 1] == ';') return text::Span{p, p + 2};
+        } else {
+          const std::size_t len = text::sequence_length(c);
+          if (p + len < n && text[p + len] == ';' && is_wide_digit(text, p, len)) {
+            return text::Span{p, p + len + 1};
+          }
+        }
+        break;
+    }
+  }
+  return std::nullopt;
+}
+
 std::string_view matching_window(std::string_view text, std::size_t chain_start) {
   const std::size_t start = advance_chars(text, chain_start, 1);
   return text.substr(start, advance_chars(text, start, kWindowChars) - start);
@@ -235,7 +296,7 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
   // of a SQL literal; the first window with matches decides.
   std::optional<std::string_view> previous;
   for (std::size_t from = 0;;) {
-    std::optional<text::Span> chain = CHAIN_CHARS().find(text, from);
+    std::optional<text::Span> chain = find_chain(text, from);
     if (!chain) break;
     from = chain->end;
 
@@ -253,7 +314,8 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
     if (window.size() < 4) continue;
 
     // The character pre-filters read the whole input's traits, min_len the window.
-    auto found = match_engine::get_matches(own.patterns, window, traits.context, traits);
+    auto found =
+        match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate.get());
     if (found) return found;
   }
   return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,42 @@ TEST(SqlInjectionWindow, StartAndLength) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(matching_window(c.text, c.chain_start), c.window) << c.text;
+  }
+}
+
+// Every successive chain match, by the byte scan and by the expression.
+std::vector<text::Span> chain_matches(std::string_view text, bool by_scan) {
+  std::vector<text::Span> out;
+  for (std::size_t from = 0;;) {
+    auto m = by_scan ? find_chain(text, from) : CHAIN_CHARS().find(text, from);
+    if (!m) return out;
+    out.push_back(*m);
+    from = m->end;
+  }
+}
+
+// The byte scan finds exactly the matches of the expression, digits beyond ASCII and
+// malformed sequences included.
+TEST(SqlInjectionChain, ScanAgreesWithExpression) {
+  const std::vector<std::string> pieces = {
+      "'", "\"", "@", "+", ".", "..", ")", "))", "1", "9", ";", "a", " ", "(",
+      kArabicOne,              // Nd, two bytes
+      "\xEF\xBC\x91",          // FULLWIDTH DIGIT ONE, Nd
+      "\xF0\x9D\x9F\x8E",      // MATHEMATICAL BOLD DIGIT ZERO, Nd, four bytes
+      "\xC2\xB2",              // SUPERSCRIPT TWO, No: no decimal digit
+      "\xE1\x8D\xA9",          // ETHIOPIC DIGIT ONE, No
+      "\xD9", "\xA1", "\xF0\x9D",  // cut-off sequences and a lone continuation byte
+      "\xC0\xB1", "\xE0\x80\xB1", "\xED\xA0\x80", "\xFF"};  // overlong, surrogate, invalid
+  for (const std::string& fixed : std::vector<std::string>{"", "'", "..", "...", ")", "))", ")))x))", "1;", ";1;;", "a1;",
+                                  kArabicOne + ";", "\xD9" + kArabicOne + ";"}) {
+    EXPECT_EQ(chain_matches(fixed, true), chain_matches(fixed, false)) << fixed;
+  }
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const std::size_t count = rng() % 12;
+    for (std::size_t i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    ASSERT_EQ(chain_matches(text, true), chain_matches(text, false)) << text;
   }
 }
 
