@@ -45,10 +45,11 @@ std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table)
 
 namespace {
 
-// Steps 1 to 4 of a row: length, context and character pre-filters.
-bool passes_prefilters(const Pattern& p, std::string_view text, std::uint8_t context,
-                       const rules::InputTraits& traits) {
-  if (text.size() < p.min_len) return false;
+constexpr std::size_t kMaxGateRows = 64;
+
+// Steps 2 to 4 of a row: context and character pre-filters.
+bool passes_char_filters(const Pattern& p, std::uint8_t context,
+                         const rules::InputTraits& traits) {
   if (context_excluded(p.excluded_contexts, context)) return false;
   if (p.required_all &&
       !std::all_of(p.required_all->begin(), p.required_all->end(),
@@ -59,6 +60,39 @@ bool passes_prefilters(const Pattern& p, std::string_view text, std::uint8_t con
       std::none_of(p.required_any->begin(), p.required_any->end(),
                    [&](char32_t c) { return traits.has_char(c); })) {
     return false;
+  }
+  return true;
+}
+
+// Steps 1 to 4 of a row: length, context and character pre-filters.
+bool passes_prefilters(const Pattern& p, std::string_view text, std::uint8_t context,
+                       const rules::InputTraits& traits) {
+  return text.size() >= p.min_len && passes_char_filters(p, context, traits);
+}
+
+// Whether the expression's source holds no anchor and no word boundary: no "^" or "$"
+// outside a bracket expression, and no \b, \B, \A or \z anywhere.
+bool is_anchor_free(std::string_view source) {
+  bool in_class = false;
+  for (std::size_t i = 0; i < source.size(); ++i) {
+    const char c = source[i];
+    if (c == '\\') {
+      if (++i >= source.size()) return false;
+      const char e = source[i];
+      if (e == 'b' || e == 'B' || e == 'A' || e == 'z') return false;
+      continue;
+    }
+    if (in_class) {
+      if (c == ']') in_class = false;
+      continue;
+    }
+    if (c == '^' || c == '$') return false;
+    if (c == '[') {
+      in_class = true;
+      // A "^" right behind negates; a "]" first in the class is a member.
+      if (i + 1 < source.size() && source[i + 1] == '^') ++i;
+      if (i + 1 < source.size() && source[i + 1] == ']') ++i;
+    }
   }
   return true;
 }
@@ -82,9 +116,8 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::string_view text,
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits,
-                                                            const text::RegexSet* gate) {
-  constexpr std::size_t kMaxRows = 64;
-  if (!gate || gate->size() != patterns.size() || patterns.size() > kMaxRows) {
+                                                            const Gate& gate) {
+  if (!gate.set || gate.set->size() != patterns.size()) {
     return get_matches(patterns, text, context, traits);
   }
   std::uint64_t candidates = 0;
@@ -98,7 +131,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   if (count == 0) return std::nullopt;
   // With one candidate its own expression is the cheaper pass; an undecided set pass
   // leaves every candidate to its own expression.
-  if (count > 1 && gate->any_match(text) == false) return std::nullopt;
+  if (count > 1 && gate.set->any_match(text) == false) return std::nullopt;
 
   std::vector<rules::PatternMatch> found;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
@@ -110,13 +143,38 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   return found;
 }
 
-std::shared_ptr<const text::RegexSet> compile_gate_or_panic(std::span<const Pattern> patterns) {
+bool some_piece_may_match(std::span<const Pattern> patterns, const Gate& gate,
+                          std::string_view text, std::uint8_t context,
+                          const rules::InputTraits& traits) {
+  if (!gate.set || gate.set->size() != patterns.size()) return true;
+  std::uint64_t candidates = 0;
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    if (!passes_char_filters(patterns[i], context, traits)) continue;
+    if (!((gate.anchor_free >> i) & 1)) return true;
+    candidates |= std::uint64_t{1} << i;
+  }
+  if (candidates == 0) return false;
+  const auto matching = gate.set->matching(text);
+  if (!matching) return true;
+  for (std::size_t i : *matching) {
+    if ((candidates >> i) & 1) return true;
+  }
+  return false;
+}
+
+Gate compile_gate_or_panic(std::span<const Pattern> patterns) {
+  Gate gate;
+  if (patterns.size() > kMaxGateRows) return gate;
   std::vector<std::string_view> sources;
   sources.reserve(patterns.size());
-  for (const Pattern& p : patterns) sources.push_back(p.regex->pattern());
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    const std::string& source = patterns[i].regex->pattern();
+    sources.push_back(source);
+    if (is_anchor_free(source)) gate.anchor_free |= std::uint64_t{1} << i;
+  }
   std::string message;
-  std::shared_ptr<const text::RegexSet> gate = text::RegexSet::try_compile(sources, &message);
-  if (!gate) panic_formatted("pattern table does not compile into one set: " + message);
+  gate.set = text::RegexSet::try_compile(sources, &message);
+  if (!gate.set) panic_formatted("pattern table does not compile into one set: " + message);
   return gate;
 }
 

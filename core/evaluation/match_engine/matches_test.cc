@@ -25,7 +25,7 @@ Found run(const std::vector<ProtoPattern>& table, std::string_view text, std::ui
   const std::vector<Pattern> patterns = compile_table_or_panic(table);
   const auto traits = rules::compute_input_traits(text, context);
   Found plain = get_matches(patterns, text, context, traits);
-  EXPECT_EQ(get_matches(patterns, text, context, traits, compile_gate_or_panic(patterns).get()),
+  EXPECT_EQ(get_matches(patterns, text, context, traits, compile_gate_or_panic(patterns)),
             plain)
       << text;
   return plain;

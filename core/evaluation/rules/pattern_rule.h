@@ -34,7 +34,7 @@ std::optional<std::vector<PatternMatch>> match(const RuleConfig& config, std::st
                                                const InputTraits& traits) {
   const Config& own = config.expect<Config>();
   if (text.size() < own.min_input_len) return std::nullopt;
-  return match_engine::get_matches(own.patterns, text, traits.context, traits, own.gate.get());
+  return match_engine::get_matches(own.patterns, text, traits.context, traits, own.gate);
 }
 
 // Whether the text holds a byte that is not an ASCII letter or digit.

@@ -218,7 +218,7 @@ TEST(PatternRuleTables, GateAgreesWithEveryRow) {
       for (std::size_t i = 0; i < count; ++i) text += fragments[gen() % fragments.size()];
       for (std::uint8_t context : {std::uint8_t{0}, std::uint8_t{4}, std::uint8_t{10}}) {
         const InputTraits traits = compute_input_traits(text, context);
-        ASSERT_EQ(match_engine::get_matches(patterns, text, context, traits, gate.get()),
+        ASSERT_EQ(match_engine::get_matches(patterns, text, context, traits, gate),
                   match_engine::get_matches(patterns, text, context, traits))
             << text;
       }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -204,6 +205,15 @@ namespace {
 // Byte offset `chars` characters on from `pos`, or the end of the text. Robust to
 // invalid UTF-8: every step advances at least one byte and never past the end.
 std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t chars) {
+  // Eight ASCII bytes at a time are eight characters.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  while (chars >= 8 && pos + 8 <= text.size()) {
+    std::uint64_t block;
+    std::memcpy(&block, text.data() + pos, 8);
+    if (block & kHighBits) break;
+    pos += 8;
+    chars -= 8;
+  }
   for (; chars > 0 && pos < text.size(); --chars) {
     pos += text::sequence_length(static_cast<unsigned char>(text[pos]));
   }
@@ -295,6 +305,12 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
   // The table only ever sees short windows behind characters that typically break out
   // of a SQL literal; the first window with matches decides.
   std::optional<std::string_view> previous;
+  // Whether a window that cleaning leaves as it is, a piece of the input, can match at
+  // all: learnt in one pass over the whole input once the windows handed to the table
+  // add up to more bytes than the input, which bounds the extra work to that of the
+  // windows.
+  std::optional<bool> pieces_may_match;
+  std::size_t table_bytes = 0;
   for (std::size_t from = 0;;) {
     std::optional<text::Span> chain = find_chain(text, from);
     if (!chain) break;
@@ -312,10 +328,20 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
     std::optional<std::string> separated = strip::replace_separators(window);
     if (separated) window = *separated;
     if (window.size() < 4) continue;
+    if (!stripped && !separated) {
+      if (!pieces_may_match && table_bytes > text.size()) {
+        pieces_may_match = match_engine::some_piece_may_match(own.patterns, own.gate, text,
+                                                              traits.context, traits);
+        // Without comment openers and separators every later window is a piece too.
+        if (!*pieces_may_match && !strip::may_clean(text)) return std::nullopt;
+      }
+      if (pieces_may_match == false) continue;
+    }
+    table_bytes += window.size();
 
     // The character pre-filters read the whole input's traits, min_len the window.
     auto found =
-        match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate.get());
+        match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate);
     if (found) return found;
   }
   return std::nullopt;
