@@ -97,6 +97,39 @@ bool is_anchor_free(std::string_view source) {
   return true;
 }
 
+Gate::CharFilter char_filter(const Pattern& p) {
+  Gate::CharFilter f;
+  auto add = [](std::uint64_t& lo, std::uint64_t& hi, char32_t c) {
+    (c < 64 ? lo : hi) |= std::uint64_t{1} << (c & 63);
+  };
+  if (p.required_all) {
+    for (char32_t c : *p.required_all) {
+      if (c >= 128) f.all_never = true;
+      else add(f.all_lo, f.all_hi, c);
+    }
+  }
+  if (p.required_any) {
+    f.has_any = true;
+    for (char32_t c : *p.required_any) {
+      if (c < 128) add(f.any_lo, f.any_hi, c);
+    }
+  }
+  return f;
+}
+
+// passes_prefilters through the row's bit sets.
+bool passes_gate_filters(const Pattern& p, const Gate::CharFilter& f, std::string_view text,
+                         std::uint8_t context, const rules::InputTraits& traits) {
+  if (text.size() < p.min_len || f.all_never) return false;
+  if ((traits.ascii_lo & f.all_lo) != f.all_lo || (traits.ascii_hi & f.all_hi) != f.all_hi) {
+    return false;
+  }
+  if (f.has_any && (traits.ascii_lo & f.any_lo) == 0 && (traits.ascii_hi & f.any_hi) == 0) {
+    return false;
+  }
+  return !context_excluded(p.excluded_contexts, context);
+}
+
 }  // namespace
 
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
@@ -117,13 +150,13 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits,
                                                             const Gate& gate) {
-  if (!gate.set || gate.set->size() != patterns.size()) {
+  if (!gate.set || gate.set->size() != patterns.size() || gate.filters.size() != patterns.size()) {
     return get_matches(patterns, text, context, traits);
   }
   std::uint64_t candidates = 0;
   int count = 0;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
-    if (passes_prefilters(patterns[i], text, context, traits)) {
+    if (passes_gate_filters(patterns[i], gate.filters[i], text, context, traits)) {
       candidates |= std::uint64_t{1} << i;
       ++count;
     }
@@ -171,6 +204,7 @@ Gate compile_gate_or_panic(std::span<const Pattern> patterns) {
     const std::string& source = patterns[i].regex->pattern();
     sources.push_back(source);
     if (is_anchor_free(source)) gate.anchor_free |= std::uint64_t{1} << i;
+    gate.filters.push_back(char_filter(patterns[i]));
   }
   std::string message;
   gate.set = text::RegexSet::try_compile(sources, &message);

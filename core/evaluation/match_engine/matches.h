@@ -23,8 +23,16 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
 // A table's expressions compiled into one set, in table order, and the rows without
 // anchors or word boundaries (whose matches in a piece of a text are matches in the text).
 struct Gate {
+  // A row's character pre-filters as bit sets over the ASCII codes.
+  struct CharFilter {
+    std::uint64_t all_lo = 0, all_hi = 0;  // required_all; never met when it lists non-ASCII
+    std::uint64_t any_lo = 0, any_hi = 0;  // required_any's ASCII members
+    bool all_never = false;
+    bool has_any = false;
+  };
   std::shared_ptr<const text::RegexSet> set;
   std::uint64_t anchor_free = 0;  // bit i: row i
+  std::vector<CharFilter> filters;  // one per row
 };
 
 // The gate of a table of at most 64 rows (of a longer table: no set, which get_matches
