@@ -1,5 +1,8 @@
 // The one regular-expression engine of the library: RE2 (linear time) behind a small
-// interface. Patterns are compiled once and shared read-only across threads.
+// interface. Patterns are compiled once and shared read-only across threads. The engine
+// serialises the threads that search with one compiled object on a lock around its
+// cache, so the first thread to use an object searches with it and every other thread
+// with a copy of its own, compiled on that thread's first use.
 //
 // Semantics: leftmost-first matching; ^ and $ only at the ends of the whole text (also
 // when searching from an offset); the dot matches anything but LF unless (?s); (?i) folds
@@ -64,9 +67,10 @@ class Regex {
   std::optional<std::string_view> anchored_capture1(std::string_view text) const;
 
  private:
+  struct Engine;
   Regex() = default;
   std::string source_;
-  std::unique_ptr<re2::RE2> re_;
+  std::unique_ptr<Engine> engine_;
   bool is_match_only_ = false;
 
   void require_spans() const;

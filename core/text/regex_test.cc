@@ -368,8 +368,13 @@ TEST(RegexBadInput, AnyBytesAndLengthsYieldAnAnswer) {
 }
 
 TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
+  // Enough searches per thread that every thread but the first goes on with copies.
   const Regex re(kSqlKeywords);
   const Regex spans(R"(\d+)");
+  const Regex capture(R"((\w+)=)");
+  const std::vector<std::string_view> sources = {kSqlKeywords, R"(\d$)", "x"};
+  const auto set = RegexSet::try_compile(sources, nullptr);
+  ASSERT_TRUE(set);
   std::vector<std::thread> threads;
   std::vector<int> failures(8, 0);
   for (int t = 0; t < 8; ++t) {
@@ -377,6 +382,9 @@ TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
       for (int i = 0; i < 2000; ++i) {
         if (!re.is_match("x union select 1") || re.is_match("\u00e9select")) ++failures[t];
         if (spans.find_all("a1b22\u0663").size() != 2) ++failures[t];
+        if (capture.anchored_capture1("k\u00e9y=1") != "k\u00e9y") ++failures[t];
+        if (set->matching("a select 1") != std::vector<std::size_t>{0, 1}) ++failures[t];
+        if (set->any_match("abc") != false) ++failures[t];
       }
     });
   }
