@@ -1,5 +1,6 @@
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -317,6 +318,15 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
     from = chain->end;
 
     const std::string_view raw = matching_window(text, chain->start);
+    // Inside a run of one single-character chain character (a quote, "@", "+"), every
+    // window up to the last one that still lies in the run is this same run, which the
+    // comparison below would skip one by one: go on at that last one directly.
+    if (chain->end == chain->start + 1 && raw.size() == kWindowChars &&
+        raw.find_first_not_of(text[chain->start]) == std::string_view::npos) {
+      std::size_t run_end = chain->start + 1 + kWindowChars;
+      while (run_end < text.size() && text[run_end] == text[chain->start]) ++run_end;
+      from = std::max(from, run_end - kWindowChars - 1);
+    }
     // A window equal to the one before gives the same answer, and that one had none
     // (runs of one repeated character open thousands of them).
     if (previous == raw) continue;

@@ -130,6 +130,22 @@ TEST(SqlInjection, AgreesWithPlainEvaluation) {
   }
 }
 
+// Runs of one chain character around the window length, with an attack right behind the
+// run or one character later.
+TEST(SqlInjection, RunsOfOneChainCharacterAgreeWithPlainEvaluation) {
+  for (const char c : {'\'', '"', '@', '+', '.', ')'}) {
+    for (std::size_t n : {1u, 63u, 64u, 65u, 66u, 67u, 129u, 130u, 200u}) {
+      for (const std::string tail : {"", " or 1=1--", "x or 1=1--", "' or 1=1--", "@x=(select 1)"}) {
+        const std::string text = std::string(n, c) + tail;
+        const InputTraits traits = compute_input_traits(text, kParameterValue);
+        ASSERT_EQ(instance().get_matches(agent_config::get_rule_config(3), text, traits),
+                  plain_answer(text))
+            << c << " x" << n << tail;
+      }
+    }
+  }
+}
+
 TEST(SqlInjection, Matches) {
   const std::string pad70(70, 'a');
   testing::expect_ids(instance(), kParameterValue, {
