@@ -162,9 +162,21 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
     }
   }
   if (count == 0) return std::nullopt;
-  // With one candidate its own expression is the cheaper pass; an undecided set pass
-  // leaves every candidate to its own expression.
-  if (count > 1 && gate.set->any_match(text) == false) return std::nullopt;
+  // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
+  // the set tells whether any expression matches (most texts: none), a second which ones;
+  // only those candidates are confirmed by their own expressions. An undecided pass leaves
+  // the candidates as they are.
+  if (count > 1) {
+    const std::optional<bool> any = gate.set->any_match(text);
+    if (any == false) return std::nullopt;
+    if (any == true) {
+      if (const auto matching = gate.set->matching(text)) {
+        std::uint64_t matched = 0;
+        for (std::size_t i : *matching) matched |= std::uint64_t{1} << i;
+        candidates &= matched;
+      }
+    }
+  }
 
   std::vector<rules::PatternMatch> found;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
