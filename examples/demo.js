@@ -44,3 +44,11 @@ console.log('doNothing():', quenlith.doNothing());
     if (finding) break;
   }
 }
+
+// ---------------------------------------------------------------------------------------
+// Request scoring: single inputs, then a loopback server scoring live requests
+// ---------------------------------------------------------------------------------------
+require('./request_demo.js').main().catch((error) => {
+  console.error(error);
+  process.exitCode = 1;
+});

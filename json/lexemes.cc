@@ -63,18 +63,22 @@ std::size_t Lexer::char_length_at(std::size_t pos) const {
   return length;
 }
 
-Token Lexer::token(TokenType type) const {
-  return Token{type, mark_chars_, chars_read_, mark_pos_, pos_, {}};
+const Token* Lexer::token(TokenType type) {
+  current_.id = type;
+  current_.start = mark_chars_;
+  current_.end = chars_read_;
+  current_.byte_start = mark_pos_;
+  current_.byte_end = pos_;
+  return &current_;
 }
 
-Token Lexer::invalid(std::string message) {
+const Token* Lexer::invalid(std::string message) {
   finished_ = true;
-  Token t = token(TokenType::Invalid);
-  t.message = std::move(message);
-  return t;
+  current_.message = std::move(message);
+  return token(TokenType::Invalid);
 }
 
-Token Lexer::unexpected_character() {
+const Token* Lexer::unexpected_character() {
   const std::size_t length = char_length_at(pos_);
   const std::string_view character = text_.substr(pos_, length);
   pos_ += length;
@@ -82,16 +86,21 @@ Token Lexer::unexpected_character() {
   return invalid(fmt::format("Unexpected token {} in JSON at position {}", character, chars_read_));
 }
 
-Token Lexer::unexpected_end() { return invalid(std::string(kUnexpectedEnd)); }
+const Token* Lexer::unexpected_end() { return invalid(std::string(kUnexpectedEnd)); }
 
 std::optional<Token> Lexer::next() {
-  if (finished_) return std::nullopt;
+  if (const Token* token = advance()) return *token;
+  return std::nullopt;
+}
+
+const Token* Lexer::advance() {
+  if (finished_) return nullptr;
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
   const std::size_t n = text_.size();
   for (;;) {
     if (pos_ >= n) {
       finished_ = true;
-      return std::nullopt;
+      return nullptr;
     }
     mark_chars_ = chars_read_;
     mark_pos_ = pos_;
@@ -133,7 +142,7 @@ std::optional<Token> Lexer::next() {
   }
 }
 
-Token Lexer::lex_string() {
+const Token* Lexer::lex_string() {
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
   const std::size_t n = text_.size();
   ++pos_;  // opening quotation mark
@@ -212,7 +221,7 @@ Token Lexer::lex_string() {
   }
 }
 
-Token Lexer::lex_literal(std::string_view word, TokenType type) {
+const Token* Lexer::lex_literal(std::string_view word, TokenType type) {
   const std::size_t n = text_.size();
   ++pos_;  // first letter, already matched
   ++chars_read_;
@@ -225,7 +234,7 @@ Token Lexer::lex_literal(std::string_view word, TokenType type) {
   return token(type);
 }
 
-Token Lexer::lex_number() {
+const Token* Lexer::lex_number() {
   enum class Position {
     AfterMinus,
     LeadingZero,

@@ -54,15 +54,19 @@ class Lexer {
   // The next token; absent at the end of the input and after an Invalid token.
   std::optional<Token> next();
 
+  // The same without a copy: the token stays valid until the next call; null at the end.
+  const Token* advance();
+
  private:
-  Token token(TokenType type) const;
-  Token invalid(std::string message);
+  // The token being read, ending at the cursor.
+  const Token* token(TokenType type);
+  const Token* invalid(std::string message);
   // Consumes the character at the cursor and answers the "Unexpected token" error for it.
-  Token unexpected_character();
-  Token unexpected_end();
-  Token lex_string();
-  Token lex_number();
-  Token lex_literal(std::string_view word, TokenType type);
+  const Token* unexpected_character();
+  const Token* unexpected_end();
+  const Token* lex_string();
+  const Token* lex_number();
+  const Token* lex_literal(std::string_view word, TokenType type);
   std::size_t char_length_at(std::size_t pos) const;
 
   std::string_view text_;
@@ -71,6 +75,7 @@ class Lexer {
   std::size_t mark_chars_ = 0;  // start of the token being read
   std::size_t mark_pos_ = 0;
   bool finished_ = false;
+  Token current_;
 };
 
 }  // namespace sorvane::json::lexemes

@@ -51,12 +51,13 @@ std::optional<ParseError> Parser::parse() {
     failure = message;
   };
   auto accept_key = [&](const Token& key) {
-    key_stack.push_back(key);
+    // A key is a String token: it has no message to copy.
+    key_stack.push_back(Token{key.id, key.start, key.end, key.byte_start, key.byte_end, {}});
     state = State::ObjectAfterKey;
     callback_(key_stack, ItemKind::Key, key);
   };
 
-  while (std::optional<Token> next = lexer.next()) {
+  while (const Token* next = lexer.advance()) {
     const Token& token = *next;
     ++token_count;
     if (token.id == TokenType::Invalid) return ParseError(token.message);

@@ -38,14 +38,18 @@ function tempDir(t) {
   return dir;
 }
 
-function runChild(constructions, { env = {}, cwd } = {}) {
-  const childEnv = { ...process.env };
+// The test runner's environment without the logging variables, plus `env`.
+function childEnv(env = {}) {
+  const result = { ...process.env };
   for (const name of ['QUENLITH_SORVANE_LOG_LEVEL', 'QUENLITH_SORVANE_LOG_DIR', 'SPDLOG_LEVEL']) {
-    delete childEnv[name];
+    delete result[name];
   }
-  Object.assign(childEnv, env);
+  return Object.assign(result, env);
+}
+
+function runChild(constructions, { env = {}, cwd } = {}) {
   const result = spawnSync(process.execPath, ['-e', CHILD, JSON.stringify(constructions)],
-    { env: childEnv, cwd, encoding: 'utf8' });
+    { env: childEnv(env), cwd, encoding: 'utf8' });
   assert.strictEqual(result.status, 0, result.stderr);
   return JSON.parse(result.stdout);
 }
@@ -232,4 +236,25 @@ test('the log-specification variable replaces the level when it is valid', (t) =
       assert.deepStrictEqual(logLines(dir).map((l) => l.level), levels, spec);
     }
   }
+});
+
+test('constructions racing on worker threads set logging up once', (t) => {
+  const dir = tempDir(t);
+  const child = `
+    const { Worker } = require('node:worker_threads');
+    const code = 'const { Agent, constants } = require(' + ${JSON.stringify(JSON.stringify(MODULE))} +
+      '); const { workerData, parentPort } = require("node:worker_threads");' +
+      'new Agent({ enableLogging: true, logLevel: "info", logDir: workerData });' +
+      'parentPort.postMessage(constants.RuleType["bot-blocker"]);';
+    const runs = Array.from({ length: 6 }, () => new Promise((resolve, reject) => {
+      const worker = new Worker(code, { eval: true, workerData: ${JSON.stringify(dir)} });
+      worker.on('message', resolve);
+      worker.on('error', reject);
+    }));
+    Promise.all(runs).then((answers) => process.stdout.write(JSON.stringify(answers)));
+  `;
+  const result = spawnSync(process.execPath, ['-e', child], { env: childEnv(), encoding: 'utf8' });
+  assert.strictEqual(result.status, 0, result.stderr);
+  assert.deepStrictEqual(JSON.parse(result.stdout), [64, 64, 64, 64, 64, 64]);
+  assert.deepStrictEqual(logLines(dir).map((l) => l.message), [BANNER_OPTIONS('INFO')]);
 });

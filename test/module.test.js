@@ -3,6 +3,10 @@
 const test = require('node:test');
 const assert = require('node:assert');
 
+// Logging stays off in this process whatever the developer's environment says.
+for (const name of ['QUENLITH_SORVANE_LOG_LEVEL', 'QUENLITH_SORVANE_LOG_DIR', 'SPDLOG_LEVEL']) {
+  delete process.env[name];
+}
 const mod = require('..');
 const { Agent, doNothing, constants } = mod;
 
@@ -106,6 +110,18 @@ test('every kind of JavaScript value as options throws or constructs, never cras
   for (const value of values) {
     try {
       assert.ok(new Agent(value) instanceof Agent);
+    } catch (error) {
+      assert.ok(error instanceof Error);
+      assert.strictEqual(typeof error.code, 'string');
+    }
+  }
+});
+
+test('calling Agent without new, or on another receiver, throws or constructs', () => {
+  for (const call of [() => Agent(), () => Agent(), () => Agent.call({}), () => Agent.call(5),
+    () => Reflect.construct(Agent, [{}], Object)]) {
+    try {
+      call();
     } catch (error) {
       assert.ok(error instanceof Error);
       assert.strictEqual(typeof error.code, 'string');

@@ -12,6 +12,9 @@ int hex_value(char c) {
   return -1;
 }
 
+// The characters that the plain state gives a meaning of their own.
+bool is_separator(char c) { return c == '&' || c == '=' || c == '+' || c == '%'; }
+
 // Appends the character U+0000..U+00FF whose code point is `byte`, UTF-8 encoded.
 void append_latin1(std::string& out, unsigned byte) {
   if (byte < 0x80) {
@@ -53,7 +56,8 @@ std::vector<std::string> decode(std::string_view text) {
     in_value = false;
   };
 
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     std::string& current = in_value ? value : key;
     switch (state) {
       case State::Plain:
@@ -74,8 +78,13 @@ std::vector<std::string> decode(std::string_view text) {
           case '%':
             state = State::AfterPercent;
             break;
-          default:
-            current.push_back(c);
+          default: {
+            // Copy the whole run of ordinary characters at once.
+            std::size_t run_end = i + 1;
+            while (run_end < text.size() && !is_separator(text[run_end])) ++run_end;
+            current.append(text.substr(i, run_end - i));
+            i = run_end - 1;
+          }
         }
         break;
       case State::AfterPercent:

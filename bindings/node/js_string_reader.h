@@ -9,6 +9,8 @@
 
 namespace bindings::node {
 
+// The views that get_as_str and get_as_bytes return point into the reader (or, for a Buffer,
+// into the engine's memory): take them once the reader is in place, use them during the call.
 class JsStringReader {
  public:
   enum class Kind { String, StringObject, Buffer };

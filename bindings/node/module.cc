@@ -3,11 +3,17 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bindings/node/agent.h"
 #include "bindings/node/constants.h"
+#include "bindings/node/module_pin.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/request/atom.h"
+#include "bindings/node/request/body.h"
+#include "bindings/node/request/connect.h"
+#include "bindings/node/request/header.h"
 #include "bindings/node/sinks/method_tampering.h"
 #include "bindings/node/sinks/nosqli_mongo.h"
 #include "bindings/node/sinks/semantic_rules.h"
@@ -26,6 +32,10 @@ struct Method {
 // {"jsName", napi::guarded<body>}, with its body declared in its own header under
 // bindings/node/ (request/, sinks/, ...) and included above.
 constexpr std::initializer_list<Method> kMethods = {
+    {"scoreRequestConnect", napi::guarded<request::connect::eval_request_connect>},
+    {"scoreRequestBody", napi::guarded<request::body::eval_request_body>},
+    {"scoreAtom", napi::guarded<request::atom::eval_atom>},
+    {"scoreHeader", napi::guarded<request::header::eval_header>},
     {"checkCommandInjectionSink", napi::guarded<sinks::eval_cmdi_sink>},
     {"checkSqlInjectionSink", napi::guarded<sinks::eval_sqli_sink>},
     {"checkSsjsInjectionSink", napi::guarded<sinks::eval_ssjs_sink>},
@@ -50,8 +60,9 @@ napi::Result<napi_value> define_agent_class(napi_env env) {
     descriptors.push_back({nullptr, name, method.callback, nullptr, nullptr, nullptr,
                            napi_default, nullptr});
   }
+  constexpr std::string_view kName = "Agent";
   napi_value agent_class = nullptr;
-  BINDING_TRY(napi::check(napi_define_class(env, "Agent", NAPI_AUTO_LENGTH,
+  BINDING_TRY(napi::check(napi_define_class(env, kName.data(), kName.size(),
                                             napi::guarded<agent::constructor>, nullptr,
                                             descriptors.size(), descriptors.data(),
                                             &agent_class)));
@@ -74,9 +85,10 @@ napi::Status register_exports(napi_env env, napi_value exports) {
   BINDING_ASSIGN(napi_value agent_class, define_agent_class(env));
   BINDING_TRY(napi::set_named(env, exports, "Agent", agent_class));
 
+  constexpr std::string_view kDoNothing = "doNothing";
   napi_value do_nothing_fn = nullptr;
-  BINDING_TRY(napi::check(
-      napi_create_function(env, "doNothing", NAPI_AUTO_LENGTH, do_nothing, nullptr, &do_nothing_fn)));
+  BINDING_TRY(napi::check(napi_create_function(env, kDoNothing.data(), kDoNothing.size(),
+                                               do_nothing, nullptr, &do_nothing_fn)));
   BINDING_TRY(napi::set_named(env, exports, "doNothing", do_nothing_fn));
 
   BINDING_ASSIGN(napi_value constants_object, constants::make(env));
@@ -89,6 +101,7 @@ napi::Status register_exports(napi_env env, napi_value exports) {
 
 // Registration as Node-API defines it: napi_register_module_v1 and the API-version query.
 NAPI_MODULE_INIT() {
+  bindings::node::pin_module();
   auto registered = bindings::node::register_exports(env, exports);
   if (!registered) {
     std::string message = bindings::node::support::module_init_message(registered.error());

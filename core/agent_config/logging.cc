@@ -6,6 +6,11 @@
 #include <mutex>
 #include <system_error>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <fmt/chrono.h>
 #include <spdlog/formatter.h>
 #include <spdlog/logger.h>
@@ -98,11 +103,15 @@ class LazyFileSink final : public spdlog::sinks::base_sink<std::mutex> {
   }
 
  private:
+  // Opens for appending; the descriptor is not inherited by child processes.
   bool open() {
 #ifdef _WIN32
-    file_ = _wfopen(path_.c_str(), L"ab");
+    file_ = _wfopen(path_.c_str(), L"abN");
 #else
-    file_ = std::fopen(path_.c_str(), "ab");
+    int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    file_ = ::fdopen(fd, "a");
+    if (file_ == nullptr) ::close(fd);
 #endif
     if (file_ == nullptr) return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
@@ -197,7 +206,10 @@ Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
   }
   platform::enable_console_virtual_terminal();
 
-  auto logger = make_spdlog_file_logger(dir / file_name);
+  // The file is created later, at the first record: fix its place now, so that a change of
+  // working directory in between does not move it.
+  std::filesystem::path absolute_dir = std::filesystem::absolute(dir, error);
+  auto logger = make_spdlog_file_logger((error ? dir : absolute_dir) / file_name);
   if (!log::set_logger(std::make_unique<FacadeLogger>(logger))) {
     return std::string("Logger initialization failed");
   }

@@ -196,5 +196,49 @@ TEST_F(FileLoggerTest, UnwritableFileLosesRecordsQuietly) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
 }
 
+TEST_F(FileLoggerTest, InitLoggerInstallsOnceAndFixesTheDirectoryAtSetUp) {
+  // Installs the process's one logger: the whole sequence runs in this one test.
+  const auto saved_cwd = std::filesystem::current_path();
+  const auto saved_level = log::max_level();
+  std::filesystem::create_directories(dir_ / "logs");
+  std::filesystem::create_directories(dir_ / "elsewhere");
+  std::filesystem::current_path(dir_);
+
+  auto missing = init_logger(true, LogLevel::Warn, "no-such-dir");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error(),
+            "Log file cannot be written because the specified path is not a directory");
+  EXPECT_FALSE(init_logger(false, LogLevel::Warn, ""));
+
+  ASSERT_TRUE(init_logger(true, LogLevel::Warn, "logs"));
+  EXPECT_EQ(log::max_level(), log::Level::Warn);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "logs"));  // no record yet, no file
+
+  auto again = init_logger(true, LogLevel::Trace, "logs");
+  ASSERT_FALSE(again);
+  EXPECT_EQ(again.error(), "Logger initialization failed");
+  EXPECT_EQ(log::max_level(), log::Level::Warn);
+
+  // The first record comes after a change of working directory.
+  std::filesystem::current_path(dir_ / "elsewhere");
+  SORVANE_WARN("sorvane::agent_config::logging", "first record {}", 1);
+  SORVANE_INFO("sorvane::agent_config::logging", "filtered");
+  std::filesystem::current_path(saved_cwd);
+  log::set_max_level(saved_level);
+
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "elsewhere"));
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_ / "logs")) {
+    files.push_back(entry.path());
+  }
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0].filename().string().rfind("libquenlith_", 0), 0u);
+  std::string content = read(files[0]);
+  EXPECT_NE(content.find(" WARN [core/agent_config/logging_test.cc:"), std::string::npos)
+      << content;
+  EXPECT_NE(content.find("] first record 1\n"), std::string::npos) << content;
+  EXPECT_EQ(content.find("filtered"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace sorvane::agent_config::logging

@@ -6,15 +6,15 @@
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/input_analysis/testing/arbitrary.h"
-#include "core/evaluation/input_analysis/testing/log_capture.h"
+#include "core/log/capture_for_testing.h"
 
 namespace sorvane::evaluation::input_analysis::header {
 namespace {
 
+using log::CapturedRecord;
 using log::Level;
+using log::ScopedLogCapture;
 using rules::Finding;
-using testing::CapturedRecord;
-using testing::LogCapture;
 
 constexpr std::string_view kTarget = "sorvane::evaluation::input_analysis::header";
 const std::vector<rules::RuleType> kProtoRule = {512};
@@ -25,10 +25,10 @@ std::string safe_line(std::string_view name, std::string_view value) {
 
 // Whether check_header declared the value safe before running any rule.
 bool declared_safe(std::string_view name, std::string_view value) {
-  LogCapture capture;
+  ScopedLogCapture capture;
   EXPECT_TRUE(check_header(name, value, kProtoRule, false).empty());
-  if (capture.records.size() != 1) return false;
-  return capture.records[0] ==
+  if (capture.records().size() != 1) return false;
+  return capture.records()[0] ==
          CapturedRecord{Level::Trace, std::string(kTarget), safe_line(name, value)};
 }
 
@@ -109,13 +109,24 @@ TEST(CheckHeader, FindingsCarryHeaderValue) {
   }
 }
 
-// Needs the SQL injection rule: skipped while that rule finds nothing in the value.
+// A Referer value has a context of its own: the path pattern that skips it does not run.
+TEST(CheckHeader, RefererContext) {
+  const std::string value = "../../secret.txt";
+  const std::vector<rules::RuleType> path = {rules::kPathTraversal};
+  for (std::string_view name : {"X-Link", "Referrer", "HeaderValue"}) {
+    auto found = check_header(name, value, path, false);
+    ASSERT_EQ(found.size(), 1u) << name;
+    EXPECT_EQ(found[0].ids, std::vector<std::string_view>{"10A-1-1"});
+    EXPECT_EQ(found[0].input_type, InputType::HeaderValue);
+  }
+  for (std::string_view name : {"Referer", "referer", "REFERER"}) {
+    EXPECT_TRUE(check_header(name, value, path, false).empty()) << name;
+  }
+}
+
+// The bot search ends the evaluation of a User-Agent value, whatever the SQL rule found.
 TEST(CheckHeader, BotSearchAgainstTheSqlRule) {
   const std::string sqli = "1' UNION SELECT username, password FROM users--";
-  if (input::check_input(sqli, InputType::ParameterValue, std::vector<rules::RuleType>{8}, false)
-          .empty()) {
-    GTEST_SKIP() << "the SQL injection rule finds nothing yet";
-  }
   const Finding nikto{{"Nikto"}, 90.0, 64, InputType::HeaderValue};
   EXPECT_TRUE(check_header("User-Agent", sqli, std::vector<rules::RuleType>{8, 64}, false).empty());
   EXPECT_EQ(check_header("User-Agent", "Nikto " + sqli, std::vector<rules::RuleType>{8, 64}, false),
@@ -129,21 +140,29 @@ TEST(CheckHeader, BotSearchAgainstTheSqlRule) {
   EXPECT_FALSE(sql_only[0].ids.empty());
 }
 
-// The SQL and command rules answer by their pre-screen alone: no identifiers, score 10.
+// The SQL and command rules answer by their pre-screen alone: no identifiers, score 10, or
+// nothing; a rule without pre-screen matches as usual.
 TEST(CheckHeader, WorthWatchingRules) {
-  const std::string value = "1' UNION SELECT username FROM users; cat /etc/passwd";
-  for (rules::RuleType rule : {rules::kSqlInjection, rules::kCmdInjection}) {
-    for (const auto& findings :
-         {check_header("X-Data", value, std::vector<rules::RuleType>{rule}, true),
-          input::check_input(value, InputType::ParameterValue, std::vector<rules::RuleType>{rule},
-                             true)}) {
-      ASSERT_LE(findings.size(), 1u) << rule;
-      if (!findings.empty()) {
-        EXPECT_TRUE(findings[0].ids.empty());
-        EXPECT_EQ(findings[0].score, 10.0);
-        EXPECT_EQ(findings[0].rule, rule);
-      }
-    }
+  const std::string attack = "1' UNION SELECT username FROM users; cat /etc/passwd";
+  const Finding watched_sql{{}, 10.0, rules::kSqlInjection, InputType::HeaderValue};
+  const Finding watched_cmd{{}, 10.0, rules::kCmdInjection, InputType::HeaderValue};
+  const Finding proto{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::HeaderValue};
+  struct Case {
+    std::string value;
+    std::vector<rules::RuleType> list;
+    std::vector<Finding> findings;
+  };
+  const Case cases[] = {
+      {attack, {8, 16}, {watched_sql, watched_cmd}},
+      {"hello world", {8, 16}, {}},
+      {"__proto__", {8, 512}, {proto}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(check_header("X-Data", c.value, c.list, true), c.findings) << c.value;
+    std::vector<Finding> as_input = c.findings;
+    for (Finding& f : as_input) f.input_type = InputType::ParameterValue;
+    EXPECT_EQ(input::check_input(c.value, InputType::ParameterValue, c.list, true), as_input)
+        << c.value;
   }
 }
 
@@ -152,10 +171,10 @@ TEST(CheckHeader, BinaryValueSkipsEveryRule) {
   const std::string name(150, 'h');
   const auto& all = testing::kAllRulesAndInvalid;
   for (std::string_view header_name : {std::string_view("User-Agent"), std::string_view(name)}) {
-    LogCapture capture;
+    ScopedLogCapture capture;
     EXPECT_TRUE(check_header(header_name, value, all, false).empty());
-    ASSERT_EQ(capture.records.size(), 1u);
-    EXPECT_EQ(capture.records[0],
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0],
               (CapturedRecord{Level::Trace, std::string(kTarget),
                               fmt::format("check_header - binary data detected, skipping rules. "
                                           "name: '{}'. value: {}",

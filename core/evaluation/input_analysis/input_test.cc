@@ -5,13 +5,13 @@
 #include <string>
 
 #include "core/evaluation/input_analysis/testing/arbitrary.h"
-#include "core/evaluation/input_analysis/testing/log_capture.h"
+#include "core/log/capture_for_testing.h"
 
 namespace sorvane::evaluation::input_analysis::input {
 namespace {
 
+using log::ScopedLogCapture;
 using rules::Finding;
-using testing::LogCapture;
 
 const Finding kProto{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey};
 
@@ -48,14 +48,14 @@ TEST(CheckInput, RuleLists) {
 
 TEST(CheckInput, BinaryDataSkipsEveryRule) {
   const std::string base64(5000, 'Q');
-  LogCapture capture;
+  ScopedLogCapture capture;
   const auto& all = testing::kAllRulesAndInvalid;
   EXPECT_TRUE(check_input(base64, InputType::JsonValue, all, false).empty());
-  ASSERT_EQ(capture.records.size(), 1u);
-  EXPECT_EQ(capture.records[0], (testing::CapturedRecord{
-                                    log::Level::Trace, "sorvane::evaluation::input_analysis::input",
-                                    "check_input - binary data detected, skipping rules. input: " +
-                                        base64.substr(0, 128)}));
+  ASSERT_EQ(capture.records().size(), 1u);
+  EXPECT_EQ(capture.records()[0],
+            (log::CapturedRecord{log::Level::Trace, "sorvane::evaluation::input_analysis::input",
+                                 "check_input - binary data detected, skipping rules. input: " +
+                                     base64.substr(0, 128)}));
 }
 
 // Any bytes, any length and any rule list yield a result without a fatal error or throw.

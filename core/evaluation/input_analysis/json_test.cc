@@ -132,6 +132,43 @@ TEST(CheckJson, FindingsCarryTypePathAndValueInDocumentOrder) {
   }
 }
 
+TEST(CheckJson, RuleFindingsAtTheirPaths) {
+  auto finding = [](RuleType rule, std::string_view id, double score, InputType type) {
+    return rules::Finding{{id}, score, rule, type};
+  };
+  const auto proto = [&](InputType type) {
+    return finding(512, "PROTO-POLLUTION-1", 90.0, type);
+  };
+  struct Case {
+    std::string body;
+    std::vector<RuleType> rules;
+    std::vector<JsonResult> expected;
+  };
+  const Case cases[] = {
+      {R"(["__proto__",{"k":"__proto__"},{"a":{"__proto__":1}}])",
+       {512},
+       {JsonFinding{proto(InputType::JsonValue), {}, "__proto__"},
+        JsonFinding{proto(InputType::JsonValue), {"k"}, "__proto__"},
+        JsonFinding{proto(InputType::JsonKey), {"a"}, "__proto__"}}},
+      // The clause of an operator key comes before the findings of its value.
+      {R"j({"a":[{"$where":"sleep(1000)"}],"sleep(5)":"__proto__"})j",
+       {32, 512},
+       {QueryClause{{"a", "$where"}, 10.0},
+        JsonFinding{finding(32, "MONGO-SLEEP", 10.0, InputType::JsonValue), {"a", "$where"},
+                    "sleep(1000)"},
+        JsonFinding{proto(InputType::JsonValue), {"sleep(5)"}, "__proto__"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    EXPECT_EQ(check_json(c.body, c.rules, false), JsonOutcome(c.expected));
+    // The same findings are collected and then dropped when the text turns out invalid.
+    const JsonOutcome invalid = check_json(c.body + "]", c.rules, false);
+    ASSERT_TRUE(std::holds_alternative<sorvane::json::parse_error::ParseError>(invalid));
+    EXPECT_TRUE(std::get<sorvane::json::parse_error::ParseError>(invalid).details().starts_with(
+        "Token { id: CloseBracket"));
+  }
+}
+
 TEST(CheckJson, BuildStrPathTakesTheFirstKeys) {
   const std::string body = R"({"ab":{"c":1}})";
   using sorvane::json::lexemes::Token;

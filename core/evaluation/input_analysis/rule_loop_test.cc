@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/evaluation/input_analysis/testing/log_capture.h"
+#include "core/log/capture_for_testing.h"
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
 #include "core/evaluation/rules/prototype_pollution/prototype_pollution.h"
 
@@ -22,8 +22,8 @@ namespace {
 using log::Level;
 using rules::Finding;
 using rules::PatternMatch;
-using testing::CapturedRecord;
-using testing::LogCapture;
+using log::CapturedRecord;
+using log::ScopedLogCapture;
 
 using Matches = std::vector<PatternMatch>;
 
@@ -179,9 +179,9 @@ TEST(RuleLoop, InputLogLines) {
       {"match", {2, 0, 3}, false, {}},
   };
   for (const Case& c : cases) {
-    LogCapture capture;
+    ScopedLogCapture capture;
     run_input(c.text, c.list, c.prefer);
-    EXPECT_EQ(capture.records, c.records) << c.text;
+    EXPECT_EQ(capture.records(), c.records) << c.text;
   }
 }
 
@@ -224,9 +224,9 @@ TEST(RuleLoop, HeaderLogLines) {
          "value: curl"}}},
   };
   for (const Case& c : cases) {
-    LogCapture capture;
+    ScopedLogCapture capture;
     run_header(c.name, c.value, c.list, c.prefer);
-    EXPECT_EQ(capture.records, c.records) << c.name << ": " << c.value;
+    EXPECT_EQ(capture.records(), c.records) << c.name << ": " << c.value;
   }
 }
 
@@ -235,18 +235,18 @@ TEST(RuleLoop, LogLinesQuoteAtMost128Characters) {
   for (int i = 0; i < 200; ++i) long_text += "\xC3\xA9";  // 'é'
   const std::string quoted = long_text.substr(0, 256);
   {
-    LogCapture capture;
+    ScopedLogCapture capture;
     run_input(long_text + "match", {4}, false);
-    ASSERT_EQ(capture.records.size(), 1u);
-    EXPECT_EQ(capture.records[0].message,
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0].message,
               "reflected-xss - evaluated 'ParameterValue'. score: 0. prefer_worth_watching: "
               "false. input: " + quoted);
   }
   {
-    LogCapture capture;
+    ScopedLogCapture capture;
     run_header(long_text, long_text + "match", {4}, false);
-    ASSERT_EQ(capture.records.size(), 1u);
-    EXPECT_EQ(capture.records[0].message,
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0].message,
               "reflected-xss - Evaluated 'HeaderValue'. score: 0. prefer_worth_watching: false. "
               "name: '" + quoted + "'. value: " + quoted);
   }

@@ -1,7 +1,22 @@
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The per-byte handler belongs in the scan loop: a call per byte slows whole-body scans.
+#if defined(__GNUC__) || defined(__clang__)
+#define SCAN_ALWAYS_INLINE [[gnu::always_inline]] inline
+#elif defined(_MSC_VER)
+#define SCAN_ALWAYS_INLINE __forceinline
+#else
+#define SCAN_ALWAYS_INLINE inline
+#endif
 
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
@@ -37,16 +52,85 @@ Target target_of(const ParseState::Name& name) {
 class Matchers {
  public:
   explicit Matchers(std::span<UserInput> inputs) : inputs_(inputs) {
-    for (UserInput& in : inputs_) {
+    std::memset(first_, 0, sizeof first_);
+    for (std::size_t i = 0; i < inputs_.size(); ++i) {
+      UserInput& in = inputs_[i];
       // A progress that does not fit its value cannot come from a scan; start over.
       if (in.progress >= in.value.size()) in.progress = 0;
       active_ |= in.progress != 0;
+      if (in.value.empty()) continue;
+      // Inputs beyond the mask's width share its top bit, which always means "maybe".
+      first_[static_cast<std::uint8_t>(in.value[0])] |= std::uint32_t{1} << std::min<std::size_t>(i, kWide);
+      if (pairs_ < kMaxPairs) {
+        pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
+        pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
+        pair_any_second_[pairs_] = in.value.size() == 1;
+      }
+      ++pairs_;
     }
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
+      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
+      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
+      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
+    }
+#endif
+  }
+
+  // With no partial match pending, inside a fed region that only `stop` can leave or
+  // change: the first position at or after `pos` holding `stop`, the chunk's last byte
+  // when it starts an input, or a byte for which may_start_match holds; `n` when there is
+  // none. The bytes before it can be passed over without feeding them.
+  std::size_t next_stop(const std::uint8_t* p, std::size_t n, std::size_t pos,
+                        std::uint8_t stop) const {
+#if defined(__SSE2__)
+    if (pairs_ <= kMaxPairs) {
+      const __m128i* first = simd_first_;
+      const __m128i* second = simd_second_;
+      const __m128i* any_second = simd_any_second_;
+      const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
+      for (; pos + 17 <= n; pos += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos + 1));
+        __m128i hit = _mm_cmpeq_epi8(a, stops);
+        for (std::size_t k = 0; k < pairs_; ++k) {
+          const __m128i next = _mm_or_si128(_mm_cmpeq_epi8(b, second[k]), any_second[k]);
+          hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(a, first[k]), next));
+        }
+        if (const int mask = _mm_movemask_epi8(hit)) {
+          return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+        }
+      }
+    }
+#endif
+    for (; pos < n; ++pos) {
+      const std::uint8_t c = p[pos];
+      if (c == stop) return pos;
+      if (starts_some(c) && (pos + 1 == n || may_start_match(c, p[pos + 1]))) return pos;
+    }
+    return n;
   }
 
   bool empty() const { return inputs_.empty(); }
   // Whether some input has a partial match pending.
   bool active() const { return active_; }
+  // Whether `c` starts some input's value.
+  bool starts_some(std::uint8_t c) const { return first_[c] != 0; }
+
+  // With no partial match pending: whether feeding `c` followed by `next` can leave a
+  // trace. An input that `c` starts but `next` does not continue ends up after `next`
+  // exactly where it would be had `c` never been fed, so such a `c` may be skipped.
+  bool may_start_match(std::uint8_t c, std::uint8_t next) const {
+    std::uint32_t mask = first_[c];
+    if (mask >> kWide) return true;
+    while (mask) {
+      const int i = std::countr_zero(mask);
+      mask &= mask - 1;
+      const std::string& v = inputs_[static_cast<std::size_t>(i)].value;
+      if (v.size() == 1 || static_cast<std::uint8_t>(v[1]) == next) return true;
+    }
+    return false;
+  }
 
   // Feeds one byte to every input in order; the index of the first input it completes,
   // or kNoMatch. The inputs after a completed one are not fed.
@@ -73,193 +157,287 @@ class Matchers {
     active_ = false;
   }
 
-  // Marks the bytes that can change a matcher with no partial match pending.
-  void mark_first_bytes(bool (&table)[256]) const {
-    for (const UserInput& in : inputs_) {
-      if (!in.value.empty()) table[static_cast<std::uint8_t>(in.value[0])] = true;
-    }
-  }
-
   const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
  private:
+  static constexpr std::size_t kWide = 31;
+  static constexpr std::size_t kMaxPairs = 8;
   std::span<UserInput> inputs_;
   bool active_ = false;
+  std::uint32_t first_[256];  // per byte: the inputs whose value it starts
+  // The first two bytes of the first inputs (the second matching anything for values of
+  // one byte), for scanning script content many bytes at a time.
+  std::size_t pairs_ = 0;
+  std::uint8_t pair_first_[kMaxPairs];
+  std::uint8_t pair_second_[kMaxPairs];
+  bool pair_any_second_[kMaxPairs];
+#if defined(__SSE2__)
+  __m128i simd_first_[kMaxPairs];
+  __m128i simd_second_[kMaxPairs];
+  __m128i simd_any_second_[kMaxPairs];
+#endif
 };
 
+// The tokenizer's state is held flat in members during a scan (the kind and the payload
+// fields of the current kind) and turned back into a ParseState when the scan stops.
 class Scanner {
  public:
   Scanner(std::string_view chunk, std::span<UserInput> inputs, XssState& state)
       : p_(reinterpret_cast<const std::uint8_t*>(chunk.data())),
         n_(chunk.size()),
         matchers_(inputs),
-        state_(state),
-        ps_(state.parse_state) {
-    // Script content with no partial match pending changes only at "<" or at a byte
-    // that starts some input.
-    std::memset(script_stops_, 0, sizeof script_stops_);
-    script_stops_['<'] = true;
-    matchers_.mark_first_bytes(script_stops_);
-    single_script_stop_ = true;
-    for (int b = 0; b < 256; ++b) {
-      if (script_stops_[b] && b != '<') single_script_stop_ = false;
-    }
+        state_(state) {
+    const ParseState& ps = state.parse_state;
+    kind_ = ps.kind;
+    count_ = ps.count;
+    name_ = ps.name;
+    target_ = ps.target;
+    attr_ = ps.attributes.kind;
+    attr_count_ = ps.attributes.count;
+    quote_ = ps.attributes.quote ? *ps.attributes.quote : kNoQuote;
   }
 
   std::optional<SinkMatch> run() {
     std::size_t pos = 0;
     while (pos < n_) {
-      pos = skip(pos);
-      if (pos == n_) break;
-      if (step(p_[pos], pos)) {
-        state_.parse_state = ps_;
-        return std::move(result_);
+      bool hit = false;
+      switch (kind_) {
+        case Kind::Data:
+        case Kind::EndTag: {
+          const bool data = kind_ == Kind::Data;
+          const std::uint8_t stop = data ? '<' : '>';
+          pos = find_either(pos, stop, stop);
+          if (pos < n_) {
+            kind_ = data ? Kind::TagOpen : Kind::Data;
+            ++pos;
+          }
+          continue;
+        }
+        case Kind::OtherTagName:
+          while (pos < n_ && !is_blank(p_[pos]) && p_[pos] != '>') ++pos;
+          if (pos < n_) {
+            kind_ = p_[pos] == '>' ? Kind::Data : Kind::OtherAttributes;
+            ++pos;
+          }
+          continue;
+        case Kind::OtherAttributes:
+          pos = find_either(pos, '>', '/');
+          if (pos < n_) {
+            kind_ = p_[pos] == '>' ? Kind::Data : Kind::SelfClosing;
+            ++pos;
+          }
+          continue;
+        case Kind::ScriptData:
+          hit = script_data(pos);
+          break;
+        case Kind::Attributes:
+          // A quoted value changes only at its closing quote.
+          if (attr_ == AttrKind::Value && quote_ != kNoQuote && target_ != Target::Other &&
+              !matchers_.active()) {
+            pos = matchers_.next_stop(p_, n_, pos, static_cast<std::uint8_t>(quote_));
+            if (pos == n_) continue;
+          }
+          hit = step(p_[pos], pos);
+          ++pos;
+          break;
+        default:
+          hit = step(p_[pos], pos);
+          ++pos;
+          break;
       }
-      ++pos;
+      if (hit) {
+        state_.parse_state = parse_state();
+        if (matched_ == kNoMatch) return SinkMatch{};
+        const UserInput& in = matchers_[matched_];
+        const std::uint64_t len = in.value.size();
+        return SinkMatch{in.value, match_end_ >= len ? match_end_ - len : 0, len};
+      }
     }
-    state_.parse_state = ps_;
+    state_.parse_state = parse_state();
     state_.offset = saturating_add(state_.offset, n_);
     return std::nullopt;
   }
 
  private:
-  // The first position at or after `pos` whose byte can change the state; the bytes
-  // before it would all "stay" without any effect.
-  std::size_t skip(std::size_t pos) const {
-    switch (ps_.kind) {
-      case Kind::Data:
-      case Kind::EndTag: {
-        const std::uint8_t stop = ps_.kind == Kind::Data ? '<' : '>';
-        const void* q = std::memchr(p_ + pos, stop, n_ - pos);
-        return q ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - p_) : n_;
-      }
-      case Kind::OtherAttributes:
-        while (pos < n_ && p_[pos] != '>' && p_[pos] != '/') ++pos;
-        return pos;
-      case Kind::ScriptData: {
-        if (matchers_.active()) return pos;
-        if (single_script_stop_) {
-          const void* q = std::memchr(p_ + pos, '<', n_ - pos);
-          return q ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(q) - p_) : n_;
+  static constexpr int kNoQuote = -1;
+
+  ParseState parse_state() const {
+    switch (kind_) {
+      case Kind::ScriptEndTag: return ParseState::script_end_tag(count_);
+      case Kind::TagName: return ParseState::tag_name(name_, count_);
+      case Kind::AfterTagName: return ParseState::after_tag_name(target_);
+      case Kind::Attributes: {
+        AttributesState a;
+        switch (attr_) {
+          case AttrKind::Name: a = AttributesState::name(attr_count_); break;
+          case AttrKind::Value:
+            a = AttributesState::value(quote_ == kNoQuote ? std::nullopt
+                                                          : std::optional<std::uint8_t>(quote_));
+            break;
+          default: a.kind = attr_; break;
         }
-        while (pos + 4 <= n_ && !script_stops_[p_[pos]] && !script_stops_[p_[pos + 1]] &&
-               !script_stops_[p_[pos + 2]] && !script_stops_[p_[pos + 3]]) {
-          pos += 4;
-        }
-        while (pos < n_ && !script_stops_[p_[pos]]) ++pos;
-        return pos;
+        return ParseState::attributes_of(target_, a);
       }
-      default:
-        return pos;
+      default: return ParseState::of(kind_);
     }
   }
 
-  // Records a match of input `i` at byte `pos`; the state keeps its value from before
-  // the byte and the offset is not advanced.
-  bool matched(std::size_t i, std::size_t pos) {
-    const UserInput& in = matchers_[i];
-    const std::uint64_t end = saturating_add(state_.offset, static_cast<std::uint64_t>(pos) + 1);
-    const std::uint64_t len = in.value.size();
-    result_ = SinkMatch{in.value, end >= len ? end - len : 0, len};
+  // The first position at or after `pos` holding `a` or `b`; `n_` when there is none.
+  std::size_t find_either(std::size_t pos, std::uint8_t a, std::uint8_t b) const {
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(static_cast<char>(a));
+    const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+    for (; pos + 16 <= n_; pos += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + pos));
+      const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+      if (mask) return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (pos < n_ && p_[pos] != a && p_[pos] != b) ++pos;
+    return pos;
+  }
+
+  // Script content from `pos` up to the "<" that leaves it, a match or the chunk's end.
+  // Bytes that cannot change a matcher with no partial match pending are skipped.
+  bool script_data(std::size_t& pos) {
+    while (pos < n_) {
+      if (!matchers_.active()) {
+        pos = matchers_.next_stop(p_, n_, pos, '<');
+        if (pos == n_) return false;
+      }
+      const std::uint8_t c = p_[pos];
+      if (feed(c, pos)) return true;
+      ++pos;
+      if (c == '<') {
+        kind_ = Kind::ScriptEndTag;
+        count_ = 0;
+        return false;
+      }
+    }
+    return false;
+  }
+
+  // Feeds `c` at `pos` to the matchers; true when an input completes. With no partial
+  // match pending, a byte that starts no input changes nothing, and one that starts an
+  // input the next byte does not continue may be left out when that next byte is fed too
+  // (it is, unless `c` leaves the fed regions: only "/" and ">" can).
+  bool feed(std::uint8_t c, std::size_t pos) {
+    if (!matchers_.active()) {
+      if (!matchers_.starts_some(c)) return false;
+      if (c != '/' && c != '>' && pos + 1 < n_ && !matchers_.may_start_match(c, p_[pos + 1])) {
+        return false;
+      }
+    }
+    const std::size_t i = matchers_.feed(c);
+    if (i == kNoMatch) return false;
+    matched_ = i;
+    match_end_ = saturating_add(state_.offset, static_cast<std::uint64_t>(pos) + 1);
     return true;
   }
 
   // Ends the scan of an empty input list with an empty match.
   bool empty_match() {
-    result_ = SinkMatch{};
+    matched_ = kNoMatch;
     return true;
   }
 
   // Closes a watched start tag.
   void close() {
-    if (ps_.target == Target::Script) {
+    if (target_ == Target::Script) {
       matchers_.reset();
-      ps_ = ParseState::of(Kind::ScriptData);
+      kind_ = Kind::ScriptData;
     } else {
-      ps_ = ParseState::of(Kind::Data);
+      kind_ = Kind::Data;
     }
   }
 
-  // Handles one byte; true when the scan ends with a match.
-  bool step(std::uint8_t c, std::size_t pos) {
+  // Handles one byte (states other than the ones `run` scans itself may be reached by
+  // handling the byte again); true when the scan ends with a match.
+  SCAN_ALWAYS_INLINE bool step(std::uint8_t c, std::size_t pos) {
     for (;;) {
-      switch (ps_.kind) {
+      switch (kind_) {
         case Kind::Data:
-          if (c == '<') ps_ = ParseState::of(Kind::TagOpen);
+          if (c == '<') kind_ = Kind::TagOpen;
           return false;
         case Kind::TagOpen:
           if (is_blank(c)) return false;
           if (c == '/') {
-            ps_ = ParseState::of(Kind::EndTag);
+            kind_ = Kind::EndTag;
             return false;
           }
-          ps_ = ParseState::of(Kind::TagNameStart);
+          kind_ = Kind::TagNameStart;
           continue;
         case Kind::TagNameStart:
-          if (lc(c) == 's') ps_ = ParseState::tag_name(ParseState::kScript, 1);
-          else if (lc(c) == 'i') ps_ = ParseState::tag_name(ParseState::kIframe, 1);
-          else ps_ = ParseState::of(Kind::OtherTagName);
+          if (lc(c) == 's' || lc(c) == 'i') {
+            kind_ = Kind::TagName;
+            name_ = lc(c) == 's' ? ParseState::kScript : ParseState::kIframe;
+            count_ = 1;
+          } else {
+            kind_ = Kind::OtherTagName;
+          }
           return false;
         case Kind::OtherTagName:
-          if (is_blank(c)) ps_ = ParseState::of(Kind::OtherAttributes);
-          else if (c == '>') ps_ = ParseState::of(Kind::Data);
+          if (is_blank(c)) kind_ = Kind::OtherAttributes;
+          else if (c == '>') kind_ = Kind::Data;
           return false;
         case Kind::TagName:
-          if (ps_.count < ps_.name.size() && lc(c) == ps_.name[ps_.count]) {
-            if (++ps_.count == ps_.name.size()) ps_ = ParseState::after_tag_name(target_of(ps_.name));
+          if (count_ < name_.size() && lc(c) == name_[count_]) {
+            if (++count_ == name_.size()) {
+              kind_ = Kind::AfterTagName;
+              target_ = target_of(name_);
+            }
             return false;
           }
-          ps_ = ParseState::after_tag_name(Target::Other);
+          kind_ = Kind::AfterTagName;
+          target_ = Target::Other;
           continue;
         case Kind::AfterTagName:
           if (is_blank(c)) {
             matchers_.reset();
-            ps_ = ParseState::attributes_of(ps_.target, AttributesState::before_name());
+            kind_ = Kind::Attributes;
+            attr_ = AttrKind::BeforeName;
           } else if (c == '/') {
-            ps_ = ParseState::of(Kind::SelfClosing);
+            kind_ = Kind::SelfClosing;
           } else if (c == '>') {
-            ps_ = ParseState::of(ps_.target == Target::Script ? Kind::ScriptData : Kind::Data);
+            kind_ = target_ == Target::Script ? Kind::ScriptData : Kind::Data;
           } else {
-            ps_ = ParseState::of(Kind::OtherTagName);
+            kind_ = Kind::OtherTagName;
             continue;
           }
           return false;
-        case Kind::Attributes: {
-          if (ps_.target == Target::Other) {
-            ps_ = ParseState::of(Kind::OtherAttributes);
+        case Kind::Attributes:
+          if (target_ == Target::Other) {
+            kind_ = Kind::OtherAttributes;
             continue;
           }
-          const std::size_t i = matchers_.feed(c);
-          if (i != kNoMatch) return matched(i, pos);
+          if (feed(c, pos)) return true;
           return attribute(c);
-        }
         case Kind::OtherAttributes:
-          if (c == '/') ps_ = ParseState::of(Kind::SelfClosing);
-          else if (c == '>') ps_ = ParseState::of(Kind::Data);
+          if (c == '/') kind_ = Kind::SelfClosing;
+          else if (c == '>') kind_ = Kind::Data;
           return false;
         case Kind::SelfClosing:
-          ps_ = ParseState::of(c == '>' ? Kind::Data : Kind::OtherAttributes);
+          kind_ = c == '>' ? Kind::Data : Kind::OtherAttributes;
           return false;
-        case Kind::ScriptData: {
-          const std::size_t i = matchers_.feed(c);
-          if (i != kNoMatch) return matched(i, pos);
-          if (c == '<') ps_ = ParseState::script_end_tag(0);
-          return false;
-        }
-        case Kind::ScriptEndTag: {
-          const std::size_t i = matchers_.feed(c);
-          if (i != kNoMatch) return matched(i, pos);
-          if (ps_.count < kScriptEnd.size()) {
-            if (c == static_cast<std::uint8_t>(kScriptEnd[ps_.count])) ++ps_.count;
-            else ps_ = ParseState::of(Kind::ScriptData);
-          } else if (c == '>') {
-            if (matchers_.empty()) return empty_match();
-            ps_ = ParseState::of(Kind::Data);
+        case Kind::ScriptData:
+          if (feed(c, pos)) return true;
+          if (c == '<') {
+            kind_ = Kind::ScriptEndTag;
+            count_ = 0;
           }
           return false;
-        }
+        case Kind::ScriptEndTag:
+          if (feed(c, pos)) return true;
+          if (count_ < kScriptEnd.size()) {
+            if (c == static_cast<std::uint8_t>(kScriptEnd[count_])) ++count_;
+            else kind_ = Kind::ScriptData;
+          } else if (c == '>') {
+            if (matchers_.empty()) return empty_match();
+            kind_ = Kind::Data;
+          }
+          return false;
         case Kind::EndTag:
-          if (c == '>') ps_ = ParseState::of(Kind::Data);
+          if (c == '>') kind_ = Kind::Data;
           return false;
       }
       return false;  // unreachable for a valid kind
@@ -269,58 +447,60 @@ class Scanner {
   // Handles one byte, already fed to the matchers, inside a watched attribute list.
   // Handling it again in a new attribute state does not feed it a second time.
   bool attribute(std::uint8_t c) {
-    AttributesState& a = ps_.attributes;
     for (;;) {
-      switch (a.kind) {
+      switch (attr_) {
         case AttrKind::BeforeName:
           if (is_blank(c)) return false;
-          if (c == '/') ps_ = ParseState::of(Kind::SelfClosing);
+          if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            a = AttributesState::name(0);
+            attr_ = AttrKind::Name;
+            attr_count_ = 0;
             continue;
           }
           return false;
         case AttrKind::Name:
-          if (a.count < kSrc.size()) {
-            if (lc(c) == static_cast<std::uint8_t>(kSrc[a.count])) ++a.count;
-            else a = AttributesState::other_name();
-          } else if (a.count == kSrc.size() && (is_blank(c) || c == '=')) {
+          if (attr_count_ < kSrc.size()) {
+            if (lc(c) == static_cast<std::uint8_t>(kSrc[attr_count_])) ++attr_count_;
+            else attr_ = AttrKind::OtherName;
+          } else if (attr_count_ == kSrc.size() && (is_blank(c) || c == '=')) {
             if (matchers_.empty()) return empty_match();
-            a = c == '=' ? AttributesState::before_value() : AttributesState::after_name();
+            attr_ = c == '=' ? AttrKind::BeforeValue : AttrKind::AfterName;
           } else {
-            a = AttributesState::other_name();
+            attr_ = AttrKind::OtherName;
           }
           return false;
         case AttrKind::OtherName:
-          if (is_blank(c)) a = AttributesState::after_name();
-          else if (c == '=') a = AttributesState::before_value();
-          else if (c == '/') ps_ = ParseState::of(Kind::SelfClosing);
+          if (is_blank(c)) attr_ = AttrKind::AfterName;
+          else if (c == '=') attr_ = AttrKind::BeforeValue;
+          else if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           return false;
         case AttrKind::AfterName:
           if (is_blank(c)) return false;
-          if (c == '=') a = AttributesState::before_value();
-          else if (c == '/') ps_ = ParseState::of(Kind::SelfClosing);
+          if (c == '=') attr_ = AttrKind::BeforeValue;
+          else if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            a = AttributesState::name(0);
+            attr_ = AttrKind::Name;
+            attr_count_ = 0;
             continue;
           }
           return false;
         case AttrKind::BeforeValue:
           if (is_blank(c)) return false;
+          attr_ = AttrKind::Value;
           if (c == '"' || c == '\'') {
-            a = AttributesState::value(c);
+            quote_ = c;
             return false;
           }
-          a = AttributesState::value(std::nullopt);
+          quote_ = kNoQuote;
           continue;
         case AttrKind::Value:
-          if (a.quote) {
-            if (c == *a.quote) a = AttributesState::before_name();
+          if (quote_ != kNoQuote) {
+            if (c == quote_) attr_ = AttrKind::BeforeName;
           } else if (is_blank(c)) {
-            a = AttributesState::before_name();
+            attr_ = AttrKind::BeforeName;
           } else if (c == '>') {
             close();
           }
@@ -334,10 +514,17 @@ class Scanner {
   std::size_t n_;
   Matchers matchers_;
   XssState& state_;
-  ParseState ps_;
-  bool script_stops_[256];
-  bool single_script_stop_ = true;
-  std::optional<SinkMatch> result_;
+  // The current ParseState, flat.
+  Kind kind_;
+  std::uint64_t count_;  // ScriptEndTag, TagName
+  ParseState::Name name_;
+  Target target_;
+  AttrKind attr_;
+  std::uint64_t attr_count_;
+  int quote_;
+  // The result of a scan that ends early.
+  std::size_t matched_ = kNoMatch;
+  std::uint64_t match_end_ = 0;
 };
 
 }  // namespace
@@ -349,3 +536,5 @@ std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<Use
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks
+
+#undef SCAN_ALWAYS_INLINE

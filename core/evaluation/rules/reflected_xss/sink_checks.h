@@ -124,6 +124,9 @@ struct SinkMatch {
 // input whose value completes in a watched region. With no inputs at all it answers an
 // empty match where a script or iframe tag gets a src attribute or a script element ends.
 // After a match the state and inputs hold no meaningful position and are to be dropped.
+// Inconsistent arguments are scanned safely: an empty value never matches, a progress not
+// below its value's length starts over, and offsets and match positions stop at the ends
+// of their range instead of wrapping.
 std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<UserInput> inputs,
                                            XssState& state);
 

@@ -182,7 +182,7 @@ AttributesState read_attributes(Reader& r) {
       return AttributesState::name(r.varint("Usize"));
     case AttrKind::Value: {
       const std::uint8_t present = r.byte();
-      if (present > 1) unexpected_variant("Option<u8>", 1, present);
+      if (present > 1) unexpected_variant("OptionalByte", 1, present);
       if (present == 0) return AttributesState::value(std::nullopt);
       return AttributesState::value(r.byte());
     }

@@ -107,7 +107,7 @@ TEST(SinkChecksCodecTest, StateErrors) {
       {{0x07, 0x01, 0x06, 0x00},
        "UnexpectedVariant { type_name: \"AttributesState\", allowed: Range { min: 0, max: 5 }, found: 6 }"},
       {{0x07, 0x01, 0x05, 0x02, 0x22, 0x00},
-       "UnexpectedVariant { type_name: \"Option<u8>\", allowed: Range { min: 0, max: 1 }, found: 2 }"},
+       "UnexpectedVariant { type_name: \"OptionalByte\", allowed: Range { min: 0, max: 1 }, found: 2 }"},
       {{0x07, 0x01, 0x05, 0x01}, "UnexpectedEnd { additional: 1 }"},
       {{0x07, 0x01, 0x05}, "UnexpectedEnd { additional: 1 }"},
       {{0x07, 0x01, 0x01}, "UnexpectedEnd { additional: 1 }"},

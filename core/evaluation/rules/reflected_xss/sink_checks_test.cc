@@ -84,6 +84,12 @@ const std::vector<Case>& cases() {
       // Closing a script start tag resets partial matches.
       {{"a>b"}, "<script x=a>b", kNone},
       {{"a>b"}, "<script x='a>b'", at("a>b", 11)},
+      // A partial match survives outside the watched regions until the next one.
+      {{">ab"}, "<iframe x=1>zz<script>ab", at(">ab", 21)},
+      // Long runs of script content and quoted values with and without stops.
+      {{"needle", "zz"}, "<script>" + std::string(100, 'n') + "needle", at("needle", 108)},
+      {{"needle", "zz"}, "<script src='" + std::string(100, 'e') + "needl'e", kNone},
+      {{"needle", "zz"}, "<iframe src='" + std::string(40, 'x') + "needle'", at("needle", 53)},
       // The first input that completes wins.
       {{"ab", "b"}, "<script>ab", at("ab", 8)},
       {{"zz", "b"}, "<script>ab", at("b", 9)},
@@ -189,29 +195,38 @@ TEST(SinkChecksTest, UntrustedStateNeverWraps) {
   EXPECT_EQ(has_vulnerability("=b", inputs, state), at("b", 1));
 }
 
-// Random bodies built from fragments that exercise every state, scanned whole and in
-// random chunks, must agree.
+// Random bodies built from fragments that exercise every state, scanned whole, in random
+// chunks and one byte at a time, must agree. One-byte chunks also check the whole-body
+// scan's shortcuts, which look at the byte after the current one and so never apply there.
 TEST(SinkChecksTest, RandomChunkingAgreesWithWholeScan) {
   static const std::vector<std::string> fragments = {
       "<", ">", "/", " ", "\t", "=", "\"", "'", "script", "SCRIPT", "iframe", "src", "SrC",
-      "</script>", "<script>", "<iframe ", "x", "ab", "a", "b", "<b>", "\x0B", "\xC3\xA9"};
-  static const std::vector<std::vector<std::string>> input_sets = {
-      {}, {"ab"}, {"aab", "b"}, {"a b", "'x'"}, {"\xC3\xA9", "src"}};
+      "</script>", "<script>", "<iframe ", "x", "ab", "a", "b", "<b>", "\x0B", "\xC3\xA9",
+      "<script src='", "<iframe x=\"", "xxxxxxxxxxxxxxxxxxxxxxxx", "abababababababababab"};
+  std::vector<std::vector<std::string>> input_sets = {
+      {}, {"ab"}, {"aab", "b"}, {"a b", "'x'"}, {"\xC3\xA9", "src"}, {">ab", "/x", "<b"},
+      {"a", "ba", "aa", "'", "\""}, {"xa", "xb", "x/", "x>", "x\"", "x'", "x<", "xx", "bb"}};
+  std::vector<std::string> many;
+  for (int i = 0; i < 40; ++i) many.push_back(std::string(1, static_cast<char>('a' + i % 3)) + "ba"[i % 2] + "x");
+  input_sets.push_back(many);
   std::mt19937 rng(20261210);
-  for (int round = 0; round < 3000; ++round) {
+  for (int round = 0; round < 4000; ++round) {
     std::string body;
-    const int parts = static_cast<int>(rng() % 12);
+    const int parts = static_cast<int>(rng() % 30);
     for (int i = 0; i < parts; ++i) body += fragments[rng() % fragments.size()];
     const auto& values = input_sets[rng() % input_sets.size()];
     const auto whole = scan({body}, tracked(values));
     std::vector<std::string> chunks;
+    std::vector<std::string> bytes;
     std::size_t pos = 0;
     while (pos < body.size()) {
-      const std::size_t len = std::min<std::size_t>(body.size() - pos, rng() % 5);
+      const std::size_t len = std::min<std::size_t>(body.size() - pos, rng() % 24);
       chunks.push_back(body.substr(pos, len));
       pos += len;
     }
+    for (char c : body) bytes.emplace_back(1, c);
     ASSERT_EQ(scan(chunks, tracked(values)), whole) << body;
+    ASSERT_EQ(scan(bytes, tracked(values)), whole) << body;
   }
 }
 

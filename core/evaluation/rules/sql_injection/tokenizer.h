@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/evaluation/rules/sql_injection/db_type.h"
@@ -84,6 +85,8 @@ class BasicSqlTokenizer {
   void run(OnBoundary&& on_boundary) {
     const std::size_t n = sql_.size();
     while (next_ < n) {
+      skip_plain_ascii();
+      if (next_ == n) break;
       const std::size_t k = index_;
       current_ = decode(next_);
       ++index_;
@@ -94,6 +97,7 @@ class BasicSqlTokenizer {
         case State::Between:
           record = true;
           if (is_operator(c)) {
+            // a token of its own; stays Between
           } else if (c == U'"') {
             state_ = State::DoubleQuoted;
           } else if (c == U'\'') {
@@ -152,13 +156,59 @@ class BasicSqlTokenizer {
   }
   static constexpr bool is_digit(char32_t c) { return c >= U'0' && c <= U'9'; }
 
+  // ASCII characters that keep a word going: all but whitespace, operators and quotes.
+  static constexpr bool is_plain_word_byte(unsigned char b) {
+    return b < 0x80 && !(b == ' ' || (b >= '\t' && b <= '\r')) && !is_operator(b) && b != '"' &&
+           b != '\'';
+  }
+
+  // Passes over a run of ASCII characters that the current state would only stay in:
+  // word characters in Word, digits and "." in Number, and (for a dialect known at
+  // compile time) characters other than the quote and the escape character in a string.
+  // Handling them one by one would record nothing and change nothing but previous_state.
+  void skip_plain_ascii() {
+    const auto* s = reinterpret_cast<const unsigned char*>(sql_.data());
+    const std::size_t n = sql_.size();
+    std::size_t pos = next_;
+    switch (state_) {
+      case State::Word:
+        while (pos < n && is_plain_word_byte(s[pos])) ++pos;
+        break;
+      case State::Number:
+        while (pos < n && (is_digit(s[pos]) || s[pos] == '.')) ++pos;
+        break;
+      case State::SingleQuoted:
+      case State::DoubleQuoted:
+        if constexpr (!std::is_same_v<Dialect, SqlDialect>) {
+          const unsigned char quote = state_ == State::SingleQuoted ? '\'' : '"';
+          while (pos < n && s[pos] < 0x80 && s[pos] != quote &&
+                 !dialect_.is_escape_character(s[pos])) {
+            ++pos;
+          }
+        }
+        break;
+      default:
+        return;
+    }
+    if (pos == next_) return;
+    current_ = s[pos - 1];
+    index_ += pos - next_;
+    next_ = pos;
+    previous_state_ = state_;
+  }
+
   char32_t decode(std::size_t& pos) const {
     const auto b = static_cast<unsigned char>(sql_[pos]);
     if (b < 0x80) {
       ++pos;
       return b;
     }
-    return text::decode_at(sql_, pos);
+    // Through a local, so that no member's address reaches the out-of-line decoder (which
+    // would force every member back to memory around each call).
+    std::size_t local = pos;
+    const char32_t c = text::decode_at(sql_, local);
+    pos = local;
+    return c;
   }
 
   void quoted(char32_t c, char32_t quote, bool doubled_quote_escapes) {

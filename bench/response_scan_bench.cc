@@ -1,0 +1,90 @@
+// Throughput of the response-body scanner over whole 1 MB bodies.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/evaluation/rules/reflected_xss/sink_checks.h"
+
+namespace {
+
+using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
+
+constexpr std::size_t kBodySize = 1 << 20;
+
+const std::vector<std::string> kInputs = {
+    "\"><svg onload=alert(1)>", "javascript:alert(document.domain)", "'-confirm(1)-'",
+    "onerror=prompt(8)", "<img src=x onerror=alert(1)>"};
+
+const char* const kScript =
+    "  var items = document.querySelectorAll('.item'); for (let i = 0; i < items.length; i++) {"
+    " items[i].addEventListener(\"click\", function (e) { console.log('clicked', i); }); }\n"
+    "  const config = {\"apiUrl\": \"/api/v1/orders\", \"retries\": 3, \"timeout\": 5000};\n"
+    "  if (window.location.hash === '#debug') { config.verbose = true; }\n";
+
+// An ordinary page: markup, text, links, forms and a few scripts.
+std::string html_page() {
+  static const std::vector<std::string> blocks = {
+      "<div class=\"card\"><h2 class=\"title\">Quarterly results</h2><p>Revenue grew by 12% "
+      "compared with the same period last year, driven by strong demand.</p></div>\n",
+      "<a href=\"/products/123?ref=home\" title=\"Product page\">See the product</a>\n",
+      "<img src=\"/static/img/banner.png\" alt=\"Banner\" width=\"640\" height=\"120\">\n",
+      "<form method=\"post\" action=\"/search\"><input type=\"text\" name=\"q\" "
+      "placeholder=\"Search\"><button type=\"submit\">Go</button></form>\n",
+      "<ul><li>First item</li><li>Second item</li><li>Third item</li></ul>\n",
+      std::string("<script type=\"text/javascript\">\n") + kScript + "</script>\n",
+      "<iframe src=\"https://example.invalid/embed/42\" width=\"560\" height=\"315\"></iframe>\n",
+  };
+  std::mt19937 rng(1);
+  std::string body = "<!DOCTYPE html><html><head><title>Shop</title></head><body>\n";
+  while (body.size() < kBodySize) body += blocks[rng() % blocks.size()];
+  body.resize(kBodySize);
+  return body;
+}
+
+// A page that is nearly all script content.
+std::string script_page() {
+  std::string body = "<html><head><script>\n";
+  while (body.size() < kBodySize - 32) body += kScript;
+  body.resize(kBodySize - 32);
+  body += "</script></head></html>";
+  return body;
+}
+
+void scan_whole(benchmark::State& st, const std::string& body, bool with_inputs) {
+  std::vector<UserInput> inputs;
+  if (with_inputs) {
+    for (const std::string& v : kInputs) inputs.push_back({v, 0});
+  }
+  for (auto _ : st) {
+    for (UserInput& in : inputs) in.progress = 0;
+    XssState state;
+    auto m = has_vulnerability(body, inputs, state);
+    benchmark::DoNotOptimize(m);
+    if (m) st.SkipWithError("unexpected match");
+  }
+  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations() * body.size()));
+}
+
+void BM_ScanHtmlPageFiveInputs(benchmark::State& st) { scan_whole(st, html_page(), true); }
+void BM_ScanScriptPageFiveInputs(benchmark::State& st) { scan_whole(st, script_page(), true); }
+void BM_ScanHtmlPageNoInputs(benchmark::State& st) {
+  std::string page = html_page();
+  // Without inputs the first script element ends the scan; keep only markup.
+  for (std::size_t p = page.find("<script"); p != std::string::npos; p = page.find("<script", p)) {
+    page[p + 1] = 'x';
+  }
+  for (std::size_t p = page.find("<iframe"); p != std::string::npos; p = page.find("<iframe", p)) {
+    page[p + 1] = 'x';
+  }
+  scan_whole(st, page, false);
+}
+
+BENCHMARK(BM_ScanHtmlPageFiveInputs);
+BENCHMARK(BM_ScanScriptPageFiveInputs);
+BENCHMARK(BM_ScanHtmlPageNoInputs);
+
+}  // namespace

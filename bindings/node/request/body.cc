@@ -1,0 +1,72 @@
+#include "bindings/node/request/body.h"
+
+#include <string>
+#include <variant>
+
+#include "bindings/node/js_string_reader.h"
+#include "urlencoded/urlencoded.h"
+
+namespace bindings::node::request::body {
+namespace {
+
+namespace json = sorvane::evaluation::input_analysis::json;
+namespace rules_ns = sorvane::evaluation::rules;
+
+std::string last_or_empty(const std::vector<std::string_view>& path) {
+  return path.empty() ? std::string() : std::string(path.back());
+}
+
+}  // namespace
+
+bool is_json_body(std::string_view body) {
+  const std::size_t first = body.find_first_not_of("\t\n\f\r ");
+  if (first == std::string_view::npos) return false;
+  const char c = body[first];
+  return c == '{' || c == '[' || c == '"';
+}
+
+ItemList convert_json_results(std::vector<json::JsonResult>&& results) {
+  ItemList items;
+  items.reserve(results.size());
+  for (json::JsonResult& result : results) {
+    if (auto* found = std::get_if<json::JsonFinding>(&result)) {
+      items.push_back(JsResultItem{slices_to_strings(found->path), last_or_empty(found->path),
+                                   std::string(found->value), std::move(found->finding.ids),
+                                   found->finding.score, found->finding.rule,
+                                   found->finding.input_type});
+    } else {
+      const auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
+      items.push_back(JsResultItem{slices_to_strings(clause.path), last_or_empty(clause.path),
+                                   {}, {"MONGO-KEY"}, clause.score,
+                                   rules_ns::kNosqlInjectionMongo, InputType::JsonKey});
+    }
+  }
+  results.clear();
+  return items;
+}
+
+napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(auto call, napi::get_cb_info<3>(env, info));
+  if (call.argc < 2) return support::invalid_arg("rules and body arguments are required");
+  BINDING_ASSIGN(RuleList rules, read_rules(env, call.arg(0)));
+  BINDING_ASSIGN(JsStringReader body_arg, JsStringReader::init(call, 1));
+  BINDING_ASSIGN(std::string_view body, body_arg.get_as_str());
+  BINDING_ASSIGN(bool prefer_worth_watching, read_prefer_worth_watching(call, 2));
+
+  if (is_json_body(body)) {
+    auto outcome = json::check_json(body, rules.rules(), prefer_worth_watching);
+    if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
+      return support::generic_failure(error->details());
+    }
+    const ItemList items =
+        convert_json_results(std::get<std::vector<json::JsonResult>>(std::move(outcome)));
+    return make_response(env, items, get_json_response);
+  }
+  ItemList items;
+  add_paired_evaluations(sorvane::urlencoded::decode(body), rules.rules(),
+                         InputType::ParameterKey, InputType::ParameterValue,
+                         prefer_worth_watching, items);
+  return make_response(env, items, get_urlencoded_response);
+}
+
+}  // namespace bindings::node::request::body

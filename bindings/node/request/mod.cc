@@ -1,0 +1,215 @@
+#include "bindings/node/request/mod.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "bindings/node/support/text_view.h"
+#include "core/evaluation/input_analysis/input.h"
+#include "core/evaluation/rules/mongo/query_type.h"
+
+namespace bindings::node::request {
+namespace {
+
+namespace input = sorvane::evaluation::input_analysis::input;
+using napi::ValueType;
+
+constexpr std::uint64_t kAllRules = 1023;
+
+// Elements reserved up front for a pair list.
+constexpr std::uint32_t kTypicalPairListLength = 64;
+
+// The buffer size for reading a string in one call.
+constexpr std::size_t kShortText = 512;
+
+// An array of strings, in order.
+template <class Strings>
+napi::Result<napi_value> make_string_array(napi_env env, const Strings& strings) {
+  BINDING_ASSIGN(napi_value array, napi::create_array(env, strings.size()));
+  std::uint32_t index = 0;
+  for (const auto& text : strings) {
+    BINDING_ASSIGN(napi_value element, napi::create_string(env, text));
+    BINDING_TRY(napi::set_element(env, array, index++, element));
+  }
+  return array;
+}
+
+napi::Status set_named_string(napi_env env, napi_value object, const char* name,
+                              std::string_view text) {
+  BINDING_ASSIGN(napi_value value, napi::create_string(env, text));
+  return napi::set_named(env, object, name, value);
+}
+
+}  // namespace
+
+napi::Result<std::size_t> copy_jsunknown_rules_to_slice(napi_env env, napi_value value,
+                                                         RuleSlots& slots) {
+  BINDING_ASSIGN(ValueType type, napi::type_of(env, value));
+  if (type != ValueType::Number) return support::invalid_arg("rules must be a number");
+  BINDING_ASSIGN(std::int64_t number, napi::get_value_int64(env, value));
+  const auto mask = static_cast<std::uint64_t>(number);
+  std::size_t count = 0;
+  if (mask <= kAllRules) {
+    for (unsigned bit = 0; bit < sorvane::evaluation::rules::kRuleCount; ++bit) {
+      const auto rule = static_cast<RuleType>(1u << bit);
+      if ((mask & rule) != 0) slots[count++] = rule;
+    }
+  }
+  if (count == 0) return support::invalid_arg(fmt::format("invalid rule mask {}", mask));
+  return count;
+}
+
+napi::Result<RuleList> read_rules(napi_env env, napi_value value) {
+  RuleList list;
+  BINDING_ASSIGN(list.count, copy_jsunknown_rules_to_slice(env, value, list.slots));
+  return list;
+}
+
+napi::Status populate_eval_options(napi_env env, napi_value value, bool& prefer_worth_watching) {
+  BINDING_ASSIGN(bool present, napi::has_named(env, value, "preferWorthWatching"));
+  if (!present) return {};
+  BINDING_ASSIGN(napi_value option, napi::get_named(env, value, "preferWorthWatching"));
+  BINDING_ASSIGN(napi_value truthy, napi::coerce_to_bool(env, option));
+  BINDING_ASSIGN(prefer_worth_watching, napi::get_value_bool(env, truthy));
+  return {};
+}
+
+napi::Result<napi_value> make_js_findings(napi_env env, const std::vector<Finding>& findings) {
+  BINDING_ASSIGN(napi_value array, napi::create_array(env, findings.size()));
+  BINDING_ASSIGN(napi_value rule_id_key, napi::create_string(env, "ruleId"));
+  BINDING_ASSIGN(napi_value score_key, napi::create_string(env, "score"));
+  std::uint32_t index = 0;
+  for (const Finding& finding : findings) {
+    BINDING_ASSIGN(napi_value object, napi::create_object(env));
+    BINDING_ASSIGN(napi_value rule_id,
+                   napi::create_string(env, sorvane::evaluation::rules::rule_name(finding.rule)));
+    BINDING_TRY(napi::set_property(env, object, rule_id_key, rule_id));
+    BINDING_ASSIGN(napi_value score, napi::create_double(env, finding.score));
+    BINDING_TRY(napi::set_property(env, object, score_key, score));
+    BINDING_ASSIGN(napi_value ids, make_string_array(env, finding.ids));
+    BINDING_TRY(napi::set_named(env, object, "idsList", ids));
+    BINDING_TRY(napi::set_element(env, array, index++, object));
+  }
+  return array;
+}
+
+napi::Result<napi_value> findings_or_undefined(napi_env env,
+                                               const std::vector<Finding>& findings) {
+  if (findings.empty()) return napi::get_undefined(env);
+  return make_js_findings(env, findings);
+}
+
+napi::Result<std::string> copy_string_until_nul(napi_env env, napi_value value) {
+  // Most texts of a request are short: one copy into a stack buffer reads them whole. The
+  // engine writes whole characters only (at most 4 bytes each), so a text that stops more
+  // than 4 bytes before the end of the buffer was not cut short.
+  char buffer[kShortText];
+  std::size_t copied = 0;
+  const napi_status status = napi_get_value_string_utf8(env, value, buffer, sizeof buffer, &copied);
+  if (status == napi_string_expected) {
+    BINDING_ASSIGN(ValueType actual, napi::type_of(env, value));
+    return support::type_mismatch_error(ValueType::String, actual);
+  }
+  BINDING_TRY(napi::check(status));
+  if (copied + 4 < sizeof buffer) return std::string(support::until_nul({buffer, copied}));
+  BINDING_ASSIGN(std::string text, napi::get_value_string_utf8(env, value));
+  text.resize(support::until_nul(text).size());
+  return text;
+}
+
+napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
+                                                 const char* name) {
+  BINDING_ASSIGN(napi_value value, napi::get_named(env, object, name));
+  BINDING_TRY(napi::expect_type(env, value, ValueType::Object));
+  BINDING_ASSIGN(bool array, napi::is_array(env, value));
+  if (!array) return support::invalid_arg(fmt::format("{} must be an array", name));
+  BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
+  if (length % 2 != 0) {
+    return support::invalid_arg(
+        fmt::format("{} must have an even length, not {}", name, length));
+  }
+  PairList pairs;
+  // The length comes from the caller (a sparse array may claim four billion elements):
+  // reserve for a typical list only and grow with what is actually read.
+  pairs.reserve(std::min<std::uint32_t>(length, kTypicalPairListLength));
+  for (std::uint32_t index = 0; index < length; ++index) {
+    BINDING_ASSIGN(napi_value element, napi::get_element(env, value, index));
+    BINDING_ASSIGN(std::string text, copy_string_until_nul(env, element));
+    pairs.push_back(std::move(text));
+  }
+  return pairs;
+}
+
+void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rules,
+                            InputType name_type, InputType value_type,
+                            bool prefer_worth_watching, ItemList& items) {
+  for (std::size_t e = 0; e < pairs.size(); ++e) {
+    const bool is_name = e % 2 == 0;
+    const InputType type = is_name ? name_type : value_type;
+    const std::string& name = is_name ? pairs[e] : pairs[e - 1];
+    for (Finding& finding : input::check_input(pairs[e], type, rules, prefer_worth_watching)) {
+      items.push_back(JsResultItem{{name}, name, pairs[e], std::move(finding.ids),
+                                   finding.score, finding.rule, type});
+    }
+  }
+}
+
+std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices) {
+  return {slices.begin(), slices.end()};
+}
+
+napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type) {
+  BINDING_ASSIGN(napi_value object, napi::create_object(env));
+  BINDING_TRY(set_named_string(env, object, "bodyType", body_type));
+  return object;
+}
+
+napi::Result<napi_value> get_json_response(napi_env env) {
+  return make_body_response(env, "json");
+}
+
+napi::Result<napi_value> get_urlencoded_response(napi_env env) {
+  return make_body_response(env, "urlencoded");
+}
+
+napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item) {
+  BINDING_ASSIGN(napi_value object, napi::create_object(env));
+  BINDING_TRY(set_named_string(env, object, "ruleId",
+                               sorvane::evaluation::rules::rule_name(item.rule)));
+  BINDING_TRY(set_named_string(env, object, "inputType",
+                               sorvane::evaluation::input_type_name(item.input_type)));
+  BINDING_ASSIGN(napi_value path, make_string_array(env, item.path));
+  BINDING_TRY(napi::set_named(env, object, "path", path));
+  BINDING_TRY(set_named_string(env, object, "key", item.key));
+  if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
+    BINDING_ASSIGN(napi_value is_operator,
+                   napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
+    BINDING_TRY(napi::set_named(env, object, "value", is_operator));
+  } else {
+    BINDING_TRY(set_named_string(env, object, "value", item.value));
+  }
+  BINDING_ASSIGN(napi_value score, napi::create_double(env, item.score));
+  BINDING_TRY(napi::set_named(env, object, "score", score));
+  BINDING_ASSIGN(napi_value ids, make_string_array(env, item.ids_list));
+  BINDING_TRY(napi::set_named(env, object, "idsList", ids));
+  return object;
+}
+
+napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
+  BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
+  BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
+  BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
+  if (items.empty()) return response;
+  BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
+  std::uint32_t index = 0;
+  for (const JsResultItem& item : items) {
+    BINDING_ASSIGN(napi_value result, make_js_result_item(env, item));
+    BINDING_TRY(napi::set_element(env, results, index++, result));
+  }
+  BINDING_TRY(napi::set_named(env, response, "resultsList", results));
+  return response;
+}
+
+}  // namespace bindings::node::request

@@ -1,0 +1,114 @@
+// Pieces shared by the four request-scoring methods: the rule-mask and options readers,
+// the string-array reader, the result items with their adapters and the result builders.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bindings/node/napi.h"
+#include "core/evaluation/input_type.h"
+#include "core/evaluation/rules/rule.h"
+#include "core/evaluation/rules/rule_type.h"
+
+namespace bindings::node::request {
+
+using sorvane::evaluation::InputType;
+using sorvane::evaluation::rules::Finding;
+using sorvane::evaluation::rules::RuleType;
+
+// Room for every rule bit; the mask reader writes at most ten of them.
+using RuleSlots = std::array<RuleType, 11>;
+
+// The rules a mask selects, in ascending bit order: the first `count` slots.
+struct RuleList {
+  RuleSlots slots{};
+  std::size_t count = 0;
+
+  std::span<const RuleType> rules() const { return {slots.data(), count}; }
+};
+
+// Reads the rule mask (a number from 1 to 1023; the fraction is dropped) into `slots` and
+// returns the number of rules written. InvalidArg "rules must be a number" for another type,
+// "invalid rule mask <m>" (m as unsigned 64 bits) for 0, above 1023 or negative.
+napi::Result<std::size_t> copy_jsunknown_rules_to_slice(napi_env env, napi_value value,
+                                                         RuleSlots& slots);
+
+// The rule mask as a RuleList.
+napi::Result<RuleList> read_rules(napi_env env, napi_value value);
+
+// Sets `prefer_worth_watching` to the truthiness of the options' "preferWorthWatching"
+// (own or inherited); leaves it unchanged when the property is absent. undefined and null
+// fail with ObjectExpected.
+napi::Status populate_eval_options(napi_env env, napi_value value, bool& prefer_worth_watching);
+
+// The flag for a call whose options, when passed, are argument `index`.
+template <std::size_t N>
+napi::Result<bool> read_prefer_worth_watching(const napi::CallInfo<N>& call, std::size_t index) {
+  bool prefer_worth_watching = false;
+  if (call.argc > index) {
+    BINDING_TRY(populate_eval_options(call.env, call.arg(index), prefer_worth_watching));
+  }
+  return prefer_worth_watching;
+}
+
+// [{ruleId, score, idsList}, ...] for a non-empty finding list, in list order.
+napi::Result<napi_value> make_js_findings(napi_env env, const std::vector<Finding>& findings);
+
+// The answer of scoreAtom and scoreHeader: undefined for no finding, the findings otherwise.
+napi::Result<napi_value> findings_or_undefined(napi_env env, const std::vector<Finding>& findings);
+
+// A string value's UTF-8 text up to its first NUL character; a value of another type fails
+// with InvalidArg "expect String, got: <type>".
+napi::Result<std::string> copy_string_until_nul(napi_env env, napi_value value);
+
+// A flat list of names and values, name first.
+using PairList = std::vector<std::string>;
+
+// Property `name` of `object` as a pair list: an array of an even number of strings, each
+// cut at its first NUL character.
+napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
+                                                 const char* name);
+
+// One finding on one request input.
+struct JsResultItem {
+  std::vector<std::string> path;
+  std::string key;
+  std::string value;
+  std::vector<std::string_view> ids_list;  // static pattern identifiers
+  double score = 0;
+  RuleType rule = 0;
+  InputType input_type = InputType::FirstInvalid;
+};
+
+using ItemList = std::vector<JsResultItem>;
+
+// Evaluates every element of `pairs` (names as `name_type`, values as `value_type`) and
+// appends one item per finding, keyed by the pair's name.
+void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rules,
+                            InputType name_type, InputType value_type,
+                            bool prefer_worth_watching, ItemList& items);
+
+// Copies of the slices, in order.
+std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices);
+
+// The object holding only `bodyType`.
+napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type);
+napi::Result<napi_value> get_json_response(napi_env env);
+napi::Result<napi_value> get_urlencoded_response(napi_env env);
+
+// One result object: ruleId, inputType, path, key, value, score, idsList, in this order.
+// The value of a MongoDB finding is whether its key is a MongoDB operator.
+napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item);
+
+using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
+
+// The response: the base object (or a new empty one), `trackRequest`, and `resultsList`
+// when there are items.
+napi::Result<napi_value> make_response(napi_env env, const ItemList& items,
+                                       BaseBuilder base = nullptr);
+
+}  // namespace bindings::node::request
