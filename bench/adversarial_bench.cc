@@ -63,8 +63,8 @@ void run(benchmark::State& state, const std::string& text, const Check& check) {
 }
 
 void add(const std::string& name, std::string benign, std::string adversarial, Check check) {
-  for (auto& [kind, text] : {std::pair{"benign", std::move(benign)},
-                             std::pair{"adversarial", std::move(adversarial)}}) {
+  for (auto& [kind, text] :
+       {std::pair{"benign", std::move(benign)}, std::pair{"adversarial", std::move(adversarial)}}) {
     benchmark::RegisterBenchmark(("Adversarial/" + name + "/" + kind).c_str(),
                                  [text = text, check](benchmark::State& s) { run(s, text, check); })
         ->Unit(benchmark::kMillisecond)
@@ -72,11 +72,13 @@ void add(const std::string& name, std::string benign, std::string adversarial, C
   }
 }
 
-Check rule_alone(rules::RuleType rule, InputType type) {
-  return [rule, type](const std::string& text) {
+Check rule_alone(rules::RuleType rule, InputType type, bool prefer_worth_watching = false) {
+  return [rule, type, prefer_worth_watching](const std::string& text) {
     sorvane::agent_config::agent_init::CONFIG();
     const rules::RuleType one[] = {rule};
-    return !sorvane::evaluation::input_analysis::input::check_input(text, type, one, false).empty();
+    return !sorvane::evaluation::input_analysis::input::check_input(text, type, one,
+                                                                    prefer_worth_watching)
+                .empty();
   };
 }
 
@@ -131,22 +133,37 @@ int register_all() {
   for (const RuleCase& c : rule_cases) {
     add("rule/" + std::string(c.name), prose, c.adversarial, rule_alone(c.rule, c.type));
   }
+  // The cheap pre-screens that replace the patterns when the caller prefers them: command
+  // and keyword look-alikes that stop one letter short of a word boundary. The prose has
+  // two of the characters that answer the SQL pre-screen at once, so words alone are its
+  // benign text.
+  add("rule/sql-injection/worth-watching",
+      fill("Thanks for the quick reply Anna the two boxes ship on Monday "),
+      fill("selectx unionx wherex orx andx sleepy delayed likes "),
+      rule_alone(rules::kSqlInjection, InputType::ParameterValue, true));
+  add("rule/cmd-injection/worth-watching", prose, fill("; catx | lsx & rmx ` pingy $(echox ${idx "),
+      rule_alone(rules::kCmdInjection, InputType::ParameterValue, true));
+
   // The bot search itself runs on User-Agent headers only.
-  add("bot-search", prose, fill("NESSU Sucur masscan/ Acunetx sqlma nikt "), [](const std::string& t) {
-    const rules::RuleType bot[] = {rules::kBotBlocker};
-    return !sorvane::evaluation::input_analysis::header::check_header("User-Agent", t, bot, false).empty();
-  });
+  add("bot-search", prose, fill("NESSU Sucur masscan/ Acunetx sqlma nikt "),
+      [](const std::string& t) {
+        const rules::RuleType bot[] = {rules::kBotBlocker};
+        return !sorvane::evaluation::input_analysis::header::check_header("User-Agent", t, bot,
+                                                                          false)
+                    .empty();
+      });
 
   // The input is an empty span at the end (the last character for the SQL check, which
   // stops at the end of the input): the tokenizers run over the whole text.
   add("check_command", prose, fill("a\"b'c`d$(e${f\\g<h>i ( ) \" ' ` \\"),
-      [](const std::string& t) { return rules::cmd_injection::check_command(t.size(), 0, t).has_value(); });
+      [](const std::string& t) {
+        return rules::cmd_injection::check_command(t.size(), 0, t).has_value();
+      });
   for (auto [db, name] : {std::pair{rules::sql_injection::DbType::MySQL, "MySQL"},
                           std::pair{rules::sql_injection::DbType::Postgres, "Postgres"},
                           std::pair{rules::sql_injection::DbType::SqlServer, "SqlServer"}}) {
     add(std::string("check_sql_query/") + name, prose,
-        fill("'a''b\\' \"c\"\"d\" `e` [f] $$g$$ $x$ /* h -- i # j\n"),
-        [db](const std::string& t) {
+        fill("'a''b\\' \"c\"\"d\" `e` [f] $$g$$ $x$ /* h -- i # j\n"), [db](const std::string& t) {
           return rules::sql_injection::check_sql_query(t.size() - 1, 1, db, t).has_value();
         });
   }
@@ -160,10 +177,9 @@ int register_all() {
         return rules::sql_injection::context_free::check_context_free_sql(t);
       });
   // Chaining characters inside quotes and an arithmetic expansion.
-  add("index_of_chaining", prose, fill("'a;b|c&d' \"e;f|g\" $((1+2)) "),
-      [](const std::string& t) {
-        return rules::cmd_injection::semantic_chained_command::index_of_chaining(t).has_value();
-      });
+  add("index_of_chaining", prose, fill("'a;b|c&d' \"e;f|g\" $((1+2)) "), [](const std::string& t) {
+    return rules::cmd_injection::semantic_chained_command::index_of_chaining(t).has_value();
+  });
   add("contains_dangerous_path", prose, fill("\"/etc/pas\" '/./' //x ${HOME}/./. /et/passw "),
       [](const std::string& t) {
         return rules::cmd_injection::semantic_dangerous_path::contains_dangerous_path(t);
@@ -178,7 +194,8 @@ int register_all() {
       fill("<script src=a x=b>alert(1)alert(1)alert(2 <iframe src=", "<script>", ""),
       [](const std::string& t) {
         namespace xss = rules::reflected_xss::sink_checks;
-        std::vector<xss::UserInput> inputs = {{"alert(1)alert(1)alert(1)", 0}, {"<iframe src=\"", 0}};
+        std::vector<xss::UserInput> inputs = {{"alert(1)alert(1)alert(1)", 0},
+                                              {"<iframe src=\"", 0}};
         xss::XssState state;
         return xss::has_vulnerability(t, inputs, state).has_value();
       });
@@ -190,7 +207,8 @@ int register_all() {
   deep += "1";
   deep.append(depth, '}');
   std::string benign_json = "[";
-  while (benign_json.size() < kSize - 80) benign_json += R"({"id":1234,"note":"two boxes, 5.5 kg"},)";
+  while (benign_json.size() < kSize - 80)
+    benign_json += R"({"id":1234,"note":"two boxes, 5.5 kg"},)";
   benign_json += "{}]";
   const std::vector<rules::RuleType> all_rules = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
   auto json_check = [all_rules](const std::string& t) {
@@ -202,9 +220,8 @@ int register_all() {
       fill(R"("\u0027\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00",)", "[", R"("x"])"), json_check);
 
   add("decode", fill("name=Anna+Smith&city=K%C3%B6ln&note=two%20boxes&"),
-      fill("%%2%G%%%2x=&&==+%25%"), [](const std::string& t) {
-        return !sorvane::urlencoded::decode(t).empty();
-      });
+      fill("%%2%G%%%2x=&&==+%25%"),
+      [](const std::string& t) { return !sorvane::urlencoded::decode(t).empty(); });
   return 0;
 }
 

@@ -102,8 +102,7 @@ std::string format_findings(const std::vector<Finding>& findings) {
   std::string out;
   for (const Finding& f : findings) {
     out += fmt::format("[{} {} {} {}]", rules::rule_name(f.rule),
-                       evaluation::input_type_name(f.input_type), f.score,
-                       fmt::join(f.ids, ","));
+                       evaluation::input_type_name(f.input_type), f.score, fmt::join(f.ids, ","));
   }
   return out;
 }
@@ -202,20 +201,20 @@ std::vector<Job> make_jobs() {
     });
     jobs.push_back([&text] {
       const std::string code = "var x = '" + text + "'; run(x);";
-      return fmt::format("{} {}", rules::ssjs_injection::sink_check::check_js_code(code, 9, text.size()),
+      return fmt::format("{} {}",
+                         rules::ssjs_injection::sink_check::check_js_code(code, 9, text.size()),
                          rules::ssjs_injection::sink_check::check_js_code(text, 0, text.size()));
     });
     jobs.push_back([&text] {
       namespace cmd = rules::cmd_injection;
       namespace path = rules::path_traversal::semantic_file_security_bypass;
       auto chain = cmd::semantic_chained_command::index_of_chaining(text);
-      return fmt::format("{} {} {} {} {} {} {}",
-                         rules::sql_injection::context_free::check_context_free_sql(text),
-                         chain ? static_cast<long long>(*chain) : -1LL,
-                         cmd::semantic_dangerous_path::contains_dangerous_path(text),
-                         path::is_dangerous_path(text, false), path::is_dangerous_path(text, true),
-                         rules::mongo::is_query_type(text),
-                         rules::method_tampering::is_method_tampering(text));
+      return fmt::format(
+          "{} {} {} {} {} {} {}", rules::sql_injection::context_free::check_context_free_sql(text),
+          chain ? static_cast<long long>(*chain) : -1LL,
+          cmd::semantic_dangerous_path::contains_dangerous_path(text),
+          path::is_dangerous_path(text, false), path::is_dangerous_path(text, true),
+          rules::mongo::is_query_type(text), rules::method_tampering::is_method_tampering(text));
     });
     jobs.push_back([&text] { return fmt::format("{}", fmt::join(urlencoded::decode(text), "|")); });
     jobs.push_back([&text] {
@@ -229,7 +228,8 @@ std::vector<Job> make_jobs() {
   }
   for (const std::string& body : kBodies) {
     for (bool prefer : {false, true}) {
-      jobs.push_back([&body, prefer] { return format_json(json::check_json(body, kAllRules, prefer)); });
+      jobs.push_back(
+          [&body, prefer] { return format_json(json::check_json(body, kAllRules, prefer)); });
     }
     jobs.push_back([&body] {
       const RuleType mongo[] = {rules::kNosqlInjectionMongo};
@@ -258,7 +258,8 @@ void expect_same_answers_on_all_threads(const std::vector<Job>& jobs) {
       start.arrive_and_wait();
       for (int round = 0; round < kRounds; ++round) {
         for (std::size_t k = 0; k < jobs.size(); ++k) {
-          const std::size_t j = (k + static_cast<std::size_t>(t) * jobs.size() / kThreads) % jobs.size();
+          const std::size_t j =
+              (k + static_cast<std::size_t>(t) * jobs.size() / kThreads) % jobs.size();
           std::string answer = jobs[j]();
           if (round == 0) {
             answers[t][j] = std::move(answer);
