@@ -1,7 +1,8 @@
 'use strict';
 // A mixed workload over the whole JavaScript interface: every Agent method with arguments
 // that give findings, that give nothing and that make it throw, plus constructions with
-// valid and invalid options. Shared by the thread test and the memory soak.
+// valid and invalid options. Shared by the thread test, the memory soak and the typings
+// test (the method list).
 //
 // Each case is { method, args }: `args()` builds fresh arguments, because a chunked scan
 // replaces the buffers of its state object. `answerOf` runs one case and returns its
