@@ -336,3 +336,29 @@ test('worker threads get the same answers as the main thread', async () => {
     for (const answer of answers) assert.deepStrictEqual(answer, expected);
   }
 });
+
+test('a Buffer argument detached by JavaScript run later in the call is scored as it was read', () => {
+  // The options getter detaches the Buffer's memory and collects it before the engine reads
+  // the text. Run apart, with large allocations returned to the system at once, so that a read
+  // of the freed bytes crashes that process instead of passing unseen.
+  const { spawnSync } = require('node:child_process');
+  const script = `
+    const { Agent } = require(${JSON.stringify(require.resolve('..'))});
+    const agent = new Agent();
+    const padded = (text) => { const b = Buffer.alloc(text.length + (1 << 20), 'a'); b.write(text); return b; };
+    const detaching = (b) => ({ get preferWorthWatching() {
+      structuredClone(b.buffer, { transfer: [b.buffer] }); gc(); return false; } });
+    const body = padded("q=' or 1=1--&pad="), atom = padded('../../etc/passwd '), value = padded("' or 1=1-- ");
+    const answers = [
+      agent.scoreRequestBody(8, body, detaching(body)).resultsList.map((r) => [r.key, r.value, r.ruleId]),
+      agent.scoreAtom(2, atom, 9, detaching(atom)).map((f) => f.ruleId),
+      agent.scoreHeader(8, 'X-A', value, detaching(value)).map((f) => f.ruleId),
+    ];
+    process.stdout.write(JSON.stringify(answers));
+  `;
+  const child = spawnSync(process.execPath, ['--expose-gc', '-e', script],
+    { env: { ...process.env, MALLOC_MMAP_THRESHOLD_: '131072' }, encoding: 'utf8' });
+  assert.deepStrictEqual([child.status, child.signal, child.stderr], [0, null, '']);
+  assert.deepStrictEqual(JSON.parse(child.stdout),
+    [[['q', SQLI, 'sql-injection']], ['path-traversal'], ['sql-injection']]);
+});

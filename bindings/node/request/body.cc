@@ -3,7 +3,6 @@
 #include <string>
 #include <variant>
 
-#include "bindings/node/js_string_reader.h"
 #include "urlencoded/urlencoded.h"
 
 namespace bindings::node::request::body {
@@ -49,9 +48,10 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
   BINDING_ASSIGN(auto call, napi::get_cb_info<3>(env, info));
   if (call.argc < 2) return support::invalid_arg("rules and body arguments are required");
   BINDING_ASSIGN(RuleList rules, read_rules(env, call.arg(0)));
-  BINDING_ASSIGN(JsStringReader body_arg, JsStringReader::init(call, 1));
-  BINDING_ASSIGN(std::string_view body, body_arg.get_as_str());
+  // The options, read last, may run JavaScript.
+  BINDING_ASSIGN(TextArgument body_arg, read_text_argument(call, 1, call.argc > 2));
   BINDING_ASSIGN(bool prefer_worth_watching, read_prefer_worth_watching(call, 2));
+  const std::string_view body = body_arg.text();
 
   if (is_json_body(body)) {
     auto outcome = json::check_json(body, rules.rules(), prefer_worth_watching);

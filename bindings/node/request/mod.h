@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
@@ -53,6 +54,27 @@ napi::Result<bool> read_prefer_worth_watching(const napi::CallInfo<N>& call, std
     BINDING_TRY(populate_eval_options(call.env, call.arg(index), prefer_worth_watching));
   }
   return prefer_worth_watching;
+}
+
+// A text argument, validated, whose text stays valid while the arguments after it are read.
+// A Buffer's bytes are borrowed from JavaScript, and reading a later argument can run
+// JavaScript (a getter on the options, a String object's toString) that detaches or rewrites
+// them; so a Buffer is copied once validated when `later_reads` says such a read follows.
+struct TextArgument {
+  JsStringReader reader;
+  std::string copy;
+  bool copied = false;
+
+  std::string_view text() const { return copied ? std::string_view(copy) : reader.get_as_bytes(); }
+};
+
+template <std::size_t N>
+napi::Result<TextArgument> read_text_argument(const napi::CallInfo<N>& call, std::size_t index,
+                                              bool later_reads) {
+  BINDING_ASSIGN(JsStringReader reader, JsStringReader::init(call, index));
+  BINDING_ASSIGN(std::string_view text, reader.get_as_str());
+  const bool copy = later_reads && reader.kind() == JsStringReader::Kind::Buffer;
+  return TextArgument{std::move(reader), copy ? std::string(text) : std::string(), copy};
 }
 
 // [{ruleId, score, idsList}, ...] for a non-empty finding list, in list order.

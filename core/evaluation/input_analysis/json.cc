@@ -20,9 +20,11 @@ std::string_view string_content(std::string_view body, const Token& token) {
 
 std::vector<std::string_view> build_str_path(std::string_view body, std::span<const Token> keys,
                                              std::size_t count) {
+  // A count beyond the tokens given takes them all: nothing past them is read.
+  const std::span<const Token> first = keys.first(std::min(count, keys.size()));
   std::vector<std::string_view> path;
-  path.reserve(count);
-  for (const Token& key : keys.first(count)) path.push_back(string_content(body, key));
+  path.reserve(first.size());
+  for (const Token& key : first) path.push_back(string_content(body, key));
   return path;
 }
 

@@ -178,6 +178,9 @@ TEST(CheckJson, BuildStrPathTakesTheFirstKeys) {
   EXPECT_EQ(build_str_path(body, keys, 2), (Path{"ab", "c"}));
   EXPECT_EQ(build_str_path(body, keys, 1), (Path{"ab"}));
   EXPECT_EQ(build_str_path(body, keys, 0), Path{});
+  // A count beyond the tokens given stops at the last of them.
+  EXPECT_EQ(build_str_path(body, std::span(keys).first(1), 2), (Path{"ab"}));
+  EXPECT_EQ(build_str_path(body, {}, 3), Path{});
 }
 
 }  // namespace

@@ -10,20 +10,20 @@
 namespace sorvane::evaluation::rules::reflected_xss {
 
 const std::array<std::string_view, 97> SHORT_VECTORS = {
-    "__proto__", "<script", "\\u", "alert", "attachEvent", "Browser.msgBox", "confirm"
-    "constructor", "console", "data:", "eval", "function", "hash", "javascript:", "onabort"
-    "onafterprint", "onbeforeprint", "onbeforeunload", "onblur", "onbounce", "oncanplay"
-    "oncanplaythrough", "onchange", "onclick", "oncontextmenu", "oncopy", "oncuechange", "oncut"
-    "ondblclick", "ondrag", "ondragend", "ondragenter", "ondragleave", "ondragover"
-    "ondragstart", "ondurationchange", "onemptied", "onended", "onerror", "onfinish", "onfocus"
-    "onhashchange", "oninput", "oninvalid", "onkeydown", "onkeypress", "onkeyup", "onload"
-    "onloadeddata", "onloadedmetadata", "onloadstart", "onmessage", "onmousedown", "onmousemove"
-    "onmouseout", "onmouseover", "onmouseup", "onmousewheel", "onoffline", "ononline"
-    "onpagehide", "onpageshow", "onpaste", "onpause", "onplay", "onplaying", "onpopstate"
-    "onprogress", "onratechange", "onreset", "onresize", "onscroll", "onsearch", "onseeked"
-    "onseeking", "onselect", "onshow", "onstalled", "onstart", "onstorage", "onsubmit"
-    "onsuspend", "ontimeupdate", "ontoggle", "onunload", "onvolumechange", "onwaiting"
-    "onwheel", "open", "print", "prompt", "setTimeout", "setInterval", "setImmediate"
+    "__proto__", "<script", "\\u", "alert", "attachEvent", "Browser.msgBox", "confirm",
+    "constructor", "console", "data:", "eval", "function", "hash", "javascript:", "onabort",
+    "onafterprint", "onbeforeprint", "onbeforeunload", "onblur", "onbounce", "oncanplay",
+    "oncanplaythrough", "onchange", "onclick", "oncontextmenu", "oncopy", "oncuechange", "oncut",
+    "ondblclick", "ondrag", "ondragend", "ondragenter", "ondragleave", "ondragover",
+    "ondragstart", "ondurationchange", "onemptied", "onended", "onerror", "onfinish", "onfocus",
+    "onhashchange", "oninput", "oninvalid", "onkeydown", "onkeypress", "onkeyup", "onload",
+    "onloadeddata", "onloadedmetadata", "onloadstart", "onmessage", "onmousedown", "onmousemove",
+    "onmouseout", "onmouseover", "onmouseup", "onmousewheel", "onoffline", "ononline",
+    "onpagehide", "onpageshow", "onpaste", "onpause", "onplay", "onplaying", "onpopstate",
+    "onprogress", "onratechange", "onreset", "onresize", "onscroll", "onsearch", "onseeked",
+    "onseeking", "onselect", "onshow", "onstalled", "onstart", "onstorage", "onsubmit",
+    "onsuspend", "ontimeupdate", "ontoggle", "onunload", "onvolumechange", "onwaiting",
+    "onwheel", "open", "print", "prompt", "setTimeout", "setInterval", "setImmediate",
     "showmodaldialog", "substring", "vbscript:"
 };
 

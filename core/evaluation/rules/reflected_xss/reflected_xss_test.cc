@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "core/evaluation/rules/reflected_xss/matcher.h"
@@ -43,6 +44,9 @@ TEST(XssRule, RuleShape) {
     EXPECT_EQ(instance().applies_to_input_type(c.type), c.applies) << static_cast<int>(c.type);
   }
   EXPECT_EQ(SHORT_VECTORS.size(), 97u);
+  const std::set<std::string_view> distinct(SHORT_VECTORS.begin(), SHORT_VECTORS.end());
+  EXPECT_EQ(distinct.size(), SHORT_VECTORS.size());
+  EXPECT_EQ(distinct.count(""), 0u);
 }
 
 TEST(XssRule, GatesAndDecoding) {
@@ -61,6 +65,12 @@ TEST(XssRule, GatesAndDecoding) {
       {"{}.\")//abcdefghij", {m("ANGULAR-CONTEXT-BREAK", 3)}},
       {"<iframe>12345678", {}},
       {"<iframe>123456789", {m("PIDS-XSS-38A", 3)}},
+      // Any one short vector opens the gate.
+      {"onabort=1", {m("BAD-EVENT_HANDLERS-1", 3)}},
+      {"oncut=1", {m("BAD-EVENT_HANDLERS-1", 3)}},
+      {"onfocus=1", {m("BAD-EVENT_HANDLERS-1", 3)}},
+      {"onload=1", {m("BAD-EVENT_HANDLERS-1", 3)}},
+      {"onwaiting=1", {m("BAD-EVENT_HANDLERS-1", 3)}},
       // JavaScript escapes, then HTML references.
       {"\\x6fnclick=alert(1)", {m("BAD-EVENT_HANDLERS-1", 3)}},
       {"\\u0061lert(1)", {m("BAD-JS-FUNCTION-CALL", 3)}},
