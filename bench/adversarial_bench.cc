@@ -189,8 +189,11 @@ int register_all() {
     return rules::path_traversal::semantic_file_security_bypass::is_dangerous_path(t, true);
   });
 
-  // A tracked input that almost matches over and over inside a script element.
-  add("has_vulnerability", "<html><body>" + fill("<p>" + std::string(kProse) + "</p>"),
+  // A tracked input that almost matches over and over inside a script element; the benign
+  // page has an inline script and a frame in every paragraph.
+  add("has_vulnerability",
+      "<html><body>" + fill("<p>" + std::string(kProse) +
+                            "</p><script>var n = 1234;</script><iframe src=\"/a\"></iframe>"),
       fill("<script src=a x=b>alert(1)alert(1)alert(2 <iframe src=", "<script>", ""),
       [](const std::string& t) {
         namespace xss = rules::reflected_xss::sink_checks;
