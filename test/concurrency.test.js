@@ -79,6 +79,31 @@ test(`${WORKERS} workers get the single-thread answers for every call`, async (t
   });
 });
 
+// Workers stopped in the middle of their calls (and their Agents collected with their
+// environments) leave the module working for everyone else.
+test('workers terminated while calling leave the module answering', async () => {
+  const endless = `
+    const { parentPort, workerData } = require('node:worker_threads');
+    const { Agent } = require(workerData.modulePath);
+    const { available, answerOf } = require(workerData.workloadPath);
+    const { cases } = available(Agent);
+    const agent = new Agent();
+    parentPort.postMessage('running');
+    for (let i = 0; ; i++) answerOf(Agent, agent, cases[i % cases.length]);
+  `;
+  const agent = new Agent();
+  const before = cases.map((c) => answerOf(Agent, agent, c));
+  for (let round = 0; round < 3; round++) {
+    const workers = Array.from({ length: WORKERS }, () => new Worker(endless, {
+      eval: true, workerData: { modulePath, workloadPath },
+    }));
+    await Promise.all(workers.map((w) => new Promise((resolve) => w.once('message', resolve))));
+    await Promise.all(workers.map((w, i) => new Promise((resolve) => setTimeout(resolve, 5 * i))
+      .then(() => w.terminate())));
+  }
+  assert.deepStrictEqual(cases.map((c) => answerOf(Agent, agent, c)), before);
+});
+
 for (const method of missing) {
   test(`${method} under ${WORKERS} workers`, { skip: `${method} is not in this build of the module` }, () => {});
 }
