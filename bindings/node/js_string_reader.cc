@@ -30,6 +30,13 @@ napi::Result<JsStringReader> JsStringReader::from_value(napi_env env, napi_value
   return JsStringReader(Kind::StringObject, std::move(text), {});
 }
 
+napi::Result<bool> JsStringReader::read_can_run_javascript(napi_env env, napi_value value) {
+  BINDING_ASSIGN(napi::ValueType type, napi::type_of(env, value));
+  if (type != napi::ValueType::Object) return false;
+  BINDING_ASSIGN(bool buffer, napi::is_buffer(env, value));
+  return !buffer;
+}
+
 napi::Result<std::string_view> JsStringReader::get_as_str() const {
   if (kind_ == Kind::Buffer) return support::utf8_view(borrowed_);
   return support::until_nul(owned_);

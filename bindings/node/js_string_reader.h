@@ -27,6 +27,11 @@ class JsStringReader {
   // Reads one value: strings and String objects are copied as UTF-8, a Buffer is borrowed.
   static napi::Result<JsStringReader> from_value(napi_env env, napi_value value);
 
+  // Whether reading `value` with from_value can run JavaScript: only an object that is not a
+  // Buffer is tested and coerced as a String object (the global String may be a getter,
+  // instanceof may reach Symbol.hasInstance or a Proxy, toString is user code).
+  static napi::Result<bool> read_can_run_javascript(napi_env env, napi_value value);
+
   Kind kind() const { return kind_; }
 
   // The text: a string up to its first NUL character; a Buffer whole, validated as UTF-8.

@@ -59,22 +59,35 @@ napi::Result<bool> read_prefer_worth_watching(const napi::CallInfo<N>& call, std
 // A text argument, validated, whose text stays valid while the arguments after it are read.
 // A Buffer's bytes are borrowed from JavaScript, and reading a later argument can run
 // JavaScript (a getter on the options, a String object's toString) that detaches or rewrites
-// them; so a Buffer is copied once validated when `later_reads` says such a read follows.
+// them; so a Buffer is copied once validated (`own`) when such a read follows.
 struct TextArgument {
   JsStringReader reader;
   std::string copy;
   bool copied = false;
 
+  // Whether the text still lies in JavaScript's memory.
+  bool borrowed() const { return !copied && reader.kind() == JsStringReader::Kind::Buffer; }
+
+  // Copies borrowed bytes; any other text is owned already.
+  void own() {
+    if (!borrowed()) return;
+    copy = std::string(reader.get_as_bytes());
+    copied = true;
+  }
+
   std::string_view text() const { return copied ? std::string_view(copy) : reader.get_as_bytes(); }
 };
 
+// Argument `index` as text, owned when `later_reads` says that JavaScript can run before
+// the text is used.
 template <std::size_t N>
 napi::Result<TextArgument> read_text_argument(const napi::CallInfo<N>& call, std::size_t index,
                                               bool later_reads) {
   BINDING_ASSIGN(JsStringReader reader, JsStringReader::init(call, index));
-  BINDING_ASSIGN(std::string_view text, reader.get_as_str());
-  const bool copy = later_reads && reader.kind() == JsStringReader::Kind::Buffer;
-  return TextArgument{std::move(reader), copy ? std::string(text) : std::string(), copy};
+  BINDING_TRY(reader.get_as_str());
+  TextArgument argument{std::move(reader), {}, false};
+  if (later_reads) argument.own();
+  return argument;
 }
 
 // [{ruleId, score, idsList}, ...] for a non-empty finding list, in list order.

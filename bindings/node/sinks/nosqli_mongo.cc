@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -17,13 +19,12 @@ namespace {
 namespace json = sorvane::evaluation::input_analysis::json;
 namespace rules = sorvane::evaluation::rules;
 
-// { path: [...] } for one clause, its texts copied out of the body.
-napi::Result<napi_value> clause_object(napi_env env, const rules::mongo::QueryClause& clause) {
+// { path: [...] } for one clause, from the path strings already created.
+napi::Result<napi_value> clause_object(napi_env env, std::span<const napi_value> path_texts) {
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_ASSIGN(napi_value path, napi::create_array(env, clause.path.size()));
-  for (std::size_t j = 0; j < clause.path.size(); ++j) {
-    BINDING_ASSIGN(napi_value key, napi::create_string(env, clause.path[j]));
-    BINDING_TRY(napi::set_element(env, path, static_cast<std::uint32_t>(j), key));
+  BINDING_ASSIGN(napi_value path, napi::create_array(env, path_texts.size()));
+  for (std::size_t j = 0; j < path_texts.size(); ++j) {
+    BINDING_TRY(napi::set_element(env, path, static_cast<std::uint32_t>(j), path_texts[j]));
   }
   BINDING_TRY(napi::set_named(env, object, "path", path));
   return object;
@@ -53,9 +54,22 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   }
   if (clauses.empty()) return napi::get_undefined(env);
 
+  // The path texts borrow the body, and storing an element or a property can run JavaScript
+  // (a setter on Array.prototype or Object.prototype) that detaches a Buffer body: every
+  // string is created from the body before anything is stored.
+  std::vector<napi_value> texts;
+  for (const rules::mongo::QueryClause* clause : clauses) {
+    for (std::string_view text : clause->path) {
+      BINDING_ASSIGN(napi_value key, napi::create_string(env, text));
+      texts.push_back(key);
+    }
+  }
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
+  std::span<const napi_value> remaining(texts);
   for (std::size_t i = 0; i < clauses.size(); ++i) {
-    BINDING_ASSIGN(napi_value object, clause_object(env, *clauses[i]));
+    const std::size_t count = clauses[i]->path.size();
+    BINDING_ASSIGN(napi_value object, clause_object(env, remaining.first(count)));
+    remaining = remaining.subspan(count);
     BINDING_TRY(napi::set_element(env, list, static_cast<std::uint32_t>(i), object));
   }
   return list;
