@@ -57,7 +57,14 @@ void BM_SqlQuotesVaried100K(benchmark::State& s) {
   run(s, text);
 }
 
+// Units that keep the rows with long bounded repetitions (".{0,128}") busy: every window
+// and the whole input hold many starts of such a match.
+void BM_SqlQuotedSelects100K(benchmark::State& s) { run(s, repeat("'select ", k100K)); }
+void BM_SqlQuotedBars100K(benchmark::State& s) { run(s, repeat("'||x", k100K)); }
+
 BENCHMARK(BM_SqlBenign64);
+BENCHMARK(BM_SqlQuotedSelects100K);
+BENCHMARK(BM_SqlQuotedBars100K);
 BENCHMARK(BM_SqlBenignQuoted64);
 BENCHMARK(BM_SqlBenign100K);
 BENCHMARK(BM_SqlQuotes100K);

@@ -1,6 +1,12 @@
 #include "core/text/regex.h"
 
 #include <re2/re2.h>
+#include <re2/set.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <thread>
 
 #include "core/fatal_error.h"
 #include "core/text/regex_translate.h"
@@ -36,12 +42,76 @@ std::unique_ptr<re2::RE2> build(std::string_view pattern, bool* is_match_only,
 
 re2::StringPiece piece(std::string_view s) { return re2::StringPiece(s.data(), s.size()); }
 
+std::size_t next_engine_id() {
+  static std::atomic<std::size_t> next{0};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+// What a thread knows of the engines it used, by engine id: how often it searched with
+// the shared object, and its own copy once it made one.
+template <class Compiled>
+struct ThreadCopies {
+  std::vector<std::uint32_t> uses;
+  std::vector<std::unique_ptr<Compiled>> copies;
+};
+
+template <class Compiled>
+ThreadCopies<Compiled>& thread_copies() {
+  thread_local ThreadCopies<Compiled> copies;
+  return copies;
+}
+
+// A compiled object and the thread that searches with it. Another thread uses the shared
+// object for its first searches and then a copy of its own: compiling costs about as much
+// as a few hundred searches, so expressions that a thread seldom uses are never copied.
+template <class Compiled>
+struct Shared {
+  static constexpr std::uint32_t kUsesBeforeCopy = 256;
+
+  std::unique_ptr<Compiled> object;
+  std::size_t id = next_engine_id();
+  mutable std::atomic<std::thread::id> home{};
+
+  // `copy()` compiles a copy, or answers nullptr when it cannot (the shared object serves).
+  template <class Copy>
+  const Compiled& for_this_thread(Copy&& copy) const {
+    const std::thread::id self = std::this_thread::get_id();
+    std::thread::id owner = home.load(std::memory_order_relaxed);
+    if (owner == self) return *object;
+    if (owner == std::thread::id() &&
+        home.compare_exchange_strong(owner, self, std::memory_order_relaxed)) {
+      return *object;
+    }
+    auto& mine = thread_copies<Compiled>();
+    if (id < mine.copies.size() && mine.copies[id]) return *mine.copies[id];
+    if (id >= mine.uses.size()) mine.uses.resize(id + 1);
+    if (++mine.uses[id] < kUsesBeforeCopy) return *object;
+    if (id >= mine.copies.size()) mine.copies.resize(id + 1);
+    mine.copies[id] = copy();
+    if (!mine.copies[id]) {
+      mine.uses[id] = 0;  // the copy failed: go on with the shared object for a while
+      return *object;
+    }
+    return *mine.copies[id];
+  }
+};
+
 }  // namespace
+
+struct Regex::Engine : Shared<re2::RE2> {
+  const re2::RE2& re() const {
+    return for_this_thread([&]() -> std::unique_ptr<re2::RE2> {
+      auto copy = std::make_unique<re2::RE2>(object->pattern(), engine_options());
+      return copy->ok() ? std::move(copy) : nullptr;
+    });
+  }
+};
 
 Regex::Regex(std::string_view pattern) : source_(pattern) {
   std::string error;
-  re_ = build(pattern, &is_match_only_, &error);
-  if (!re_) panic_formatted("regex does not compile: " + std::string(pattern) + ": " + error);
+  engine_ = std::make_unique<Engine>();
+  engine_->object = build(pattern, &is_match_only_, &error);
+  if (!engine_->object) panic_formatted("regex does not compile: " + std::string(pattern) + ": " + error);
 }
 
 Regex::~Regex() = default;
@@ -54,13 +124,14 @@ std::unique_ptr<Regex> Regex::try_compile(std::string_view pattern, std::string*
   if (!re) return nullptr;
   std::unique_ptr<Regex> out(new Regex());
   out->source_ = std::string(pattern);
-  out->re_ = std::move(re);
+  out->engine_ = std::make_unique<Engine>();
+  out->engine_->object = std::move(re);
   out->is_match_only_ = is_match_only;
   return out;
 }
 
 bool Regex::is_match(std::string_view text) const {
-  return re_->Match(piece(text), 0, text.size(), RE2::UNANCHORED, nullptr, 0);
+  return engine_->re().Match(piece(text), 0, text.size(), RE2::UNANCHORED, nullptr, 0);
 }
 
 void Regex::require_spans() const {
@@ -71,7 +142,9 @@ std::optional<Span> Regex::find(std::string_view text, std::size_t from) const {
   require_spans();
   if (from > text.size()) return std::nullopt;
   re2::StringPiece m;
-  if (!re_->Match(piece(text), from, text.size(), RE2::UNANCHORED, &m, 1)) return std::nullopt;
+  if (!engine_->re().Match(piece(text), from, text.size(), RE2::UNANCHORED, &m, 1)) {
+    return std::nullopt;
+  }
   std::size_t start = static_cast<std::size_t>(m.data() - text.data());
   return Span{start, start + m.size()};
 }
@@ -110,11 +183,80 @@ std::string Regex::replace_all(std::string_view text, std::string_view replaceme
 
 std::optional<std::string_view> Regex::anchored_capture1(std::string_view text) const {
   require_spans();
-  if (re_->NumberOfCapturingGroups() < 1) return std::nullopt;
+  const re2::RE2& re = engine_->re();
+  if (re.NumberOfCapturingGroups() < 1) return std::nullopt;
   re2::StringPiece groups[2];
-  if (!re_->Match(piece(text), 0, text.size(), RE2::ANCHOR_START, groups, 2)) return std::nullopt;
+  if (!re.Match(piece(text), 0, text.size(), RE2::ANCHOR_START, groups, 2)) return std::nullopt;
   if (groups[1].data() == nullptr) return std::nullopt;
   return std::string_view(groups[1].data(), groups[1].size());
+}
+
+namespace {
+
+// A set of the translated patterns, compiled; nullptr when one does not compile.
+std::unique_ptr<re2::RE2::Set> compile_set(const std::vector<std::string>& translated,
+                                           std::string* error) {
+  auto set = std::make_unique<re2::RE2::Set>(engine_options(), re2::RE2::UNANCHORED);
+  for (const std::string& pattern : translated) {
+    std::string message;
+    if (set->Add(pattern, &message) < 0) {
+      constexpr std::size_t kMaxMessage = 200;
+      if (error) *error = message.substr(0, kMaxMessage);
+      return nullptr;
+    }
+  }
+  if (!translated.empty() && !set->Compile()) {
+    if (error) *error = "the expressions exceed the memory budget";
+    return nullptr;
+  }
+  return set;
+}
+
+}  // namespace
+
+struct RegexSet::Engine : Shared<re2::RE2::Set> {
+  std::vector<std::string> translated;
+
+  const re2::RE2::Set& set() const {
+    return for_this_thread([&] { return compile_set(translated, nullptr); });
+  }
+};
+
+std::unique_ptr<RegexSet> RegexSet::try_compile(std::span<const std::string_view> patterns,
+                                                std::string* error) {
+  std::unique_ptr<RegexSet> out(new RegexSet());
+  out->engine_ = std::make_unique<Engine>();
+  for (std::string_view pattern : patterns) {
+    auto translated = regex_translate::translate(pattern, error);
+    if (!translated) return nullptr;
+    out->engine_->translated.push_back(std::move(translated->pattern));
+  }
+  out->engine_->object = compile_set(out->engine_->translated, error);
+  if (!out->engine_->object) return nullptr;
+  out->size_ = patterns.size();
+  return out;
+}
+
+RegexSet::~RegexSet() = default;
+
+std::optional<bool> RegexSet::any_match(std::string_view text) const {
+  if (size_ == 0) return false;
+  re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
+  if (engine_->set().Match(piece(text), nullptr, &info)) return true;
+  if (info.kind != re2::RE2::Set::kNoError) return std::nullopt;
+  return false;
+}
+
+std::optional<std::vector<std::size_t>> RegexSet::matching(std::string_view text) const {
+  if (size_ == 0) return std::vector<std::size_t>{};
+  std::vector<int> found;
+  re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
+  if (!engine_->set().Match(piece(text), &found, &info) && info.kind != re2::RE2::Set::kNoError) {
+    return std::nullopt;
+  }
+  std::vector<std::size_t> out(found.begin(), found.end());
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 }  // namespace sorvane::text

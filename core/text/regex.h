@@ -1,5 +1,8 @@
 // The one regular-expression engine of the library: RE2 (linear time) behind a small
-// interface. Patterns are compiled once and shared read-only across threads.
+// interface. Patterns are compiled once and shared read-only across threads. The engine
+// serialises the threads that search with one compiled object on a lock around its
+// cache, so the first thread to use an object searches with it and every other thread
+// with a copy of its own, compiled on that thread's first use.
 //
 // Semantics: leftmost-first matching; ^ and $ only at the ends of the whole text (also
 // when searching from an offset); the dot matches anything but LF unless (?s); (?i) folds
@@ -14,6 +17,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,12 +67,40 @@ class Regex {
   std::optional<std::string_view> anchored_capture1(std::string_view text) const;
 
  private:
+  struct Engine;
   Regex() = default;
   std::string source_;
-  std::unique_ptr<re2::RE2> re_;
+  std::unique_ptr<Engine> engine_;
   bool is_match_only_ = false;
 
   void require_spans() const;
+};
+
+// Several expressions compiled into one program that learns in a single pass over a text
+// which of them match anywhere in it (unanchored), with the semantics of Regex::is_match.
+// A pass can fail when the engine's memory budget for the program runs out; the answers
+// are then absent and the caller asks each expression on its own.
+class RegexSet {
+ public:
+  // Compiles `patterns` in order (index i is patterns[i]); nullptr with the first failing
+  // pattern's message when one does not compile.
+  static std::unique_ptr<RegexSet> try_compile(std::span<const std::string_view> patterns,
+                                               std::string* error);
+  ~RegexSet();
+
+  std::size_t size() const { return size_; }
+
+  // Whether any of the expressions matches; stops at the first match found.
+  std::optional<bool> any_match(std::string_view text) const;
+
+  // The indices of the expressions that match, ascending.
+  std::optional<std::vector<std::size_t>> matching(std::string_view text) const;
+
+ private:
+  struct Engine;
+  RegexSet() = default;
+  std::unique_ptr<Engine> engine_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace sorvane::text

@@ -368,8 +368,13 @@ TEST(RegexBadInput, AnyBytesAndLengthsYieldAnAnswer) {
 }
 
 TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
+  // Enough searches per thread that every thread but the first goes on with copies.
   const Regex re(kSqlKeywords);
   const Regex spans(R"(\d+)");
+  const Regex capture(R"((\w+)=)");
+  const std::vector<std::string_view> sources = {kSqlKeywords, R"(\d$)", "x"};
+  const auto set = RegexSet::try_compile(sources, nullptr);
+  ASSERT_TRUE(set);
   std::vector<std::thread> threads;
   std::vector<int> failures(8, 0);
   for (int t = 0; t < 8; ++t) {
@@ -377,6 +382,9 @@ TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
       for (int i = 0; i < 2000; ++i) {
         if (!re.is_match("x union select 1") || re.is_match("\u00e9select")) ++failures[t];
         if (spans.find_all("a1b22\u0663").size() != 2) ++failures[t];
+        if (capture.anchored_capture1("k\u00e9y=1") != "k\u00e9y") ++failures[t];
+        if (set->matching("a select 1") != std::vector<std::size_t>{0, 1}) ++failures[t];
+        if (set->any_match("abc") != false) ++failures[t];
       }
     });
   }
@@ -433,6 +441,60 @@ TEST(RegexTranslation, RandomPatternsAgreeWithAsciiSemantics) {
     }
   }
   EXPECT_GT(compared, 1000);
+}
+
+// A set answers for each of its expressions exactly what the expression answers alone:
+// random groups of random patterns (anchors, empty alternatives and \b among them) on
+// random texts.
+TEST(RegexSetAnswers, AgreeWithEachExpression) {
+  const std::string atoms[] = {"a", "b", "_", "-", " ", ";", ".", "^", "$", "|", "(?:", ")",
+                               "(?i)", "(?s:", "[^", "]", "\\d", "\\s", "\\w", "\\W", "\\b",
+                               "*", "+", "?", "{2}", "\\.", "\u00e9", "\\x{663}"};
+  const std::string text_atoms[] = {"a", "A", "b", "_", "-", " ", ";", ".", "\n", "1",
+                                    "\u00e9", "\u0663", "\u00a0", "\xff"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> sources;
+    std::vector<std::unique_ptr<Regex>> each;
+    const std::size_t size = rng() % 6;
+    while (sources.size() < size) {
+      std::string pattern;
+      const int n = 1 + static_cast<int>(rng() % 6);
+      for (int k = 0; k < n; ++k) pattern += atoms[rng() % std::size(atoms)];
+      std::string error;
+      auto re = Regex::try_compile(pattern, &error);
+      if (!re) continue;
+      sources.push_back(pattern);
+      each.push_back(std::move(re));
+    }
+    const std::vector<std::string_view> views(sources.begin(), sources.end());
+    std::string error;
+    auto set = RegexSet::try_compile(views, &error);
+    ASSERT_TRUE(set) << error;
+    ASSERT_EQ(set->size(), size);
+    for (int t = 0; t < 10; ++t) {
+      std::string text;
+      const int len = static_cast<int>(rng() % 7);
+      for (int k = 0; k < len; ++k) text += text_atoms[rng() % std::size(text_atoms)];
+      std::vector<std::size_t> expected;
+      for (std::size_t i = 0; i < size; ++i) {
+        if (each[i]->is_match(text)) expected.push_back(i);
+      }
+      ASSERT_EQ(set->matching(text), expected) << sources.size() << " on [" << text << "]";
+      ASSERT_EQ(set->any_match(text), !expected.empty()) << "[" << text << "]";
+    }
+  }
+}
+
+TEST(RegexSetCompile, FirstFailingPatternIsReported) {
+  const std::vector<std::string_view> patterns = {"a", "(b", "c"};
+  std::string error;
+  EXPECT_EQ(RegexSet::try_compile(patterns, &error), nullptr);
+  EXPECT_FALSE(error.empty());
+  const std::vector<std::string_view> untranslatable = {"a\\bb"};
+  error.clear();
+  EXPECT_EQ(RegexSet::try_compile(untranslatable, &error), nullptr);
+  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/evaluation/input_analysis/rule_loop.h"
 
+#include <array>
+
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
@@ -94,6 +96,39 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
   }
 }
 
+// The registry's rules with what the loop asks each of them before it evaluates: its
+// configuration, the input types it applies to and whether it offers the pre-screen.
+// Rules are immutable and their configurations never change, so the answers are asked
+// once per process.
+struct Registered {
+  const rules::Rule* rule = nullptr;
+  const rules::RuleConfig* config = nullptr;
+  std::uint16_t input_types = 0;  // bit t: applies to InputType t
+  bool worth_watching = false;
+};
+
+const std::array<Registered, rules::kRuleCount>& registered() {
+  static const std::array<Registered, rules::kRuleCount> table = [] {
+    std::array<Registered, rules::kRuleCount> out{};
+    for (std::uint8_t index = 0; index < rules::kRuleCount; ++index) {
+      Registered& r = out[index];
+      r.rule = rules::rule_by_type(static_cast<RuleType>(1u << index));
+      if (!r.rule) continue;
+      for (unsigned t = 0; t < 16; ++t) {
+        if (r.rule->applies_to_input_type(static_cast<InputType>(t))) r.input_types |= 1u << t;
+      }
+      r.config = &agent_config::get_rule_config(r.rule->get_index());
+      r.worth_watching = r.rule->implements_worth_watching();
+    }
+    return out;
+  }();
+  return table;
+}
+
+bool is_default(const RuleSource& source) {
+  return source.rule == &rules::rule_by_type && source.config == &agent_config::get_rule_config;
+}
+
 }  // namespace
 
 std::vector<Finding> run(std::string_view text, InputType input_type,
@@ -101,16 +136,32 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleSource& source) {
   std::vector<Finding> findings;
+  const auto* table = is_default(source) ? &registered() : nullptr;
+  const auto type_bit = static_cast<unsigned>(input_type);
   for (RuleType value : rule_list) {
-    if (!rules::rule_index(value)) continue;
-    const rules::Rule* rule = source.rule(value);
-    if (!rule || !rule->applies_to_input_type(input_type)) continue;
-    const rules::RuleConfig& config = source.config(rule->get_index());
+    const auto index = rules::rule_index(value);
+    if (!index) continue;
+    const rules::Rule* rule;
+    const rules::RuleConfig* config_of_rule;
+    bool worth_watching;
+    if (table && type_bit < 16) {
+      const Registered& r = (*table)[*index];
+      if (!r.rule || !((r.input_types >> type_bit) & 1)) continue;
+      rule = r.rule;
+      config_of_rule = r.config;
+      worth_watching = r.worth_watching;
+    } else {
+      rule = source.rule(value);
+      if (!rule || !rule->applies_to_input_type(input_type)) continue;
+      config_of_rule = &source.config(rule->get_index());
+      worth_watching = rule->implements_worth_watching();
+    }
+    const rules::RuleConfig& config = *config_of_rule;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
       return bot_short_cut(config, text, *header);
     }
     std::string_view name = rules::rule_name(value);
-    if (prefer_worth_watching && rule->implements_worth_watching()) {
+    if (prefer_worth_watching && worth_watching) {
       bool hit = rule->is_worth_watching(config, text, traits);
       log_worth_watching(name, hit, text, input_type, header);
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -18,5 +19,40 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::string_view text,
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits);
+
+// A table's expressions compiled into one set, in table order, and the rows without
+// anchors or word boundaries (whose matches in a piece of a text are matches in the text).
+struct Gate {
+  // A row's character pre-filters as bit sets over the ASCII codes.
+  struct CharFilter {
+    std::uint64_t all_lo = 0, all_hi = 0;  // required_all; never met when it lists non-ASCII
+    std::uint64_t any_lo = 0, any_hi = 0;  // required_any's ASCII members
+    bool all_never = false;
+    bool has_any = false;
+  };
+  std::shared_ptr<const text::RegexSet> set;
+  std::uint64_t anchor_free = 0;  // bit i: row i
+  std::vector<CharFilter> filters;  // one per row
+};
+
+// The gate of a table of at most 64 rows (of a longer table: no set, which get_matches
+// ignores); a table that does not compile into one set is a fatal error.
+Gate compile_gate_or_panic(std::span<const Pattern> patterns);
+
+// The same answer as get_matches above, with `gate` sparing the rows' own expressions on
+// a text that none of them matches: when two or more rows pass their pre-filters, one
+// pass of the set decides whether any expression needs to run.
+std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
+                                                            std::string_view text,
+                                                            std::uint8_t context,
+                                                            const rules::InputTraits& traits,
+                                                            const Gate& gate);
+
+// False only when no piece of `text` (no substring) can yield a match: every row that
+// passes its context and character pre-filters is anchor-free and its expression matches
+// nowhere in `text`. Minimum lengths are not looked at.
+bool some_piece_may_match(std::span<const Pattern> patterns, const Gate& gate,
+                          std::string_view text, std::uint8_t context,
+                          const rules::InputTraits& traits);
 
 }  // namespace sorvane::evaluation::match_engine

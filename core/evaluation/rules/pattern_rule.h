@@ -23,6 +23,7 @@ RuleConfig make_config(std::span<const match_engine::ProtoPattern> table,
                        std::size_t min_input_len) {
   Config config;
   config.patterns = match_engine::compile_table_or_panic(table);
+  config.gate = match_engine::compile_gate_or_panic(config.patterns);
   config.min_input_len = min_input_len;
   return RuleConfig{std::move(config)};
 }
@@ -33,7 +34,7 @@ std::optional<std::vector<PatternMatch>> match(const RuleConfig& config, std::st
                                                const InputTraits& traits) {
   const Config& own = config.expect<Config>();
   if (text.size() < own.min_input_len) return std::nullopt;
-  return match_engine::get_matches(own.patterns, text, traits.context, traits);
+  return match_engine::get_matches(own.patterns, text, traits.context, traits, own.gate);
 }
 
 // Whether the text holds a byte that is not an ASCII letter or digit.

@@ -6,6 +6,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/fatal_error.h"
 
@@ -20,6 +21,8 @@ class XssMatcher;
 
 struct PatternRuleConfig {
   std::vector<match_engine::Pattern> patterns;
+  // The patterns' expressions in one set, which tells in one pass whether any can match.
+  match_engine::Gate gate;
   std::size_t min_input_len = 0;
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -32,9 +33,7 @@ inline constexpr std::array<std::string_view, 11> RULE_NAMES = {
 // The registry index of a single rule bit; absent for any other value.
 constexpr std::optional<std::uint8_t> rule_index(RuleType rule) {
   if (rule == 0 || (rule & (rule - 1)) != 0 || rule > kPrototypePollution) return std::nullopt;
-  std::uint8_t index = 0;
-  while ((rule >> index) != 1) ++index;
-  return index;
+  return static_cast<std::uint8_t>(std::countr_zero(rule));
 }
 
 // The rule name, "invalid-rule" for any value that is not one of the ten bits.

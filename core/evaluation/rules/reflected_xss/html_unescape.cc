@@ -7,16 +7,10 @@
 #include <variant>
 
 #include "core/evaluation/rules/reflected_xss/rewriter.h"
-#include "core/text/regex.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::rules::reflected_xss::html_unescape {
 namespace {
-
-const text::Regex& ampersand_char() {
-  static const text::Regex re("&");
-  return re;
-}
 
 struct NamedReference {
   std::string_view name;  // lower case
@@ -137,16 +131,16 @@ Outcome recognise(std::string_view text, std::size_t amp) {
 std::optional<std::string> unescape_html(std::string_view text) {
   Rewriter out(text);
   std::size_t from = 0;
-  while (auto hit = ampersand_char().find(text, from)) {
-    const Outcome outcome = recognise(text, hit->start);
+  for (std::size_t at; (at = text.find('&', from)) != std::string_view::npos;) {
+    const Outcome outcome = recognise(text, at);
     if (const auto* ref = std::get_if<Reference>(&outcome)) {
       std::string utf8;
       text::append_utf8(utf8, ref->character);
-      out.replace(hit->start, ref->end, utf8);
+      out.replace(at, ref->end, utf8);
       // An '&' inside a decoded reference is not examined again.
       from = ref->end;
     } else {
-      from = std::max(hit->start + 1, std::get<Abandoned>(outcome).skipped_to);
+      from = std::max(at + 1, std::get<Abandoned>(outcome).skipped_to);
     }
   }
   return std::move(out).finish();

@@ -4,15 +4,9 @@
 
 #include "core/evaluation/rules/reflected_xss/rewriter.h"
 #include "core/fatal_error.h"
-#include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules::reflected_xss::js_escape {
 namespace {
-
-const text::Regex& backslash_char() {
-  static const text::Regex re(R"(\\)");
-  return re;
-}
 
 // The digit after a first digit '6' (1-9, a-f) or '7' (0-9, a), in either letter case.
 bool is_second_digit(char first, int c) {
@@ -80,11 +74,11 @@ char get_char_for_digits(char first, char second) {
 std::optional<std::string> unescape_js(std::string_view text) {
   Rewriter out(text);
   std::size_t from = 0;
-  while (auto hit = backslash_char().find(text, from)) {
-    from = hit->start + 1;
-    if (auto esc = recognise(text, hit->start)) {
+  for (std::size_t at; (at = text.find('\\', from)) != std::string_view::npos;) {
+    from = at + 1;
+    if (auto esc = recognise(text, at)) {
       const char letter = get_char_for_digits(esc->first, esc->second);
-      out.replace(hit->start, esc->end, std::string_view(&letter, 1));
+      out.replace(at, esc->end, std::string_view(&letter, 1));
       // An escape holds no backslash: the next one lies at or after its end.
       from = esc->end;
     }

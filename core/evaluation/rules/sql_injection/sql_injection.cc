@@ -1,13 +1,17 @@
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
 #include "core/evaluation/rules/pattern_rule.h"
 #include "core/evaluation/rules/sql_injection/strip.h"
 #include "core/evaluation/rules/sql_injection/worth_watching.h"
+#include "core/text/unicode.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
@@ -202,6 +206,15 @@ namespace {
 // Byte offset `chars` characters on from `pos`, or the end of the text. Robust to
 // invalid UTF-8: every step advances at least one byte and never past the end.
 std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t chars) {
+  // Eight ASCII bytes at a time are eight characters.
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  while (chars >= 8 && pos + 8 <= text.size()) {
+    std::uint64_t block;
+    std::memcpy(&block, text.data() + pos, 8);
+    if (block & kHighBits) break;
+    pos += 8;
+    chars -= 8;
+  }
   for (; chars > 0 && pos < text.size(); --chars) {
     pos += text::sequence_length(static_cast<unsigned char>(text[pos]));
   }
@@ -209,6 +222,65 @@ std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t ch
 }
 
 }  // namespace
+
+namespace {
+
+// Bytes at which a chain match can start: the four single characters, "." and ")" of
+// the runs, ASCII digits, and the lead bytes of longer characters (other decimal digits).
+constexpr std::array<bool, 256> kChainStart = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("'\"@+.)")) table[c] = true;
+  for (int c = '0'; c <= '9'; ++c) table[c] = true;
+  for (int c = 0xC2; c <= 0xF4; ++c) table[c] = true;
+  return table;
+}();
+
+// Whether the character of `len` bytes at `pos` is a valid decimal digit (general
+// category Nd) of more than one byte.
+bool is_wide_digit(std::string_view text, std::size_t pos, std::size_t len) {
+  const std::string_view seq = text.substr(pos, len);
+  if (!text::is_utf8(seq)) return false;
+  std::size_t at = 0;
+  return text::is_decimal_digit(text::decode_at(seq, at));
+}
+
+}  // namespace
+
+std::optional<text::Span> find_chain(std::string_view text, std::size_t from) {
+  const std::size_t n = text.size();
+  for (std::size_t p = from; p < n; ++p) {
+    const auto c = static_cast<unsigned char>(text[p]);
+    if (!kChainStart[c]) continue;
+    switch (c) {
+      case '\'':
+      case '"':
+      case '@':
+      case '+':
+        return text::Span{p, p + 1};
+      case '.':
+        if (p + 1 < n && text[p + 1] == '.') return text::Span{p, p + 2};
+        break;
+      case ')':
+        if (p + 1 < n && text[p + 1] == ')') {
+          std::size_t end = p + 2;
+          while (end < n && text[end] == ')') ++end;
+          return text::Span{p, end};
+        }
+        break;
+      default:
+        if (c < 0x80) {
+          if (p + 1 < n && text[p + 1] == ';') return text::Span{p, p + 2};
+        } else {
+          const std::size_t len = text::sequence_length(c);
+          if (p + len < n && text[p + len] == ';' && is_wide_digit(text, p, len)) {
+            return text::Span{p, p + len + 1};
+          }
+        }
+        break;
+    }
+  }
+  return std::nullopt;
+}
 
 std::string_view matching_window(std::string_view text, std::size_t chain_start) {
   const std::size_t start = advance_chars(text, chain_start, 1);
@@ -234,12 +306,27 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
   // The table only ever sees short windows behind characters that typically break out
   // of a SQL literal; the first window with matches decides.
   std::optional<std::string_view> previous;
+  // Whether a window that cleaning leaves as it is, a piece of the input, can match at
+  // all: learnt in one pass over the whole input once the windows handed to the table
+  // add up to more bytes than the input, which bounds the extra work to that of the
+  // windows.
+  std::optional<bool> pieces_may_match;
+  std::size_t table_bytes = 0;
   for (std::size_t from = 0;;) {
-    std::optional<text::Span> chain = CHAIN_CHARS().find(text, from);
+    std::optional<text::Span> chain = find_chain(text, from);
     if (!chain) break;
     from = chain->end;
 
     const std::string_view raw = matching_window(text, chain->start);
+    // Inside a run of one single-character chain character (a quote, "@", "+"), every
+    // window up to the last one that still lies in the run is this same run, which the
+    // comparison below would skip one by one: go on at that last one directly.
+    if (chain->end == chain->start + 1 && raw.size() == kWindowChars &&
+        raw.find_first_not_of(text[chain->start]) == std::string_view::npos) {
+      std::size_t run_end = chain->start + 1 + kWindowChars;
+      while (run_end < text.size() && text[run_end] == text[chain->start]) ++run_end;
+      from = std::max(from, run_end - kWindowChars - 1);
+    }
     // A window equal to the one before gives the same answer, and that one had none
     // (runs of one repeated character open thousands of them).
     if (previous == raw) continue;
@@ -251,9 +338,20 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
     std::optional<std::string> separated = strip::replace_separators(window);
     if (separated) window = *separated;
     if (window.size() < 4) continue;
+    if (!stripped && !separated) {
+      if (!pieces_may_match && table_bytes > text.size()) {
+        pieces_may_match = match_engine::some_piece_may_match(own.patterns, own.gate, text,
+                                                              traits.context, traits);
+        // Without comment openers and separators every later window is a piece too.
+        if (!*pieces_may_match && !strip::may_clean(text)) return std::nullopt;
+      }
+      if (pieces_may_match == false) continue;
+    }
+    table_bytes += window.size();
 
     // The character pre-filters read the whole input's traits, min_len the window.
-    auto found = match_engine::get_matches(own.patterns, window, traits.context, traits);
+    auto found =
+        match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate);
     if (found) return found;
   }
   return std::nullopt;

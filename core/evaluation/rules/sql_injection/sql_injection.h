@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "core/evaluation/match_engine/pattern.h"
@@ -35,6 +36,10 @@ extern const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS;
 // The characters behind which a matching window opens: a quote, "@", "+", "..", "))"
 // and longer runs of ")", or a digit followed by ";".
 const text::Regex& CHAIN_CHARS();
+
+// The next match of CHAIN_CHARS at or after byte `from` (leftmost-first, the run of ")"
+// taken whole), found by a byte scan instead of the expression.
+std::optional<text::Span> find_chain(std::string_view text, std::size_t from);
 
 // Largest window length, in characters.
 inline constexpr std::size_t kWindowChars = 64;

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
+#include "core/agent_config/definitions.h"
+#include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/rules/rule_testing.h"
+#include "core/evaluation/rules/sql_injection/strip.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
 namespace {
@@ -41,6 +45,104 @@ TEST(SqlInjectionWindow, StartAndLength) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(matching_window(c.text, c.chain_start), c.window) << c.text;
+  }
+}
+
+// Every successive chain match, by the byte scan and by the expression.
+std::vector<text::Span> chain_matches(std::string_view text, bool by_scan) {
+  std::vector<text::Span> out;
+  for (std::size_t from = 0;;) {
+    auto m = by_scan ? find_chain(text, from) : CHAIN_CHARS().find(text, from);
+    if (!m) return out;
+    out.push_back(*m);
+    from = m->end;
+  }
+}
+
+// The byte scan finds exactly the matches of the expression, digits beyond ASCII and
+// malformed sequences included.
+TEST(SqlInjectionChain, ScanAgreesWithExpression) {
+  const std::vector<std::string> pieces = {
+      "'", "\"", "@", "+", ".", "..", ")", "))", "1", "9", ";", "a", " ", "(",
+      kArabicOne,              // Nd, two bytes
+      "\xEF\xBC\x91",          // FULLWIDTH DIGIT ONE, Nd
+      "\xF0\x9D\x9F\x8E",      // MATHEMATICAL BOLD DIGIT ZERO, Nd, four bytes
+      "\xC2\xB2",              // SUPERSCRIPT TWO, No: no decimal digit
+      "\xE1\x8D\xA9",          // ETHIOPIC DIGIT ONE, No
+      "\xD9", "\xA1", "\xF0\x9D",  // cut-off sequences and a lone continuation byte
+      "\xC0\xB1", "\xE0\x80\xB1", "\xED\xA0\x80", "\xFF"};  // overlong, surrogate, invalid
+  for (const std::string& fixed : std::vector<std::string>{"", "'", "..", "...", ")", "))", ")))x))", "1;", ";1;;", "a1;",
+                                  kArabicOne + ";", "\xD9" + kArabicOne + ";"}) {
+    EXPECT_EQ(chain_matches(fixed, true), chain_matches(fixed, false)) << fixed;
+  }
+  std::mt19937 rng(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const std::size_t count = rng() % 12;
+    for (std::size_t i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    ASSERT_EQ(chain_matches(text, true), chain_matches(text, false)) << text;
+  }
+}
+
+// The rule's answer computed the plain way: every window behind every chain match of
+// the expression, cleaned, against every row of the table.
+std::optional<std::vector<PatternMatch>> plain_answer(std::string_view text) {
+  const InputTraits traits = compute_input_traits(text, kParameterValue);
+  if ((traits.flags & ~input_traits::kAlnum) == 0 || text.size() < 3) return std::nullopt;
+  const auto& patterns =
+      agent_config::get_rule_config(3).expect<rule_config::SqlInjection>().patterns;
+  for (const text::Span& chain : CHAIN_CHARS().find_all(text)) {
+    std::string window(matching_window(text, chain.start));
+    if (auto stripped = strip::strip_comments(window)) window = *stripped;
+    if (auto separated = strip::replace_separators(window)) window = *separated;
+    if (window.size() < 4) continue;
+    if (auto found = match_engine::get_matches(patterns, window, traits.context, traits)) {
+      return found;
+    }
+  }
+  return std::nullopt;
+}
+
+// The short cuts (repeated windows, the chain scan, the pass over the whole input that
+// rules out uncleaned windows) never change the answer: long random texts of attack
+// fragments, chain characters, comments and separators.
+TEST(SqlInjection, AgreesWithPlainEvaluation) {
+  const std::vector<std::string> pieces = {
+      "'", "'", "\"", "@", "+", "..", "))", "1;", kArabicOne + ";", "/*", "*/", "\x1c",
+      " or ", "1=1", "--", " union ", "select", " * from t", "waitfor delay '0", "||",
+      "drop", ";", "(", ")", "@@", "=", " ", "a", "b", "x", "\xC3\xA9", "\xFF", "declare @x",
+      "exec(@", "having 1=1", "is null", " and ", "or/**/1=1", "union/**/select",
+      "or\x1c" "1=1"};
+  std::mt19937 rng(17);
+  for (int round = 0; round < 1500; ++round) {
+    std::string text;
+    // Every third text: a long benign run of quoted words before the fragments, so that
+    // the windows handed to the table outgrow the input before the last ones.
+    if (round % 3 == 0) {
+      for (std::size_t i = rng() % 80; i > 0; --i) text += "'ab";
+    }
+    const std::size_t count = 1 + rng() % 30;
+    for (std::size_t i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    const InputTraits traits = compute_input_traits(text, kParameterValue);
+    ASSERT_EQ(instance().get_matches(agent_config::get_rule_config(3), text, traits),
+              plain_answer(text))
+        << text;
+  }
+}
+
+// Runs of one chain character around the window length, with an attack right behind the
+// run or one character later.
+TEST(SqlInjection, RunsOfOneChainCharacterAgreeWithPlainEvaluation) {
+  for (const char c : {'\'', '"', '@', '+', '.', ')'}) {
+    for (std::size_t n : {1u, 63u, 64u, 65u, 66u, 67u, 129u, 130u, 200u}) {
+      for (const std::string tail : {"", " or 1=1--", "x or 1=1--", "' or 1=1--", "@x=(select 1)"}) {
+        const std::string text = std::string(n, c) + tail;
+        const InputTraits traits = compute_input_traits(text, kParameterValue);
+        ASSERT_EQ(instance().get_matches(agent_config::get_rule_config(3), text, traits),
+                  plain_answer(text))
+            << c << " x" << n << tail;
+      }
+    }
   }
 }
 

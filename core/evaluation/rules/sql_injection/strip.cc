@@ -27,11 +27,11 @@ std::optional<std::string> strip_comments(std::string_view w) {
   bool modified = false;
   int depth = 0;  // carries over from one opener to the next
 
+  // The openers are the successive matches of COMMENT_RE, found as the literal they are.
   for (std::size_t from = 0;;) {
-    std::optional<text::Span> opener = COMMENT_RE().find(w, from);
-    if (!opener) break;
-    from = opener->end;
-    const std::size_t a = opener->start;
+    const std::size_t a = w.find("/*", from);
+    if (a == std::string_view::npos) break;
+    from = a + 2;
     if (a < last || a + 2 >= len) continue;
 
     Pair pair = Pair::None;
@@ -73,9 +73,36 @@ std::optional<std::string> strip_comments(std::string_view w) {
   return out;
 }
 
+namespace {
+
+bool is_separator(char c) { return c >= '\x1c' && c <= '\x1f'; }
+
+}  // namespace
+
+// The runs that ASCII_SEP_RE matches, found by a byte scan.
 std::optional<std::string> replace_separators(std::string_view text) {
-  if (!ASCII_SEP_RE().find(text)) return std::nullopt;
-  return ASCII_SEP_RE().replace_all(text, " ");
+  std::size_t i = 0;
+  while (i < text.size() && !is_separator(text[i])) ++i;
+  if (i == text.size()) return std::nullopt;
+  std::string out(text.substr(0, i));
+  out.reserve(text.size());
+  while (i < text.size()) {
+    if (is_separator(text[i])) {
+      out.push_back(' ');
+      while (i < text.size() && is_separator(text[i])) ++i;
+    } else {
+      out.push_back(text[i++]);
+    }
+  }
+  return out;
+}
+
+bool may_clean(std::string_view text) {
+  if (text.find("/*") != std::string_view::npos) return true;
+  for (char c : text) {
+    if (is_separator(c)) return true;
+  }
+  return false;
 }
 
 }  // namespace sorvane::evaluation::rules::sql_injection::strip

@@ -25,4 +25,8 @@ std::optional<std::string> strip_comments(std::string_view window);
 // holds none.
 std::optional<std::string> replace_separators(std::string_view text);
 
+// Whether some window of `text` could be changed by the two steps above: the text holds a
+// comment opener or a separator control.
+bool may_clean(std::string_view text);
+
 }  // namespace sorvane::evaluation::rules::sql_injection::strip

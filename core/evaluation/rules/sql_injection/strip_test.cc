@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,28 @@ TEST(SqlStripComments, SeparatorRunsBecomeOneSpace) {
   EXPECT_EQ(replace_separators("a\x1c\x1d\x1e\x1f" "b\x1f"), "a b ");
   EXPECT_EQ(replace_separators("a\x1b\x7f b"), std::nullopt);
   EXPECT_EQ(replace_separators(""), std::nullopt);
+}
+
+// The byte scans find what the two expressions find: the openers of strip_comments are
+// COMMENT_RE's matches, and separator runs are replaced as ASCII_SEP_RE would.
+TEST(SqlStripComments, ScansAgreeWithExpressions) {
+  const std::vector<std::string> pieces = {"/", "*", "/*", "*/", "a", " ", "\x1c", "\x1f",
+                                           "\x1b", "\xC3\xA9", "\xE2\x80"};
+  std::mt19937 rng(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string w;
+    const std::size_t count = rng() % 10;
+    for (std::size_t i = 0; i < count; ++i) w += pieces[rng() % pieces.size()];
+    std::vector<std::size_t> by_scan, by_expression;
+    for (std::size_t a = w.find("/*"); a != std::string::npos; a = w.find("/*", a + 2)) {
+      by_scan.push_back(a);
+    }
+    for (const text::Span& m : COMMENT_RE().find_all(w)) by_expression.push_back(m.start);
+    ASSERT_EQ(by_scan, by_expression) << w;
+    const std::optional<std::string> expected =
+        ASCII_SEP_RE().find(w) ? std::optional(ASCII_SEP_RE().replace_all(w, " ")) : std::nullopt;
+    ASSERT_EQ(replace_separators(w), expected) << w;
+  }
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 // one input linear in practice.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "core/text/regex.h"
 
@@ -51,6 +54,36 @@ class OccurrenceMemo {
 
  private:
   std::map<std::size_t, Occurrence> known_;
+};
+
+// Every start of one needle's occurrences, found by one left-to-right scan that goes only
+// as far as the questions need: "the first occurrence at or after q" is then a binary
+// search, whatever the order of the questions.
+class OccurrenceIndex {
+ public:
+  // `next(pos)` answers the first occurrence starting at or after `pos`, or kNone.
+  template <class Next>
+  std::size_t find(std::size_t from, Next&& next) {
+    // Every occurrence that starts before scanned_ is in starts_.
+    auto it = std::lower_bound(starts_.begin(), starts_.end(), from);
+    if (it != starts_.end()) return *it;
+    while (!done_) {
+      const std::size_t start = next(scanned_);
+      if (start == kNone) {
+        done_ = true;
+        break;
+      }
+      starts_.push_back(start);
+      scanned_ = start + 1;
+      if (start >= from) return start;
+    }
+    return kNone;
+  }
+
+ private:
+  std::vector<std::size_t> starts_;
+  std::size_t scanned_ = 0;
+  bool done_ = false;
 };
 
 // A piece of an argument text after the quoted pieces were joined (see js_context):
@@ -109,16 +142,21 @@ class TextScan {
   // Where the run of whitespace that ends at byte `end` begins (`end` when there is none).
   std::size_t whitespace_run_start(std::size_t end);
 
+  struct PairHash {
+    std::size_t operator()(const std::pair<std::size_t, std::size_t>& p) const {
+      return std::hash<std::size_t>()(p.first * 0x9E3779B97F4A7C15u ^ p.second);
+    }
+  };
+  using QuoteChains = std::unordered_map<std::pair<std::size_t, std::size_t>, QuoteChain, PairHash>;
+
   // Results of js_context's quote chains, keyed by (first quote, end of the arguments).
-  std::map<std::pair<std::size_t, std::size_t>, QuoteChain>& quote_chains() {
-    return quote_chains_;
-  }
+  QuoteChains& quote_chains() { return quote_chains_; }
 
  private:
   std::string_view text_;
-  std::array<OccurrenceMemo, static_cast<std::size_t>(Needle::Count)> needles_;
+  std::array<OccurrenceIndex, static_cast<std::size_t>(Needle::Count)> needles_;
   std::array<OccurrenceMemo, static_cast<std::size_t>(Expression::Count)> expressions_;
-  std::map<std::pair<std::size_t, std::size_t>, QuoteChain> quote_chains_;
+  QuoteChains quote_chains_;
   std::map<std::size_t, std::size_t> whitespace_runs_;
 };
 

@@ -129,5 +129,30 @@ TEST(XssTextScan, OccurrenceMemoAnswersOutOfOrder) {
   }
 }
 
+// Runs of every length around the point where the walk starts to be remembered, asked
+// twice for every end, answer like a plain walk back.
+TEST(XssTextScan, WhitespaceRunStartForShortAndLongRuns) {
+  for (std::size_t run : {0u, 1u, 7u, 8u, 9u, 20u}) {
+    for (const std::string ws : {" ", "\t", "\xC2\xA0", "\xE2\x80\x83"}) {
+      std::string text = "ab";
+      for (std::size_t i = 0; i < run; ++i) text += ws;
+      text += "c";
+      TextScan scan(text);
+      for (int round = 0; round < 2; ++round) {
+        for (std::size_t end = text.size(); end-- > 0;) {
+          if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
+          std::size_t expected = end;
+          while (expected > 0) {
+            std::size_t prev = expected;
+            if (!text::is_white_space(text::decode_before(text, prev))) break;
+            expected = prev;
+          }
+          ASSERT_EQ(scan.whitespace_run_start(end), expected) << run << " @" << end;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions

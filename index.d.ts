@@ -1,0 +1,195 @@
+// Type declarations of the native module: the Agent class and its methods, doNothing and
+// constants. Every method runs synchronously and throws an `AgentError` on bad arguments.
+
+/**
+ * A text argument: a string or `String` object (read up to its first U+0000 character), or
+ * a `Buffer` of UTF-8 bytes (read whole; methods that take a text view reject invalid UTF-8).
+ */
+export type Text = string | String | Uint8Array;
+
+/** The names of the ten protection rules. */
+export type RuleName =
+  | 'unsafe-file-upload' | 'path-traversal' | 'reflected-xss' | 'sql-injection' | 'cmd-injection'
+  | 'nosql-injection-mongo' | 'bot-blocker' | 'ssjs-injection' | 'method-tampering'
+  | 'prototype-pollution';
+
+/** The names of the input types. */
+export type InputTypeName =
+  | 'CookieName' | 'CookieValue' | 'HeaderKey' | 'HeaderValue' | 'JsonKey' | 'JsonValue'
+  | 'Method' | 'ParameterKey' | 'ParameterValue' | 'UriPath' | 'UrlParameter' | 'MultipartName'
+  | 'XmlValue' | 'RawBody';
+
+/** The `code` of a thrown error: a status name. */
+export type ErrorCode =
+  | 'InvalidArg' | 'ObjectExpected' | 'StringExpected' | 'NameExpected' | 'FunctionExpected'
+  | 'NumberExpected' | 'BooleanExpected' | 'ArrayExpected' | 'GenericFailure' | 'PendingException'
+  | 'Cancelled' | 'EscapeCalledTwice' | 'HandleScopeMismatch' | 'CallbackScopeMismatch'
+  | 'QueueFull' | 'Closing' | 'BigintExpected' | 'DateExpected' | 'ArrayBufferExpected'
+  | 'DetachableArraybufferExpected' | 'WouldDeadlock' | 'Unknown';
+
+/** What the constructor and the methods throw. */
+export interface AgentError extends Error {
+  code: ErrorCode;
+}
+
+/** Constructor options; logging is set up once per process, by the first construction. */
+export interface AgentOptions {
+  enableLogging?: boolean;
+  /** Directory of the log file; default ".". */
+  logDir?: string;
+  /** "error", "warn", "info", "debug" or "trace" in any letter case; anything else is "warn". */
+  logLevel?: string;
+}
+
+/** Options of the request-scoring methods. */
+export interface EvalOptions {
+  /** Truthy: rules that offer a cheap pre-screen answer with it alone (score 10, no ids). */
+  preferWorthWatching?: unknown;
+}
+
+/** One finding of `scoreAtom` or `scoreHeader`. */
+export interface Finding {
+  ruleId: RuleName;
+  score: number;
+  idsList: string[];
+}
+
+/** One finding of `scoreRequestConnect` or `scoreRequestBody`, with the input it is on. */
+export interface RequestFinding {
+  ruleId: RuleName;
+  inputType: InputTypeName;
+  /** Key path of the input: its name, or the JSON key path; empty for the URI path and method. */
+  path: string[];
+  key: string;
+  /** The evaluated text; for "nosql-injection-mongo" whether `key` is a MongoDB operator. */
+  value: string | boolean;
+  score: number;
+  idsList: string[];
+}
+
+export interface RequestResponse {
+  trackRequest: boolean;
+  /** Present only when there is at least one finding. */
+  resultsList?: RequestFinding[];
+}
+
+export interface BodyResponse extends RequestResponse {
+  bodyType: 'json' | 'urlencoded';
+}
+
+/** The inputs of a request; at least one property must be present. */
+export interface ConnectInputs {
+  /** A query string, or names and values alternately. */
+  queries?: string | readonly string[];
+  /** Header names and values alternately. */
+  headers?: readonly string[];
+  /** Cookie names and values alternately. */
+  cookies?: readonly string[];
+  uriPath?: string;
+  method?: string;
+}
+
+/** Where a user input breaks out of its token; positions in characters of the text. */
+export interface SinkBoundary {
+  startIndex: number;
+  endIndex: number;
+  overrunIndex: number;
+  boundaryIndex: number;
+}
+
+/** One MongoDB operator key of a JSON text: the enclosing keys and the operator key. */
+export interface MongoComparator {
+  path: string[];
+}
+
+/** The scanner position of a chunked body scan, as two buffers the caller keeps. */
+export interface XssState {
+  state: ArrayBuffer;
+  inputs: ArrayBuffer;
+}
+
+/** A user input reflected in a response body; positions in bytes of the whole body. */
+export interface XssFinding {
+  source: string;
+  matchByteIndex: number;
+  matchByteLength: number;
+}
+
+export class Agent {
+  /** Reads the options and runs the process-wide set-up (rules, logging) on first use. */
+  constructor(options?: AgentOptions);
+
+  /** `rules` is a mask of `constants.RuleType` bits, 1 to 1023. */
+  scoreRequestConnect(rules: number, inputs: ConnectInputs, options?: EvalOptions): RequestResponse;
+  /** A body starting (after ASCII blanks) with `{`, `[` or `"` is JSON, any other URL-encoded. */
+  scoreRequestBody(rules: number, body: Text, options?: EvalOptions): BodyResponse;
+  /** `inputType` is a `constants.InputType` value; undefined when nothing was found. */
+  scoreAtom(rules: number, value: Text, inputType: number, options?: EvalOptions): Finding[] | undefined;
+  scoreHeader(rules: number, name: Text, value: Text, options?: EvalOptions): Finding[] | undefined;
+
+  /** Input position and length in characters of `command`. */
+  checkCommandInjectionSink(inputIndex: number, inputLength: number, command: Text): SinkBoundary | undefined;
+  /** Input position and length in characters; `dbType` a `constants.DbType` value (others: Unknown). */
+  checkSqlInjectionSink(inputIndex: number, inputLength: number, dbType: number, query: Text): SinkBoundary | undefined;
+  /** Input position and length in bytes of the UTF-8 code. */
+  checkSsjsInjectionSink(code: Text, inputIndex: number, inputLength: number): boolean;
+  /** Throws the parser's message on invalid JSON; undefined when there is no operator key. */
+  findMongoComparators(json: Text): MongoComparator[] | undefined;
+  isMongoQueryType(key: Text): boolean;
+  /** `isCustomCode` is read for its truthiness. */
+  isDangerousPath(path: Text, isCustomCode: unknown): boolean;
+  containsDangerousPath(command: Text): boolean;
+  /** The character index of the first command-chaining character, or -1. */
+  indexOfChaining(command: Text): number;
+  isMethodTampering(method: Text): boolean;
+
+  isXssInWholeBody(body: Text, inputs: readonly string[]): XssFinding | null;
+  /** Scans one chunk; without a finding it replaces both buffers of `state`. */
+  isXssInChunkedBody(chunk: Text, state: XssState): XssFinding | null;
+  makeXssState(inputs: readonly string[]): XssState;
+  isXssScriptOrIframeInUserInput(inputs: readonly string[]): boolean;
+  checkSqlInjectionContextFreeSink(query: Text): boolean;
+}
+
+/** A new `{ trackRequest: false }` on every call. */
+export function doNothing(): { trackRequest: false };
+
+export const constants: {
+  readonly RuleType: {
+    readonly 'unsafe-file-upload': 1;
+    readonly 'path-traversal': 2;
+    readonly 'reflected-xss': 4;
+    readonly 'sql-injection': 8;
+    readonly 'cmd-injection': 16;
+    readonly 'nosql-injection-mongo': 32;
+    readonly 'bot-blocker': 64;
+    readonly 'ssjs-injection': 128;
+    readonly 'method-tampering': 256;
+    readonly 'prototype-pollution': 512;
+  };
+  readonly InputType: {
+    readonly CookieName: 1;
+    readonly CookieValue: 2;
+    readonly HeaderKey: 3;
+    readonly HeaderValue: 4;
+    readonly JsonKey: 5;
+    readonly JsonValue: 6;
+    readonly Method: 7;
+    readonly ParameterKey: 8;
+    readonly ParameterValue: 9;
+    readonly UriPath: 10;
+    readonly UrlParameter: 11;
+    readonly MultipartName: 12;
+    readonly XmlValue: 13;
+    readonly RawBody: 14;
+  };
+  readonly DbType: {
+    readonly DB2: 1;
+    readonly MySQL: 2;
+    readonly Oracle: 3;
+    readonly Postgres: 4;
+    readonly Sqlite: 5;
+    readonly SqlServer: 6;
+    readonly Unknown: 7;
+  };
+};
