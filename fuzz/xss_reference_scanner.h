@@ -98,8 +98,10 @@ class ReferenceScanner {
           if (ps.count + 1 < 6) {
             ps = ParseState::tag_name(ps.name, ps.count + 1);
           } else {
-            ps = ParseState::after_tag_name(ps.name == ParseState::kScript ? Target::Script
-                                                                          : Target::Iframe);
+            // A name other than the two (only a state handed in holds one) watches nothing.
+            ps = ParseState::after_tag_name(ps.name == ParseState::kScript   ? Target::Script
+                                            : ps.name == ParseState::kIframe ? Target::Iframe
+                                                                             : Target::Other);
           }
           return std::nullopt;
         }
