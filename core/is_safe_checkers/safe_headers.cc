@@ -46,7 +46,7 @@ std::unordered_map<std::string_view, ValueChecker> build() {
 bool all_digits(std::string_view value) { return all_of(value, is_digit); }
 
 bool all_host_chars(std::string_view value) {
-  return all_of(value, [](char c) { return is_alnum(c) || c == '.' || c == ':' || c == '-'; });
+  return all_of(value, headers::is_host_char);
 }
 
 bool all_base64_or_space(std::string_view value) {

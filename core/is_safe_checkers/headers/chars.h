@@ -10,6 +10,10 @@ namespace sorvane::is_safe_checkers::headers {
 constexpr bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_alnum(char c) { return is_letter(c) || is_digit(c); }
+// Letters, digits, '.', ':' and '-': a host name with its port.
+constexpr bool is_host_char(char c) { return is_alnum(c) || c == '.' || c == ':' || c == '-'; }
+// Letters, '+' and '-': the first character of a media type or subtype.
+constexpr bool is_type_start(char c) { return is_letter(c) || c == '+' || c == '-'; }
 // Letters, digits, '+' and '-': the tail of a media type or subtype.
 constexpr bool is_type_char(char c) { return is_alnum(c) || c == '+' || c == '-'; }
 

@@ -10,7 +10,7 @@ bool is_safe(std::string_view value) {
   else if (value.starts_with("https://")) host = value.substr(8);
   else return false;
   for (char c : host) {
-    if (!is_alnum(c) && c != '-' && c != '.' && c != ':') return false;
+    if (!is_host_char(c)) return false;
   }
   return true;
 }
