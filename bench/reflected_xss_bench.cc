@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench/support/text.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/html_unescape.h"
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
@@ -11,6 +12,8 @@
 
 namespace {
 
+using bench::support::repeat_to;
+using bench::support::set_bytes_per_iteration;
 namespace xss = sorvane::evaluation::rules::reflected_xss;
 using sorvane::evaluation::rules::compute_input_traits;
 using sorvane::evaluation::rules::RuleConfig;
@@ -18,14 +21,6 @@ using sorvane::evaluation::rules::RuleConfig;
 const RuleConfig& config() {
   static const RuleConfig c = *xss::instance().init();
   return c;
-}
-
-std::string repeat_to(std::string_view unit, std::size_t size) {
-  std::string out;
-  out.reserve(size + unit.size());
-  while (out.size() < size) out.append(unit);
-  out.resize(size);
-  return out;
 }
 
 // Prose with punctuation that passes the character gate and words that are keywords
@@ -40,7 +35,7 @@ void run(benchmark::State& state, const std::string& text) {
     auto matches = xss::instance().get_matches(config(), text, traits);
     benchmark::DoNotOptimize(matches);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 
 void BM_XssPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
@@ -69,12 +64,12 @@ constexpr std::size_t k100K = 100 * 1024;
 void BM_XssUnescapeHtml(benchmark::State& state, std::string_view unit) {
   const std::string text = repeat_to(unit, k100K);
   for (auto _ : state) benchmark::DoNotOptimize(xss::html_unescape::unescape_html(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 void BM_XssUnescapeJs(benchmark::State& state, std::string_view unit) {
   const std::string text = repeat_to(unit, k100K);
   for (auto _ : state) benchmark::DoNotOptimize(xss::js_escape::unescape_js(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 BENCHMARK_CAPTURE(BM_XssUnescapeHtml, benign_prose_100k, kProse);
 BENCHMARK_CAPTURE(BM_XssUnescapeHtml, numeric_refs_100k, "&#");
