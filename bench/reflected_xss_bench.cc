@@ -42,8 +42,8 @@ void BM_XssPayload(benchmark::State& state, std::string_view unit, std::size_t s
   run(state, repeat_to(unit, size));
 }
 
-// The payload with its first byte replaced by "=", which lets it through the character gate to the decoders and
-// the matcher.
+// The payload with its first byte replaced by "=", which lets it through the character gate
+// to the decoders and the matcher.
 void BM_XssGatedPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
   std::string text = repeat_to(unit, size);
   text[0] = '=';

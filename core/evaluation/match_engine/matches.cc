@@ -47,7 +47,7 @@ namespace {
 
 constexpr std::size_t kMaxGateRows = 64;
 
-// Steps 2 to 4 of a row: context and character pre-filters.
+// A row's context and character pre-filters.
 bool passes_char_filters(const Pattern& p, std::uint8_t context,
                          const rules::InputTraits& traits) {
   if (context_excluded(p.excluded_contexts, context)) return false;
@@ -64,7 +64,7 @@ bool passes_char_filters(const Pattern& p, std::uint8_t context,
   return true;
 }
 
-// Steps 1 to 4 of a row: length, context and character pre-filters.
+// A row's pre-filters: minimum length, then context and characters.
 bool passes_prefilters(const Pattern& p, std::string_view text, std::uint8_t context,
                        const rules::InputTraits& traits) {
   return text.size() >= p.min_len && passes_char_filters(p, context, traits);
