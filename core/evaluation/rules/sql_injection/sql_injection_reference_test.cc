@@ -113,6 +113,20 @@ std::optional<std::vector<PatternMatch>> rule(std::string_view text) {
                                 compute_input_traits(text, kParameterValue));
 }
 
+// Every character of more than one byte followed by ";": the byte scan opens a chain
+// exactly where the expression's Unicode \d does.
+TEST(SqlInjectionReference, WideDigitsOpenChainsLikeTheExpression) {
+  std::string text;
+  for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    text.clear();
+    text::append_utf8(text, c);
+    text += ';';
+    const auto expected = CHAIN_CHARS().find(text);
+    ASSERT_EQ(find_chain(text, 0), expected) << std::hex << static_cast<std::uint32_t>(c);
+  }
+}
+
 // Random texts built to reach the short cuts' edges: runs of one chain character near the
 // window length, ending at the text's end or at a character of several bytes; attacks that
 // start or end at the 64th character of a window, behind ASCII or wider fillers; cut-off
