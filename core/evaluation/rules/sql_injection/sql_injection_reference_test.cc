@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/agent_config/definitions.h"
@@ -132,7 +133,7 @@ TEST(SqlInjectionReference, WideDigitsOpenChainsLikeTheExpression) {
 // start or end at the 64th character of a window, behind ASCII or wider fillers; cut-off
 // and malformed sequences at window ends; comments and separators that only some windows
 // hold; long benign prefixes of quoted words, so that the windows outgrow the input.
-TEST(SqlInjectionReference, RandomTextsAgree) {
+std::vector<std::string> random_texts(std::size_t count, std::uint32_t seed) {
   const std::vector<std::string> attacks = {
       " or 1=1--", "or 1=1", " union select ", "1 group by", "waitfor delay '0",
       "exec(@x", "@a=(select", ";declare @x", "select * from t", "' and x is null",
@@ -145,13 +146,13 @@ TEST(SqlInjectionReference, RandomTextsAgree) {
       "\xFF", "\xC3", "\xE2\x82", "\xF0\x9F", "\x80", "\xC0\xAF", "\xED\xA0\x80", "/*", "*/",
       "/", "*", "\x1c", "\x1d\x1e", "\x1f", "..", "))", ")))", "1;", "\xD9\xA1;", ";", "@@"};
   const std::string chain_singles = "'\"@+";
-  std::mt19937 rng(20261210);
+  std::mt19937 rng(seed);
   auto pick = [&](const std::vector<std::string>& v) -> const std::string& {
     return v[rng() % v.size()];
   };
-  int hits = 0;
-  for (int round = 0; round < 4000; ++round) {
-    std::string text;
+  std::vector<std::string> texts(count);
+  for (std::size_t round = 0; round < count; ++round) {
+    std::string& text = texts[round];
     if (round % 4 == 0) {
       for (std::size_t i = rng() % 60; i > 0; --i) text += "'ab";
     }
@@ -182,13 +183,39 @@ TEST(SqlInjectionReference, RandomTextsAgree) {
       }
     }
     if (rng() % 3 == 0) text += pick(odd);  // a cut-off or malformed end
+  }
+  return texts;
+}
+
+TEST(SqlInjectionReference, RandomTextsAgree) {
+  int hits = 0;
+  for (const std::string& text : random_texts(4000, 20261210)) {
     const auto expected = long_way(text);
     hits += expected.has_value();
-    ASSERT_EQ(rule(text), expected) << "round " << round << ": " << text;
+    ASSERT_EQ(rule(text), expected) << text;
   }
   // The texts reach both answers often.
   EXPECT_GT(hits, 1000);
   EXPECT_LT(hits, 3000);
+}
+
+// Threads that go over to their own copies of the expressions and of the table's set in the
+// middle of a text give the same answers.
+TEST(SqlInjectionReference, ThreadsAgree) {
+  const std::vector<std::string> texts = random_texts(300, 77);
+  std::vector<std::optional<std::vector<PatternMatch>>> expected;
+  for (const std::string& text : texts) expected.push_back(long_way(text));
+  std::vector<std::size_t> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < wrong.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 3; ++round) {
+        for (std::size_t i = 0; i < texts.size(); ++i) wrong[t] += rule(texts[i]) != expected[i];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t count : wrong) EXPECT_EQ(count, 0u);
 }
 
 }  // namespace
