@@ -5,6 +5,9 @@
 #include <string_view>
 
 #include "bench/support/text.h"
+#include "core/agent_config/registry.h"
+#include "core/evaluation/input_analysis/input.h"
+#include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/html_unescape.h"
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
@@ -98,5 +101,25 @@ BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_joined_quotes_100k, "alert
                   k100K);
 BENCHMARK_CAPTURE(BM_XssPayload, benign_64, kProse, 64);
 BENCHMARK_CAPTURE(BM_XssPayload, benign_10k, kProse, 10 * 1024);
+
+// The whole evaluation of a parameter value with this rule alone: input summary, safe-value
+// and binary tests, then the rule.
+void BM_XssCheckInput(benchmark::State& state, std::string_view unit, std::size_t size) {
+  sorvane::agent_config::agent_init::CONFIG();
+  const std::string text = repeat_to(unit, size);
+  const sorvane::evaluation::rules::RuleType xss_only[] = {sorvane::evaluation::rules::kReflectedXss};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(sorvane::evaluation::input_analysis::input::check_input(
+        text, sorvane::evaluation::InputType::ParameterValue, xss_only, false));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_64, kProse, 64);
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_10k, kProse, 10 * 1024);
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_prose_100k, kProse, k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, script_tags_100k, "<script", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, numeric_refs_100k, "&#", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, brace_escapes_100k, "\\u{", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, bracket_access_100k, "window[", k100K);
 
 }  // namespace
