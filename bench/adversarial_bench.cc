@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/agent_config/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
@@ -31,6 +32,7 @@
 
 namespace {
 
+using bench::support::set_bytes_per_iteration;
 namespace rules = sorvane::evaluation::rules;
 using sorvane::evaluation::InputType;
 
@@ -58,7 +60,7 @@ void run(benchmark::State& state, const std::string& text, const Check& check) {
     found = check(text);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
   state.counters["found"] = found ? 1 : 0;
 }
 

@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/evaluation/input_analysis/json.h"
 #include "json/parser.h"
 
 namespace {
 
+using bench::support::repeat_whole;
+using bench::support::set_bytes_per_iteration;
 using sorvane::json::lexemes::Token;
 using sorvane::json::parser::ItemKind;
 using sorvane::json::parser::Parser;
@@ -30,15 +33,9 @@ std::string benign_body() {
   return body;
 }
 
-std::string repeated(std::string_view unit, std::size_t size) {
-  std::string text;
-  while (text.size() + unit.size() <= size) text += unit;
-  return text;
-}
-
 // The same filler inside one string value, so that the lexer reads all of it.
 std::string in_string(std::string_view unit) {
-  return "[\"" + repeated(unit, kBodySize - 4) + "\"]";
+  return "[\"" + repeat_whole(unit, kBodySize - 4) + "\"]";
 }
 
 void parse(benchmark::State& state, const std::string& text) {
@@ -49,15 +46,15 @@ void parse(benchmark::State& state, const std::string& text) {
     benchmark::DoNotOptimize(error);
   }
   benchmark::DoNotOptimize(strings);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 
 void BM_JsonParseBenign(benchmark::State& state) { parse(state, benign_body()); }
-void BM_JsonParseQuotes(benchmark::State& state) { parse(state, repeated("\"", kBodySize)); }
+void BM_JsonParseQuotes(benchmark::State& state) { parse(state, repeat_whole("\"", kBodySize)); }
 void BM_JsonParseCommentOpeners(benchmark::State& state) {
-  parse(state, repeated("/*", kBodySize));
+  parse(state, repeat_whole("/*", kBodySize));
 }
-void BM_JsonParseSemicolons(benchmark::State& state) { parse(state, repeated(";", kBodySize)); }
+void BM_JsonParseSemicolons(benchmark::State& state) { parse(state, repeat_whole(";", kBodySize)); }
 void BM_JsonParseEscapedQuotesInString(benchmark::State& state) {
   parse(state, in_string("\\\""));
 }
@@ -70,7 +67,7 @@ void BM_JsonParseDeepNesting(benchmark::State& state) {
 }
 void BM_JsonParseEmptyStrings(benchmark::State& state) {
   std::string text = "[";
-  text += repeated("\"\",", kBodySize - 4);
+  text += repeat_whole("\"\",", kBodySize - 4);
   text += "0]";
   parse(state, text);
 }
@@ -83,7 +80,7 @@ void BM_CheckJsonBenignAllRules(benchmark::State& state) {
     auto outcome = sorvane::evaluation::input_analysis::json::check_json(body, rules, false);
     benchmark::DoNotOptimize(outcome);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+  set_bytes_per_iteration(state, body.size());
 }
 
 BENCHMARK(BM_JsonParseBenign);

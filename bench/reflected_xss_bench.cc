@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "bench/support/text.h"
+#include "core/agent_config/registry.h"
+#include "core/evaluation/input_analysis/input.h"
+#include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/html_unescape.h"
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
@@ -11,6 +15,8 @@
 
 namespace {
 
+using bench::support::repeat_to;
+using bench::support::set_bytes_per_iteration;
 namespace xss = sorvane::evaluation::rules::reflected_xss;
 using sorvane::evaluation::rules::compute_input_traits;
 using sorvane::evaluation::rules::RuleConfig;
@@ -18,14 +24,6 @@ using sorvane::evaluation::rules::RuleConfig;
 const RuleConfig& config() {
   static const RuleConfig c = *xss::instance().init();
   return c;
-}
-
-std::string repeat_to(std::string_view unit, std::size_t size) {
-  std::string out;
-  out.reserve(size + unit.size());
-  while (out.size() < size) out.append(unit);
-  out.resize(size);
-  return out;
 }
 
 // Prose with punctuation that passes the character gate and words that are keywords
@@ -40,15 +38,15 @@ void run(benchmark::State& state, const std::string& text) {
     auto matches = xss::instance().get_matches(config(), text, traits);
     benchmark::DoNotOptimize(matches);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 
 void BM_XssPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
   run(state, repeat_to(unit, size));
 }
 
-// The payload with its first byte replaced by "=", which lets it through the character gate to the decoders and
-// the matcher.
+// The payload with its first byte replaced by "=", which lets it through the character gate
+// to the decoders and the matcher.
 void BM_XssGatedPayload(benchmark::State& state, std::string_view unit, std::size_t size) {
   std::string text = repeat_to(unit, size);
   text[0] = '=';
@@ -69,12 +67,12 @@ constexpr std::size_t k100K = 100 * 1024;
 void BM_XssUnescapeHtml(benchmark::State& state, std::string_view unit) {
   const std::string text = repeat_to(unit, k100K);
   for (auto _ : state) benchmark::DoNotOptimize(xss::html_unescape::unescape_html(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 void BM_XssUnescapeJs(benchmark::State& state, std::string_view unit) {
   const std::string text = repeat_to(unit, k100K);
   for (auto _ : state) benchmark::DoNotOptimize(xss::js_escape::unescape_js(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 BENCHMARK_CAPTURE(BM_XssUnescapeHtml, benign_prose_100k, kProse);
 BENCHMARK_CAPTURE(BM_XssUnescapeHtml, numeric_refs_100k, "&#");
@@ -103,5 +101,25 @@ BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_joined_quotes_100k, "alert
                   k100K);
 BENCHMARK_CAPTURE(BM_XssPayload, benign_64, kProse, 64);
 BENCHMARK_CAPTURE(BM_XssPayload, benign_10k, kProse, 10 * 1024);
+
+// The whole evaluation of a parameter value with this rule alone: input summary, safe-value
+// and binary tests, then the rule.
+void BM_XssCheckInput(benchmark::State& state, std::string_view unit, std::size_t size) {
+  sorvane::agent_config::agent_init::CONFIG();
+  const std::string text = repeat_to(unit, size);
+  const sorvane::evaluation::rules::RuleType xss_only[] = {sorvane::evaluation::rules::kReflectedXss};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(sorvane::evaluation::input_analysis::input::check_input(
+        text, sorvane::evaluation::InputType::ParameterValue, xss_only, false));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_64, kProse, 64);
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_10k, kProse, 10 * 1024);
+BENCHMARK_CAPTURE(BM_XssCheckInput, benign_prose_100k, kProse, k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, script_tags_100k, "<script", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, numeric_refs_100k, "&#", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, brace_escapes_100k, "\\u{", k100K);
+BENCHMARK_CAPTURE(BM_XssCheckInput, bracket_access_100k, "window[", k100K);
 
 }  // namespace

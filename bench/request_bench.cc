@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/agent_config/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
@@ -15,6 +16,8 @@
 
 namespace {
 
+using bench::support::repeat_whole;
+using bench::support::set_bytes_per_iteration;
 using sorvane::evaluation::InputType;
 using sorvane::evaluation::input_analysis::header::check_header;
 using sorvane::evaluation::input_analysis::input::check_input;
@@ -109,16 +112,10 @@ std::string benign_json_body() {
   return body + "]";
 }
 
-std::string repeated(std::string_view unit) {
-  std::string text;
-  while (text.size() + unit.size() <= kBodySize) text += unit;
-  return text;
-}
-
 void json_body(benchmark::State& state, const std::string& body) {
   sorvane::agent_config::agent_init::CONFIG();
   for (auto _ : state) benchmark::DoNotOptimize(check_json(body, kAllRules, false));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+  set_bytes_per_iteration(state, body.size());
 }
 
 void urlencoded_body(benchmark::State& state, const std::string& body) {
@@ -127,7 +124,7 @@ void urlencoded_body(benchmark::State& state, const std::string& body) {
     benchmark::DoNotOptimize(count_paired(sorvane::urlencoded::decode(body),
                                           InputType::ParameterKey, InputType::ParameterValue));
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+  set_bytes_per_iteration(state, body.size());
 }
 
 void BM_RequestBodyBenignJson(benchmark::State& state) { json_body(state, benign_json_body()); }
@@ -136,14 +133,14 @@ BENCHMARK(BM_RequestBodyBenignJson);
 // The adversarial fillers: "/*", ";" and "'" are URL-encoded bodies; each filler again as one
 // JSON string value. A raw run of '"' is malformed JSON and fails at its third character.
 void BM_RequestBodyUrlencodedFiller(benchmark::State& state, std::string_view unit) {
-  urlencoded_body(state, repeated(unit));
+  urlencoded_body(state, repeat_whole(unit, kBodySize));
 }
 BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, comment_openers, "/*");
 BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, semicolons, ";");
 BENCHMARK_CAPTURE(BM_RequestBodyUrlencodedFiller, single_quotes, "'");
 
 void BM_RequestBodyJsonStringFiller(benchmark::State& state, std::string_view unit) {
-  json_body(state, "{\"v\":\"" + repeated(unit) + "\"}");
+  json_body(state, "{\"v\":\"" + repeat_whole(unit, kBodySize) + "\"}");
 }
 BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, quotes, "\\\"");
 BENCHMARK_CAPTURE(BM_RequestBodyJsonStringFiller, comment_openers, "/*");

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
 
 namespace {
 
+using bench::support::set_bytes_per_iteration;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
@@ -66,7 +68,7 @@ void scan_whole(benchmark::State& st, const std::string& body, bool with_inputs)
     benchmark::DoNotOptimize(m);
     if (m) st.SkipWithError("unexpected match");
   }
-  st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations() * body.size()));
+  set_bytes_per_iteration(st, body.size());
 }
 
 void BM_ScanHtmlPageFiveInputs(benchmark::State& st) { scan_whole(st, html_page(), true); }

@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/support/text.h"
 #include "core/evaluation/rules/cmd_injection/cmd_sink.h"
 #include "core/evaluation/rules/cmd_injection/semantic_chained_command.h"
 #include "core/evaluation/rules/cmd_injection/semantic_dangerous_path.h"
@@ -14,18 +15,11 @@
 
 namespace {
 
+using bench::support::repeat_to;
+using bench::support::set_bytes_per_iteration;
 namespace cmdi = sorvane::evaluation::rules::cmd_injection;
 namespace path = sorvane::evaluation::rules::path_traversal;
 namespace ssjs = sorvane::evaluation::rules::ssjs_injection;
-
-// `unit` (ASCII) repeated and cut to exactly `size` bytes.
-std::string repeat_to(std::string_view unit, std::size_t size) {
-  std::string text;
-  text.reserve(size + unit.size());
-  while (text.size() < size) text.append(unit);
-  text.resize(size);
-  return text;
-}
 
 constexpr std::string_view kCommand =
     "find /var/www/uploads -name \"report-2024*.pdf\" -type f -mtime -7 -exec cp {} "
@@ -47,7 +41,7 @@ template <typename Check>
 void run(benchmark::State& state, std::string_view unit, Check check) {
   const std::string text = repeat_to(unit, static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(check(text));
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 
 // The input is an empty span at the end: both passes run over the whole command.

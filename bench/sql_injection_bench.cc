@@ -4,21 +4,17 @@
 
 #include <string>
 
+#include "bench/support/text.h"
 #include "core/agent_config/definitions.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
 namespace {
 
+using bench::support::repeat_to;
+using bench::support::set_bytes_per_iteration;
 using sorvane::evaluation::rules::compute_input_traits;
 namespace sql = sorvane::evaluation::rules::sql_injection;
-
-std::string repeat(std::string_view unit, std::size_t size) {
-  std::string out;
-  while (out.size() < size) out += unit;
-  out.resize(size);
-  return out;
-}
 
 void run(benchmark::State& state, const std::string& text) {
   const auto& config = sorvane::agent_config::get_rule_config(3);
@@ -27,7 +23,7 @@ void run(benchmark::State& state, const std::string& text) {
     auto found = sql::instance().get_matches(config, text, traits);
     benchmark::DoNotOptimize(found);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
   state.counters["ns_per_byte"] = benchmark::Counter(
       static_cast<double>(text.size()),
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -39,14 +35,14 @@ const std::string kProse =
 
 void BM_SqlBenign64(benchmark::State& s) { run(s, kProse.substr(0, 64)); }
 void BM_SqlBenignQuoted64(benchmark::State& s) {
-  run(s, repeat("it's Bob's \"book\" @home + more, ", 64));
+  run(s, repeat_to("it's Bob's \"book\" @home + more, ", 64));
 }
-void BM_SqlBenign100K(benchmark::State& s) { run(s, repeat(kProse, k100K)); }
-void BM_SqlQuotes100K(benchmark::State& s) { run(s, repeat("'", k100K)); }
-void BM_SqlCommentOpeners100K(benchmark::State& s) { run(s, repeat("/*", k100K)); }
-void BM_SqlSemicolons100K(benchmark::State& s) { run(s, repeat(";", k100K)); }
-void BM_SqlQuoteCommentOpeners100K(benchmark::State& s) { run(s, repeat("'/*", k100K)); }
-void BM_SqlDigitSemicolons100K(benchmark::State& s) { run(s, repeat("1;", k100K)); }
+void BM_SqlBenign100K(benchmark::State& s) { run(s, repeat_to(kProse, k100K)); }
+void BM_SqlQuotes100K(benchmark::State& s) { run(s, repeat_to("'", k100K)); }
+void BM_SqlCommentOpeners100K(benchmark::State& s) { run(s, repeat_to("/*", k100K)); }
+void BM_SqlSemicolons100K(benchmark::State& s) { run(s, repeat_to(";", k100K)); }
+void BM_SqlQuoteCommentOpeners100K(benchmark::State& s) { run(s, repeat_to("'/*", k100K)); }
+void BM_SqlDigitSemicolons100K(benchmark::State& s) { run(s, repeat_to("1;", k100K)); }
 // A quote before every other byte and no two windows alike nearby.
 void BM_SqlQuotesVaried100K(benchmark::State& s) {
   std::string text;
@@ -59,8 +55,8 @@ void BM_SqlQuotesVaried100K(benchmark::State& s) {
 
 // Units that keep the rows with long bounded repetitions (".{0,128}") busy: every window
 // and the whole input hold many starts of such a match.
-void BM_SqlQuotedSelects100K(benchmark::State& s) { run(s, repeat("'select ", k100K)); }
-void BM_SqlQuotedBars100K(benchmark::State& s) { run(s, repeat("'||x", k100K)); }
+void BM_SqlQuotedSelects100K(benchmark::State& s) { run(s, repeat_to("'select ", k100K)); }
+void BM_SqlQuotedBars100K(benchmark::State& s) { run(s, repeat_to("'||x", k100K)); }
 
 BENCHMARK(BM_SqlBenign64);
 BENCHMARK(BM_SqlQuotedSelects100K);

@@ -6,25 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/text/aho_corasick.h"
 #include "core/text/regex.h"
 
 namespace {
 
+using bench::support::repeat_to;
+using bench::support::set_bytes_per_iteration;
+
 // Query-string-like text with a few non-ASCII characters, cut to `size` bytes.
 std::string sample_text(std::size_t size) {
   static const std::string piece =
       "id=12345&name=J\xc3\xb6rg%20M\xc3\xbcller&q=select+items+from+the+shop;"
       "sort=price-desc&page=3&ua=Mozilla/5.0 (X11; Linux x86_64) ";
-  std::string out;
-  while (out.size() < size) out += piece;
-  out.resize(size);
-  return out;
+  return repeat_to(piece, size);
 }
 
 void set_per_byte(benchmark::State& state, std::size_t bytes) {
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  set_bytes_per_iteration(state, bytes);
   state.counters["time/byte"] = benchmark::Counter(
       static_cast<double>(state.iterations() * bytes),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -79,7 +80,7 @@ void BM_AhoCorasick(benchmark::State& state) {
   const sorvane::text::AhoCorasick ac(views, kind, true);
   const std::string text = sample_text(1 << 20);
   for (auto _ : state) benchmark::DoNotOptimize(ac.find_all(text));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  set_bytes_per_iteration(state, text.size());
 }
 BENCHMARK(BM_AhoCorasick)->ArgName("leftmost_longest")->Arg(0)->Arg(1);
 

@@ -3,9 +3,12 @@
 
 #include <string>
 
+#include "bench/support/text.h"
 #include "urlencoded/urlencoded.h"
 
 namespace {
+
+using bench::support::set_bytes_per_iteration;
 
 constexpr std::size_t kBodySize = 100 * 1024;
 
@@ -26,7 +29,7 @@ void BM_UrlencodedDecodeForm(benchmark::State& state) {
     auto pairs = sorvane::urlencoded::decode(body);
     benchmark::DoNotOptimize(pairs);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+  set_bytes_per_iteration(state, body.size());
 }
 
 void BM_UrlencodedDecodePercents(benchmark::State& state) {
@@ -35,7 +38,7 @@ void BM_UrlencodedDecodePercents(benchmark::State& state) {
     auto pairs = sorvane::urlencoded::decode(body);
     benchmark::DoNotOptimize(pairs);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * body.size()));
+  set_bytes_per_iteration(state, body.size());
 }
 
 BENCHMARK(BM_UrlencodedDecodeForm);

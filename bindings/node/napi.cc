@@ -13,6 +13,17 @@ Result<Out> out_param(Fn fn, Args... args) {
   return out;
 }
 
+// Calls a Node-API function that reports the data and length of a Buffer or an ArrayBuffer;
+// the bytes are borrowed, and no bytes give an empty view.
+template <class Fn>
+Result<std::string_view> borrowed_bytes(Fn fn, napi_env env, napi_value value) {
+  void* data = nullptr;
+  std::size_t length = 0;
+  BINDING_TRY(check(fn(env, value, &data, &length)));
+  if (length == 0) return std::string_view();
+  return std::string_view(static_cast<const char*>(data), length);
+}
+
 }  // namespace
 
 Status check(napi_status status) {
@@ -89,19 +100,11 @@ Result<napi_value> coerce_to_string(napi_env env, napi_value value) {
 }
 
 Result<std::string_view> get_buffer_bytes(napi_env env, napi_value buffer) {
-  void* data = nullptr;
-  std::size_t length = 0;
-  BINDING_TRY(check(napi_get_buffer_info(env, buffer, &data, &length)));
-  if (length == 0) return std::string_view();
-  return std::string_view(static_cast<const char*>(data), length);
+  return borrowed_bytes(napi_get_buffer_info, env, buffer);
 }
 
 Result<std::string_view> get_arraybuffer_bytes(napi_env env, napi_value arraybuffer) {
-  void* data = nullptr;
-  std::size_t length = 0;
-  BINDING_TRY(check(napi_get_arraybuffer_info(env, arraybuffer, &data, &length)));
-  if (length == 0) return std::string_view();
-  return std::string_view(static_cast<const char*>(data), length);
+  return borrowed_bytes(napi_get_arraybuffer_info, env, arraybuffer);
 }
 
 Result<bool> has_named(napi_env env, napi_value object, const char* name) {

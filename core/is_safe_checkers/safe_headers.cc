@@ -1,7 +1,5 @@
 #include "core/is_safe_checkers/safe_headers.h"
 
-#include <algorithm>
-
 #include "core/is_safe_checkers/headers/accept.h"
 #include "core/is_safe_checkers/headers/accept_encoding_or_language.h"
 #include "core/is_safe_checkers/headers/chars.h"
@@ -13,13 +11,9 @@
 namespace sorvane::is_safe_checkers::safe_headers {
 namespace {
 
+using headers::all_chars;
 using headers::is_alnum;
 using headers::is_digit;
-
-template <class Pred>
-bool all_of(std::string_view value, Pred pred) {
-  return std::all_of(value.begin(), value.end(), pred);
-}
 
 std::unordered_map<std::string_view, ValueChecker> build() {
   return {
@@ -43,19 +37,20 @@ std::unordered_map<std::string_view, ValueChecker> build() {
 
 }  // namespace
 
-bool all_digits(std::string_view value) { return all_of(value, is_digit); }
+bool all_digits(std::string_view value) { return all_chars(value, is_digit); }
 
 bool all_host_chars(std::string_view value) {
-  return all_of(value, [](char c) { return is_alnum(c) || c == '.' || c == ':' || c == '-'; });
+  return all_chars(value, headers::is_host_char);
 }
 
 bool all_base64_or_space(std::string_view value) {
-  return all_of(value,
-                [](char c) { return is_alnum(c) || c == '+' || c == '/' || c == '=' || c == ' '; });
+  return all_chars(value, [](char c) {
+    return is_alnum(c) || c == '+' || c == '/' || c == '=' || c == ' ';
+  });
 }
 
 bool all_alnum_or_dash(std::string_view value) {
-  return all_of(value, [](char c) { return is_alnum(c) || c == '-'; });
+  return all_chars(value, [](char c) { return is_alnum(c) || c == '-'; });
 }
 
 const std::unordered_map<std::string_view, ValueChecker>& HASHED_KNOWN_HEADERS() {

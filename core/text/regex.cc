@@ -198,10 +198,14 @@ std::unique_ptr<re2::RE2::Set> compile_set(const std::vector<std::string>& trans
                                            std::string* error) {
   auto set = std::make_unique<re2::RE2::Set>(engine_options(), re2::RE2::UNANCHORED);
   for (const std::string& pattern : translated) {
-    std::string message;
-    if (set->Add(pattern, &message) < 0) {
+    // The engine is not asked to fill a string of ours: its message is read from a compiled
+    // expression instead, so no memory passes between its allocator and the library's.
+    if (set->Add(pattern, nullptr) < 0) {
       constexpr std::size_t kMaxMessage = 200;
-      if (error) *error = message.substr(0, kMaxMessage);
+      if (error) {
+        re2::RE2 alone(pattern, engine_options());
+        *error = alone.error().substr(0, kMaxMessage);
+      }
       return nullptr;
     }
   }
@@ -249,7 +253,9 @@ std::optional<bool> RegexSet::any_match(std::string_view text) const {
 
 std::optional<std::vector<std::size_t>> RegexSet::matching(std::string_view text) const {
   if (size_ == 0) return std::vector<std::size_t>{};
+  // Room for every index up front, so the engine fills the vector without reallocating it.
   std::vector<int> found;
+  found.reserve(size_);
   re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
   if (!engine_->set().Match(piece(text), &found, &info) && info.kind != re2::RE2::Set::kNoError) {
     return std::nullopt;

@@ -35,9 +35,10 @@ struct Gate {
   std::vector<CharFilter> filters;  // one per row
 };
 
-// The gate of a table of at most 64 rows (of a longer table: no set, which get_matches
-// ignores); a table that does not compile into one set is a fatal error.
-Gate compile_gate_or_panic(std::span<const Pattern> patterns);
+// The gate of a table of at most 64 rows. A longer table, or one whose expressions exceed
+// the engine's memory budget for one set, gets no set: get_matches then runs every row
+// that passes its pre-filters, as without a gate.
+Gate compile_gate(std::span<const Pattern> patterns);
 
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
 // a text that none of them matches: when two or more rows pass their pre-filters, one

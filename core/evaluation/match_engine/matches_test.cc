@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "core/fatal_error.h"
@@ -25,7 +26,7 @@ Found run(const std::vector<ProtoPattern>& table, std::string_view text, std::ui
   const std::vector<Pattern> patterns = compile_table_or_panic(table);
   const auto traits = rules::compute_input_traits(text, context);
   Found plain = get_matches(patterns, text, context, traits);
-  EXPECT_EQ(get_matches(patterns, text, context, traits, compile_gate_or_panic(patterns)),
+  EXPECT_EQ(get_matches(patterns, text, context, traits, compile_gate(patterns)),
             plain)
       << text;
   return plain;
@@ -112,6 +113,88 @@ TEST(GetMatches, UnicodeExpressionsAndAnyBytes) {
   EXPECT_EQ(run(table, "\u0663=\u0663"), (Found{{{"DIGIT", 1}}}));
   EXPECT_EQ(run(table, "\xff\xfe select \xc3"), (Found{{{"KW", 1}}}));
   EXPECT_EQ(run(table, std::string(2 << 20, '\xff')), std::nullopt);
+}
+
+// Rows that compile one by one but together exceed the engine's memory budget for one
+// set: the table gets no set and still answers, through the rows' own expressions.
+TEST(GetMatches, TableTooLargeForOneSetStillAnswers) {
+  const std::vector<ProtoPattern> table = {row("A", "a\\w{700}"), row("B", "b\\w{700}"),
+                                           row("C", "c")};
+  const std::vector<Pattern> patterns = compile_table_or_panic(table);
+  const Gate gate = compile_gate(patterns);
+  EXPECT_FALSE(gate.set);
+  const std::string letters(700, 'x');
+  const struct {
+    std::string text;
+    Found found;
+  } cases[] = {
+      {"a" + letters + " c", Found{{{"A", 1}, {"C", 1}}}},
+      {"b" + letters, Found{{{"B", 1}}}},
+      {"a b c", Found{{{"C", 1}}}},
+      {"ab", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto traits = rules::compute_input_traits(c.text, 9);
+    EXPECT_EQ(get_matches(patterns, c.text, 9, traits, gate), c.found) << c.text.size();
+    EXPECT_EQ(some_piece_may_match(patterns, gate, c.text, 9, traits), true);
+  }
+}
+
+// Random tables (anchors, \b, empty alternatives, case folding and every kind of
+// pre-filter among them) on random texts: the gate gives the answer of the rows alone, and
+// when it says that no piece of a text can match, no substring of it does.
+TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
+  static constexpr char32_t kChars[] = {U'a', U';', U'\'', U'=', U'\u00e9', U'\0'};
+  static constexpr std::uint8_t kContexts[] = {0, 4, 9, 10};
+  const std::string atoms[] = {"a", "b", ";", "'", "=", " ", "^", "$", "|", "(?:", ")",
+                               "(?i)", "(?s:", "[^", "]", "\\d", "\\s", "\\w", "\\b", "*",
+                               "+", "?", "{2}", ".", "\u00e9"};
+  const std::string text_atoms[] = {"a", "A", "b", ";", "'", "=", " ", "\n", "1",
+                                    "\u00e9", "\u0663", "\xff", "\xc3"};
+  std::mt19937 rng(31);
+  auto sub_list = [&](auto& storage, std::size_t max) {
+    const std::size_t n = rng() % (max + 1);
+    return std::span(storage + rng() % (std::size(storage) - n + 1), n);
+  };
+  for (int round = 0; round < 1500; ++round) {
+    std::vector<std::string> sources;
+    std::vector<ProtoPattern> table;
+    for (std::size_t size = rng() % 7; table.size() < size;) {
+      std::string source;
+      for (int k = 1 + static_cast<int>(rng() % 5); k > 0; --k) source += atoms[rng() % std::size(atoms)];
+      std::string error;
+      if (!text::Regex::try_compile(source, &error)) continue;
+      sources.push_back(source);
+      ProtoPattern p;
+      p.id = "R";
+      p.min_len = rng() % 4;
+      if (rng() % 3 == 0) p.required_all = sub_list(kChars, 2);
+      if (rng() % 3 == 0) p.required_any = sub_list(kChars, 3);
+      if (rng() % 4 == 0) p.excluded_contexts = sub_list(kContexts, 2);
+      table.push_back(p);
+    }
+    for (std::size_t i = 0; i < table.size(); ++i) table[i].regex = sources[i];
+    const std::vector<Pattern> patterns = compile_table_or_panic(table);
+    const Gate gate = compile_gate(patterns);
+    ASSERT_TRUE(gate.set);
+    for (int t = 0; t < 8; ++t) {
+      std::string text;
+      for (int k = static_cast<int>(rng() % 7); k > 0; --k) text += text_atoms[rng() % std::size(text_atoms)];
+      const std::uint8_t context = kContexts[rng() % std::size(kContexts)];
+      const auto traits = rules::compute_input_traits(text, context);
+      ASSERT_EQ(get_matches(patterns, text, context, traits, gate),
+                get_matches(patterns, text, context, traits))
+          << sources.size() << " rows on [" << text << "]";
+      if (some_piece_may_match(patterns, gate, text, context, traits)) continue;
+      for (std::size_t start = 0; start <= text.size(); ++start) {
+        for (std::size_t end = start; end <= text.size(); ++end) {
+          const std::string_view piece = std::string_view(text).substr(start, end - start);
+          ASSERT_EQ(get_matches(patterns, piece, context, traits), std::nullopt)
+              << "[" << piece << "] of [" << text << "]";
+        }
+      }
+    }
+  }
 }
 
 TEST(ConvertProtoRegexes, CompilesInOrderOrStopsAtTheFirstFailure) {

@@ -23,7 +23,7 @@ RuleConfig make_config(std::span<const match_engine::ProtoPattern> table,
                        std::size_t min_input_len) {
   Config config;
   config.patterns = match_engine::compile_table_or_panic(table);
-  config.gate = match_engine::compile_gate_or_panic(config.patterns);
+  config.gate = match_engine::compile_gate(config.patterns);
   config.min_input_len = min_input_len;
   return RuleConfig{std::move(config)};
 }

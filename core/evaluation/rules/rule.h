@@ -38,6 +38,20 @@ constexpr bool mask_has(std::uint16_t mask, InputType type) {
   return v < 16 && ((mask >> v) & 1) != 0;
 }
 
+// The part every rule shares: its registry index, taken from its rule bit, and the set of
+// input types it applies to (bit n set: InputType n).
+template <RuleType Type, std::uint16_t InputTypes>
+class RuleBase : public Rule {
+  static_assert(rule_index(Type).has_value(), "a rule is named by a single rule bit");
+
+ public:
+  static constexpr std::uint8_t kIndex = *rule_index(Type);
+  static constexpr std::uint16_t kInputTypes = InputTypes;
+
+  std::uint8_t get_index() const final { return kIndex; }
+  bool applies_to_input_type(InputType type) const final { return mask_has(kInputTypes, type); }
+};
+
 // The rule object of a registry index 0..9; nullptr for any other index.
 const Rule* rule_by_index(std::uint8_t index);
 

@@ -17,7 +17,7 @@ bool is_safe(std::string_view value) {
     switch (state) {
       case State::Start:
         if (c == ' ' || c == ',') break;
-        if (is_letter(c) || c == '+' || c == '-') state = State::Type;
+        if (is_type_start(c)) state = State::Type;
         else if (c == '*') state = State::TypeWildcard;
         else return false;
         break;
@@ -31,7 +31,7 @@ bool is_safe(std::string_view value) {
         state = State::SubtypeStart;
         break;
       case State::SubtypeStart:
-        if (is_letter(c) || c == '+' || c == '-') state = State::Subtype;
+        if (is_type_start(c)) state = State::Subtype;
         else if (c == '*') state = State::AfterSubtype;
         else return false;
         break;

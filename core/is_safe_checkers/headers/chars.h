@@ -1,17 +1,31 @@
-// Character classes and the q-value digits shared by the header value checkers. The
-// checkers walk bytes: a non-ASCII byte is never a letter or a digit, so a multi-byte
-// character fails exactly where a non-ASCII character would.
+// Character classes, the all-of test and the q-value digits shared by the header value
+// checkers. The checkers walk bytes: a non-ASCII byte is never a letter or a digit, so a
+// multi-byte character fails exactly where a non-ASCII character would.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace sorvane::is_safe_checkers::headers {
 
 constexpr bool is_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_alnum(char c) { return is_letter(c) || is_digit(c); }
+// Letters, digits, '.', ':' and '-': a host name with its port.
+constexpr bool is_host_char(char c) { return is_alnum(c) || c == '.' || c == ':' || c == '-'; }
+// Letters, '+' and '-': the first character of a media type or subtype.
+constexpr bool is_type_start(char c) { return is_letter(c) || c == '+' || c == '-'; }
 // Letters, digits, '+' and '-': the tail of a media type or subtype.
 constexpr bool is_type_char(char c) { return is_alnum(c) || c == '+' || c == '-'; }
+
+// Whether every byte of `value` is in the class `pred` (so also for the empty value).
+template <class Pred>
+constexpr bool all_chars(std::string_view value, Pred pred) {
+  for (char c : value) {
+    if (!pred(c)) return false;
+  }
+  return true;
+}
 
 // A q-value after its integer part: the last character read and how many characters of
 // the fraction have been read (1 for the '.', then one per digit).

@@ -26,7 +26,7 @@ bool is_safe(std::string_view value) {
         state = State::SubtypeStart;
         break;
       case State::SubtypeStart:
-        if (is_letter(c) || c == '+' || c == '-') state = State::Subtype;
+        if (is_type_start(c)) state = State::Subtype;
         else if (c == '*') state = State::AfterSubtype;
         else return false;
         break;

@@ -9,10 +9,7 @@ bool is_safe(std::string_view value) {
   if (value.starts_with("http://")) host = value.substr(7);
   else if (value.starts_with("https://")) host = value.substr(8);
   else return false;
-  for (char c : host) {
-    if (!is_alnum(c) && c != '-' && c != '.' && c != ':') return false;
-  }
-  return true;
+  return all_chars(host, is_host_char);
 }
 
 }  // namespace sorvane::is_safe_checkers::headers::origin

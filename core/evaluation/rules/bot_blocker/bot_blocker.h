@@ -33,19 +33,13 @@ struct BotBlockerData {
 
 // The rule's own matching yields nothing; bots are reported through check_for_bot, which
 // the header evaluation calls for a User-Agent value.
-class BotBlocker final : public Rule {
+class BotBlocker final : public RuleBase<kBotBlocker, 1 << 4> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 6; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 1 << 4;
 };
 
 // The one instance of the rule.

@@ -8,13 +8,9 @@
 
 namespace sorvane::evaluation::rules::cmd_injection {
 
-class CmdInjection final : public Rule {
+class CmdInjection final : public RuleBase<kCmdInjection, 0x2B5E> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 4; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   bool implements_worth_watching() const override { return true; }
   bool is_worth_watching(const RuleConfig& config, std::string_view text,
                          const InputTraits& traits) const override;
@@ -22,8 +18,6 @@ class CmdInjection final : public Rule {
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 0x2B5E;
 };
 
 // The rule's pattern table, in matching order.

@@ -6,19 +6,13 @@
 namespace sorvane::evaluation::rules::method_tampering {
 
 // The rule's own matching yields nothing; methods are judged by is_method_tampering.
-class MethodTampering final : public Rule {
+class MethodTampering final : public RuleBase<kMethodTampering, 1 << 7> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 8; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 1 << 7;
 };
 
 // The one instance of the rule.

@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "core/evaluation/rules/rule_testing.h"
 
 namespace sorvane::evaluation::rules::mongo {
 namespace {
 
-using testing::matched_ids;
-using Ids = std::vector<std::string_view>;
 constexpr std::uint8_t kJsonValue = 6;
 
 TEST(NosqlInjectionMongo, Matches) {

@@ -11,19 +11,13 @@
 
 namespace sorvane::evaluation::rules::reflected_xss {
 
-class ReflectedXss final : public Rule {
+class ReflectedXss final : public RuleBase<kReflectedXss, 0x2F40> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 2; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 0x2F40;
 };
 
 // The one instance of the rule.

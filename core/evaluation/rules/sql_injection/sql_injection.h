@@ -12,13 +12,9 @@
 
 namespace sorvane::evaluation::rules::sql_injection {
 
-class SqlInjection final : public Rule {
+class SqlInjection final : public RuleBase<kSqlInjection, 0x2F5E> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 3; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   bool implements_worth_watching() const override { return true; }
   bool is_worth_watching(const RuleConfig& config, std::string_view text,
                          const InputTraits& traits) const override;
@@ -26,8 +22,6 @@ class SqlInjection final : public Rule {
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 0x2F5E;
 };
 
 // The rule's pattern table, in matching order.

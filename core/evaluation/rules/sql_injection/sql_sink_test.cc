@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/log/log.h"
+#include "core/log/capture_for_testing.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
 namespace {
@@ -91,52 +91,27 @@ TEST(SqlSinkTest, DebugForms) {
             "input_boundary_index: 24 })");
 }
 
-class CaptureLogger : public log::Logger {
- public:
-  void log(const log::Record& record) override {
-    targets.emplace_back(record.target);
-    messages.emplace_back(record.message);
-    levels.push_back(record.level);
-  }
-  std::vector<std::string> targets;
-  std::vector<std::string> messages;
-  std::vector<log::Level> levels;
-};
-
-class SqlSinkLogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = log::max_level();
-    log::set_capture_for_testing(&logger_);
-  }
-  void TearDown() override {
-    log::set_capture_for_testing(nullptr);
-    log::set_max_level(saved_);
-  }
-  CaptureLogger logger_;
-  log::Level saved_{};
-};
-
-TEST_F(SqlSinkLogTest, OneDebugLinePerCall) {
-  log::set_max_level(log::Level::Debug);
+TEST(SqlSinkLogTest, OneDebugLinePerCall) {
+  log::ScopedLogCapture capture(log::Level::Debug);
   check_sql_query(25, 4, DbType::MySQL, "SELECT * FROM t WHERE a='x' OR 1=1--'");
   check_sql_query(0, 1, DbType::SqlServer, std::string(200, 'x') + "\xC3\xA9");
-  ASSERT_EQ(logger_.messages.size(), 2u);
-  EXPECT_EQ(logger_.levels[0], log::Level::Debug);
-  EXPECT_EQ(logger_.targets[0], "sorvane::evaluation::rules::sql_injection");
-  EXPECT_EQ(logger_.messages[0],
+  const std::vector<log::CapturedRecord>& records = capture.records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].level, log::Level::Debug);
+  EXPECT_EQ(records[0].target, "sorvane::evaluation::rules::sql_injection");
+  EXPECT_EQ(records[0].message,
             "check_sql_query - result: Some(SqliSinkResult { start_index: 25, end_index: 29, "
             "boundary_overrun_index: 27, input_boundary_index: 24 }). input_index: 25. "
             "input_len: 4. db_type: MySQL. sql: SELECT * FROM t WHERE a='x' OR 1=1--'");
-  EXPECT_EQ(logger_.messages[1],
+  EXPECT_EQ(records[1].message,
             "check_sql_query - result: None. input_index: 0. input_len: 1. db_type: SqlServer. "
             "sql: " + std::string(128, 'x'));
 }
 
-TEST_F(SqlSinkLogTest, NoLineBelowDebug) {
-  log::set_max_level(log::Level::Info);
+TEST(SqlSinkLogTest, NoLineBelowDebug) {
+  log::ScopedLogCapture capture(log::Level::Info);
   check_sql_query(0, 2, DbType::MySQL, "1 2");
-  EXPECT_TRUE(logger_.messages.empty());
+  EXPECT_TRUE(capture.records().empty());
 }
 
 }  // namespace

@@ -8,19 +8,13 @@
 
 namespace sorvane::evaluation::rules::ssjs_injection {
 
-class SsjsInjection final : public Rule {
+class SsjsInjection final : public RuleBase<kSsjsInjection, 0xEF5F> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 7; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 0xEF5F;
 };
 
 // The rule's pattern table, in matching order.

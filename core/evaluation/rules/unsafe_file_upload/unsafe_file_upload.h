@@ -8,19 +8,13 @@
 
 namespace sorvane::evaluation::rules::unsafe_file_upload {
 
-class UnsafeFileUpload final : public Rule {
+class UnsafeFileUpload final : public RuleBase<kUnsafeFileUpload, 1 << 12> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::uint8_t get_index() const override { return 0; }
-  bool applies_to_input_type(InputType type) const override {
-    return mask_has(kInputTypes, type);
-  }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
-
-  static constexpr std::uint16_t kInputTypes = 1 << 12;
 };
 
 // The rule's pattern table, in matching order.

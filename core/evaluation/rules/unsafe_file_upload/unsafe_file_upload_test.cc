@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/evaluation/rules/rule_testing.h"
 
 namespace sorvane::evaluation::rules::unsafe_file_upload {
 namespace {
 
-using testing::matched_ids;
-using Ids = std::vector<std::string_view>;
 constexpr std::uint8_t kMultipartName = 12;
 
 TEST(UnsafeFileUpload, FileNames) {

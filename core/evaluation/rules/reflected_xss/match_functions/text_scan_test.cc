@@ -129,6 +129,36 @@ TEST(XssTextScan, OccurrenceMemoAnswersOutOfOrder) {
   }
 }
 
+// Every needle on random texts, asked from random offsets in random order (past the end
+// too): the first occurrence at or after the offset, as a plain search finds it.
+TEST(XssTextScan, NeedlesAnswerLikePlainSearchesInAnyOrder) {
+  struct NeedleCase {
+    TextScan::Needle needle;
+    std::string_view text;
+    bool any_of;
+  };
+  using N = TextScan::Needle;
+  const NeedleCase needles[] = {
+      {N::CommentEnd, "*/", false}, {N::LineFeed, "\n", false},   {N::Slash, "/", false},
+      {N::CloseParen, ")", false},  {N::Backtick, "`", false},    {N::Plus, "+", false},
+      {N::AnyQuote, "'\"`", true},  {N::ApostropheStop, "\\'", true},
+      {N::DoubleQuoteStop, "\\\"", true}, {N::BacktickStop, "\\`", true}};
+  const std::vector<std::string> tokens = {"*", "/", "*/", "**/", "\n", ")", "`", "+", "'",
+                                           "\"", "\\", "a", " ", "\xC3\xA9"};
+  std::mt19937 rng(23);
+  for (const std::string& text : random_texts(tokens, 2000, 29)) {
+    TextScan scan(text);
+    for (int q = 0; q < 30; ++q) {
+      const NeedleCase& n = needles[rng() % std::size(needles)];
+      const std::size_t from = rng() % (text.size() + 3);
+      const std::string_view view(text);
+      const std::size_t expected = n.any_of ? view.find_first_of(n.text, from) : view.find(n.text, from);
+      ASSERT_EQ(scan.find(n.needle, from), expected == std::string_view::npos ? kNone : expected)
+          << text << " from " << from << " for " << n.text;
+    }
+  }
+}
+
 // Runs of every length around the point where the walk starts to be remembered, asked
 // twice for every end, answer like a plain walk back.
 TEST(XssTextScan, WhitespaceRunStartForShortAndLongRuns) {
