@@ -9,7 +9,10 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/evaluation/rules/rule_type.h"
@@ -98,6 +101,30 @@ class FuzzInput {
 // Texts reach the analysers as valid UTF-8 (the bindings validate buffers); other bytes are
 // not a meaningful input for them.
 inline bool is_text(std::string_view bytes) { return sorvane::text::is_utf8(bytes); }
+
+// Rewrites `text` left to right at each `introducer` byte that lies after the previous
+// rewrite, where `recognise(p)` answers the replacement and the end of what it replaces;
+// none when nothing was rewritten.
+template <class Recognise>
+std::optional<std::string> rewrite_at_each(std::string_view text, char introducer,
+                                           Recognise recognise) {
+  std::string out;
+  std::size_t last = 0;
+  bool rewritten = false;
+  for (std::size_t p = text.find(introducer); p != std::string_view::npos;
+       p = text.find(introducer, p + 1)) {
+    if (p < last) continue;
+    std::optional<std::pair<std::string, std::size_t>> found = recognise(p);
+    if (!found) continue;
+    out.append(text.substr(last, p - last));
+    out.append(found->first);
+    last = found->second;
+    rewritten = true;
+  }
+  if (!rewritten) return std::nullopt;
+  out.append(text.substr(last));
+  return out;
+}
 
 // Whether the view `part` lies within `whole`.
 inline bool inside(std::string_view part, std::string_view whole) {

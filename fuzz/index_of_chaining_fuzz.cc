@@ -25,16 +25,17 @@ std::optional<std::size_t> reference_index(std::string_view command) {
   for (std::size_t i = 0; i < c.size();) {
     const bool substitution = c[i] == '$' && at(i + 1) == '(';
     const bool arithmetic = substitution && at(i + 2) == '(';
+    // "$(" outside quotes and in double quotes ("$((" opens arithmetic there).
+    if (substitution && (state == State::Normal || state == State::DoubleQuoted)) {
+      if (!arithmetic) return i;
+      resume = state;
+      state = State::Arithmetic;
+      i += 3;
+      continue;
+    }
     switch (state) {
       case State::Normal:
         if (std::u32string_view(U"\n&;<>`|").find(c[i]) != std::u32string_view::npos) return i;
-        if (substitution) {
-          if (!arithmetic) return i;
-          resume = state;
-          state = State::Arithmetic;
-          i += 3;
-          continue;
-        }
         if (c[i] == '"') state = State::DoubleQuoted;
         else if (c[i] == '#') state = State::Comment;
         else if (c[i] == '\'') state = State::SingleQuoted;
@@ -44,13 +45,6 @@ std::optional<std::size_t> reference_index(std::string_view command) {
         break;
       case State::DoubleQuoted:
         if (c[i] == '`') return i;
-        if (substitution) {
-          if (!arithmetic) return i;
-          resume = state;
-          state = State::Arithmetic;
-          i += 3;
-          continue;
-        }
         if (c[i] == '"' && !(i > 0 && c[i - 1] == '\\')) state = State::Normal;
         break;
       case State::Comment:

@@ -84,21 +84,14 @@ std::optional<std::pair<char32_t, std::size_t>> reference_at(std::string_view t,
 }
 
 std::optional<std::string> reference_unescape(std::string_view t) {
-  std::string out;
-  std::size_t last = 0;
-  bool decoded = false;
-  for (std::size_t p = t.find('&'); p != std::string_view::npos; p = t.find('&', p + 1)) {
-    if (p < last) continue;
-    auto reference = reference_at(t, p);
-    if (!reference) continue;
-    out.append(t.substr(last, p - last));
-    sorvane::text::append_utf8(out, reference->first);
-    last = reference->second;
-    decoded = true;
-  }
-  if (!decoded) return std::nullopt;
-  out.append(t.substr(last));
-  return out;
+  return quenlith_fuzz::rewrite_at_each(
+      t, '&', [&](std::size_t p) -> std::optional<std::pair<std::string, std::size_t>> {
+        auto reference = reference_at(t, p);
+        if (!reference) return std::nullopt;
+        std::string character;
+        sorvane::text::append_utf8(character, reference->first);
+        return std::pair{character, reference->second};
+      });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
 #include "fuzz/fuzz_input.h"
@@ -33,34 +34,26 @@ bool starts_at(std::string_view t, std::size_t at, std::string_view s) {
 }
 
 std::optional<std::string> reference_unescape(std::string_view t) {
-  std::string out;
-  std::size_t last = 0;
-  bool decoded = false;
-  for (std::size_t p = t.find('\\'); p != std::string_view::npos; p = t.find('\\', p + 1)) {
-    std::optional<char> letter;
-    std::size_t end = 0;
-    if (starts_at(t, p + 1, "x")) {
-      letter = letter_at(t, p + 2);
-      end = p + 4;
-    } else if (starts_at(t, p + 1, "u{")) {
-      std::size_t r = p + 3;
-      while (r < t.size() && t[r] == '0') ++r;
-      letter = letter_at(t, r);
-      if (!starts_at(t, r + 2, "}")) letter.reset();
-      end = r + 3;
-    } else if (starts_at(t, p + 1, "u00")) {
-      letter = letter_at(t, p + 4);
-      end = p + 6;
-    }
-    if (!letter) continue;
-    out.append(t.substr(last, p - last));
-    out.push_back(*letter);
-    last = end;
-    decoded = true;
-  }
-  if (!decoded) return std::nullopt;
-  out.append(t.substr(last));
-  return out;
+  return quenlith_fuzz::rewrite_at_each(
+      t, '\\', [&](std::size_t p) -> std::optional<std::pair<std::string, std::size_t>> {
+        std::optional<char> letter;
+        std::size_t end = 0;
+        if (starts_at(t, p + 1, "x")) {
+          letter = letter_at(t, p + 2);
+          end = p + 4;
+        } else if (starts_at(t, p + 1, "u{")) {
+          std::size_t r = p + 3;
+          while (r < t.size() && t[r] == '0') ++r;
+          letter = letter_at(t, r);
+          if (!starts_at(t, r + 2, "}")) letter.reset();
+          end = r + 3;
+        } else if (starts_at(t, p + 1, "u00")) {
+          letter = letter_at(t, p + 4);
+          end = p + 6;
+        }
+        if (!letter) return std::nullopt;
+        return std::pair{std::string(1, *letter), end};
+      });
 }
 
 }  // namespace
