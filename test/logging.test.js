@@ -214,7 +214,7 @@ test('an empty environment directory fails without trying the options, every tim
   assert.deepStrictEqual(logFiles(optionsDir), []);
 });
 
-test('the log-specification variable replaces the level when it is valid', (t) => {
+test('the level-filter variable replaces the level when it is valid', (t) => {
   const cases = [
     // [SPDLOG_LEVEL, options, expected levels written (null: no file)]
     ['', { enableLogging: true, logLevel: 'info' }, null],

@@ -164,7 +164,7 @@ std::optional<LogLevel> parse_log_level(std::string_view text) {
 
 log::Level filter_level(LogLevel level) { return static_cast<log::Level>(level); }
 
-std::optional<log::Level> parse_log_spec(std::string_view spec) {
+std::optional<log::Level> parse_log_filter(std::string_view spec) {
   if (spec.empty() || equals_ignoring_ascii_case(spec, "off")) return log::Level::Off;
   if (auto level = parse_log_level(spec)) return filter_level(*level);
   return std::nullopt;
@@ -201,8 +201,8 @@ Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
   }
   log::Level max_level = enabled ? filter_level(level) : log::Level::Off;
   auto file_name = log_file_name(std::chrono::system_clock::now(), platform::process_id());
-  if (auto spec = platform::get_env(kLogSpecVariable)) {
-    if (auto spec_level = parse_log_spec(*spec)) max_level = *spec_level;
+  if (auto spec = platform::get_env(kLogFilterVariable)) {
+    if (auto spec_level = parse_log_filter(*spec)) max_level = *spec_level;
   }
   platform::enable_console_virtual_terminal();
 

@@ -31,13 +31,13 @@ std::optional<LogLevel> parse_log_level(std::string_view text);
 // The facade's filter level of `level`.
 log::Level filter_level(LogLevel level);
 
-// The logging component's own log-specification variable. When it holds a valid
-// specification, that replaces the level chosen by the options or the environment.
-inline constexpr std::string_view kLogSpecVariable = "SPDLOG_LEVEL";
+// The logging component's own level-filter variable. When it holds a valid filter,
+// that replaces the level chosen by the options or the environment.
+inline constexpr std::string_view kLogFilterVariable = "SPDLOG_LEVEL";
 
-// A valid specification: the empty text (nothing is logged) or one of "off", "error",
+// A valid filter: the empty text (nothing is logged) or one of "off", "error",
 // "warn", "info", "debug", "trace" in any ASCII letter case.
-std::optional<log::Level> parse_log_spec(std::string_view spec);
+std::optional<log::Level> parse_log_filter(std::string_view spec);
 
 // "libquenlith_<%Y_%m_%d_%H%M%S in UTC>_<pid>.log".
 std::string log_file_name(std::chrono::system_clock::time_point setup_time, std::uint64_t pid);

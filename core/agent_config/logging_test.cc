@@ -43,7 +43,7 @@ TEST(LogLevelText, ParsesTheFiveNamesInAnyCase) {
   EXPECT_EQ(log_level_text(LogLevel::Trace), "TRACE");
 }
 
-TEST(LogSpec, AcceptsEmptyOrOneLevelName) {
+TEST(LogFilter, AcceptsEmptyOrOneLevelName) {
   struct Case {
     std::string_view spec;
     std::optional<log::Level> level;
@@ -55,7 +55,7 @@ TEST(LogSpec, AcceptsEmptyOrOneLevelName) {
       {"warning", std::nullopt},      {"info,debug", std::nullopt},   {" ", std::nullopt},
       {"target=info", std::nullopt},  {"3", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(parse_log_spec(c.spec), c.level) << c.spec;
+  for (const Case& c : cases) EXPECT_EQ(parse_log_filter(c.spec), c.level) << c.spec;
 }
 
 TEST(LogFileName, HoldsUtcSetupTimeAndPid) {
