@@ -13,24 +13,37 @@ bool in_ranges(std::span<const CodeRange> ranges, char32_t c) {
   return it != ranges.begin() && c <= std::prev(it)->last;
 }
 
+namespace {
+
+// Membership through the two-stage lookup table: a few loads, no search.
+template <unicode_tables::PropertyIndex property>
+bool has_property(char32_t c) {
+  using unicode_tables::kBlockSize;
+  if (c > 0x10FFFF) return false;
+  const auto& block = unicode_tables::kBlocks[unicode_tables::kBlockOf[c >> unicode_tables::kBlockBits]];
+  return (block.bits[property][c % kBlockSize / 64] >> (c % 64)) & 1;
+}
+
+}  // namespace
+
 bool is_alphabetic(char32_t c) {
   if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-  return in_ranges(unicode_tables::kAlphabetic, c);
+  return has_property<unicode_tables::kAlphabeticIndex>(c);
 }
 
 bool is_numeric(char32_t c) {
   if (c < 0x80) return c >= '0' && c <= '9';
-  return in_ranges(unicode_tables::kNumeric, c);
+  return has_property<unicode_tables::kNumericIndex>(c);
 }
 
 bool is_decimal_digit(char32_t c) {
   if (c < 0x80) return c >= '0' && c <= '9';
-  return in_ranges(unicode_tables::kDecimalDigit, c);
+  return has_property<unicode_tables::kDecimalDigitIndex>(c);
 }
 
 bool is_word_char(char32_t c) {
   if (c < 0x80) return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || (c >= '0' && c <= '9') || c == '_';
-  return in_ranges(unicode_tables::kWordChar, c);
+  return has_property<unicode_tables::kWordCharIndex>(c);
 }
 
 std::span<const CodeRange> word_char_ranges() { return unicode_tables::kWordChar; }

@@ -41,11 +41,23 @@ TEST(UnicodeTables, AreSortedDisjointNonAdjacentScalarRanges) {
   }
 }
 
+// The predicates read the lookup table, the regular-expression classes the ranges: both
+// must hold the same sets.
 TEST(UnicodeRanges, AgreeWithThePredicates) {
   for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    ASSERT_EQ(in_ranges(unicode_tables::kAlphabetic, c), is_alphabetic(c)) << std::hex << static_cast<unsigned>(c);
+    ASSERT_EQ(in_ranges(unicode_tables::kNumeric, c), is_numeric(c)) << std::hex << static_cast<unsigned>(c);
     ASSERT_EQ(in_ranges(word_char_ranges(), c), is_word_char(c)) << std::hex << static_cast<unsigned>(c);
     ASSERT_EQ(in_ranges(white_space_ranges(), c), is_white_space(c)) << std::hex << static_cast<unsigned>(c);
     ASSERT_EQ(in_ranges(decimal_digit_ranges(), c), is_decimal_digit(c)) << std::hex << static_cast<unsigned>(c);
+  }
+}
+
+TEST(UnicodePredicates, RejectValuesBeyondTheCodeSpace) {
+  for (char32_t c : {char32_t{0x110000}, char32_t{0x1FFFFF}, char32_t{0x80000000}, char32_t{0xFFFFFFFF}}) {
+    EXPECT_FALSE(is_alphabetic(c) || is_numeric(c) || is_decimal_digit(c) || is_word_char(c) ||
+                 is_white_space(c))
+        << std::hex << static_cast<unsigned>(c);
   }
 }
 
