@@ -56,8 +56,8 @@ function missingDebianPackages(packages) {
 }
 
 function requirements(packages) {
-  return 'building it needs CMake, Ninja, a C++20 compiler, pkg-config and the development ' +
-    `files of RE2, spdlog, fmt and ICU (on Debian: apt-get install -y ${packages.join(' ')})`;
+  return 'the module build needs CMake, Ninja, a C++20 compiler and pkg-config with the ' +
+    `development files of its libraries; on Debian: apt-get install -y ${packages.join(' ')}`;
 }
 
 function buildFromSource(reason) {

@@ -17,7 +17,7 @@ const host = `${process.platform}-${process.arch}`;
 const libc = detectLibc();
 const prebuildName = `quenlith_node.napi${libc ? `.${libc}` : ''}.node`;
 
-// A package directory with the install step's files, and a bin folder that holds only node
+// A package directory with the install step's files and its dependency, and a bin folder that holds only node
 // and, when `missing` is given, a dpkg-query that reports those packages as not installed.
 function fixture(t, { prebuild, stale = false, missing }) {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-install-'));
@@ -26,6 +26,9 @@ function fixture(t, { prebuild, stale = false, missing }) {
     fs.mkdirSync(path.join(root, path.dirname(file)), { recursive: true });
     fs.copyFileSync(path.join(repo, file), path.join(root, file));
   }
+  // The package's one dependency, as npm installs it.
+  fs.mkdirSync(path.join(root, 'node_modules'));
+  fs.symlinkSync(path.join(repo, 'node_modules', 'node-api-headers'), path.join(root, 'node_modules', 'node-api-headers'));
   const dir = path.join(root, 'prebuilds', host);
   fs.mkdirSync(dir, { recursive: true });
   if (prebuild === 'working') fs.copyFileSync(built, path.join(dir, prebuildName));
@@ -101,4 +104,13 @@ test('the packages named are those of the module build only', (t) => {
   for (const development of ['libgtest-dev', 'libbenchmark-dev', 'clang', 'libgmock-dev']) {
     assert.ok(!named.includes(development), development);
   }
+});
+
+test('without dpkg and without CMake the source build fails with what it needs', (t) => {
+  const pkg = fixture(t, {});
+  const run = install(pkg);
+  assert.strictEqual(run.status, 1);
+  assert.match(run.stderr, /quenlith_node: the source build failed; the module build needs CMake, Ninja, a C\+\+20 compiler/);
+  assert.match(run.stderr, /on Debian: apt-get install -y cmake ninja-build g\+\+ /);
+  assert.ok(!fs.existsSync(path.join(pkg.root, 'build', 'Release')));
 });
