@@ -81,8 +81,8 @@ export interface BodyResponse extends RequestResponse {
   bodyType: 'json' | 'urlencoded';
 }
 
-/** The inputs of a request; at least one property must be present. */
-export interface ConnectInputs {
+/** The properties of a request's inputs. */
+export interface ConnectInputFields {
   /** A query string, or names and values alternately. */
   queries?: string | readonly string[];
   /** Header names and values alternately. */
@@ -92,6 +92,11 @@ export interface ConnectInputs {
   uriPath?: string;
   method?: string;
 }
+
+/** The inputs of a request: at least one property must be present (none throws). */
+export type ConnectInputs = {
+  [K in keyof ConnectInputFields]-?: ConnectInputFields & Pick<Required<ConnectInputFields>, K>;
+}[keyof ConnectInputFields];
 
 /** Where a user input breaks out of its token; positions in characters of the text. */
 export interface SinkBoundary {

@@ -24,6 +24,9 @@ export function usage(): void {
   agent.scoreRequestBody(mask, '{}', undefined);
   // @ts-expect-error an explicit undefined for the options throws
   agent.scoreRequestConnect(mask, { method: 'GET' }, undefined);
+  // @ts-expect-error inputs without any property throw
+  agent.scoreRequestConnect(mask, {});
+  agent.scoreRequestConnect(mask, { headers: [] });
   // @ts-expect-error an inputs property set to undefined throws
   agent.scoreRequestConnect(mask, { uriPath: undefined });
   // @ts-expect-error the module has no such export
