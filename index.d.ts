@@ -1,5 +1,9 @@
 // Type declarations of the native module: the Agent class and its methods, doNothing and
 // constants. Every method runs synchronously and throws an `AgentError` on bad arguments.
+// An options argument, when passed, must be an object: an explicit `undefined` throws, so
+// the signatures with options take them as a required parameter of their own. A property
+// of the options or of the inputs set to `undefined` throws too (it counts as present);
+// `exactOptionalPropertyTypes` makes the compiler reject it.
 
 /**
  * A text argument: a string or `String` object (read up to its first U+0000 character), or
@@ -77,8 +81,8 @@ export interface BodyResponse extends RequestResponse {
   bodyType: 'json' | 'urlencoded';
 }
 
-/** The inputs of a request; at least one property must be present. */
-export interface ConnectInputs {
+/** The properties of a request's inputs. */
+export interface ConnectInputFields {
   /** A query string, or names and values alternately. */
   queries?: string | readonly string[];
   /** Header names and values alternately. */
@@ -88,6 +92,11 @@ export interface ConnectInputs {
   uriPath?: string;
   method?: string;
 }
+
+/** The inputs of a request: at least one property must be present (none throws). */
+export type ConnectInputs = {
+  [K in keyof ConnectInputFields]-?: ConnectInputFields & Pick<Required<ConnectInputFields>, K>;
+}[keyof ConnectInputFields];
 
 /** Where a user input breaks out of its token; positions in characters of the text. */
 export interface SinkBoundary {
@@ -117,15 +126,20 @@ export interface XssFinding {
 
 export class Agent {
   /** Reads the options and runs the process-wide set-up (rules, logging) on first use. */
-  constructor(options?: AgentOptions);
+  constructor();
+  constructor(options: AgentOptions);
 
   /** `rules` is a mask of `constants.RuleType` bits, 1 to 1023. */
-  scoreRequestConnect(rules: number, inputs: ConnectInputs, options?: EvalOptions): RequestResponse;
+  scoreRequestConnect(rules: number, inputs: ConnectInputs): RequestResponse;
+  scoreRequestConnect(rules: number, inputs: ConnectInputs, options: EvalOptions): RequestResponse;
   /** A body starting (after ASCII blanks) with `{`, `[` or `"` is JSON, any other URL-encoded. */
-  scoreRequestBody(rules: number, body: Text, options?: EvalOptions): BodyResponse;
+  scoreRequestBody(rules: number, body: Text): BodyResponse;
+  scoreRequestBody(rules: number, body: Text, options: EvalOptions): BodyResponse;
   /** `inputType` is a `constants.InputType` value; undefined when nothing was found. */
-  scoreAtom(rules: number, value: Text, inputType: number, options?: EvalOptions): Finding[] | undefined;
-  scoreHeader(rules: number, name: Text, value: Text, options?: EvalOptions): Finding[] | undefined;
+  scoreAtom(rules: number, value: Text, inputType: number): Finding[] | undefined;
+  scoreAtom(rules: number, value: Text, inputType: number, options: EvalOptions): Finding[] | undefined;
+  scoreHeader(rules: number, name: Text, value: Text): Finding[] | undefined;
+  scoreHeader(rules: number, name: Text, value: Text, options: EvalOptions): Finding[] | undefined;
 
   /** Input position and length in characters of `command`. */
   checkCommandInjectionSink(inputIndex: number, inputLength: number, command: Text): SinkBoundary | undefined;
@@ -154,42 +168,43 @@ export class Agent {
 /** A new `{ trackRequest: false }` on every call. */
 export function doNothing(): { trackRequest: false };
 
+/** Plain objects that the module builds once per load; their properties are writable. */
 export const constants: {
-  readonly RuleType: {
-    readonly 'unsafe-file-upload': 1;
-    readonly 'path-traversal': 2;
-    readonly 'reflected-xss': 4;
-    readonly 'sql-injection': 8;
-    readonly 'cmd-injection': 16;
-    readonly 'nosql-injection-mongo': 32;
-    readonly 'bot-blocker': 64;
-    readonly 'ssjs-injection': 128;
-    readonly 'method-tampering': 256;
-    readonly 'prototype-pollution': 512;
+  RuleType: {
+    'unsafe-file-upload': 1;
+    'path-traversal': 2;
+    'reflected-xss': 4;
+    'sql-injection': 8;
+    'cmd-injection': 16;
+    'nosql-injection-mongo': 32;
+    'bot-blocker': 64;
+    'ssjs-injection': 128;
+    'method-tampering': 256;
+    'prototype-pollution': 512;
   };
-  readonly InputType: {
-    readonly CookieName: 1;
-    readonly CookieValue: 2;
-    readonly HeaderKey: 3;
-    readonly HeaderValue: 4;
-    readonly JsonKey: 5;
-    readonly JsonValue: 6;
-    readonly Method: 7;
-    readonly ParameterKey: 8;
-    readonly ParameterValue: 9;
-    readonly UriPath: 10;
-    readonly UrlParameter: 11;
-    readonly MultipartName: 12;
-    readonly XmlValue: 13;
-    readonly RawBody: 14;
+  InputType: {
+    CookieName: 1;
+    CookieValue: 2;
+    HeaderKey: 3;
+    HeaderValue: 4;
+    JsonKey: 5;
+    JsonValue: 6;
+    Method: 7;
+    ParameterKey: 8;
+    ParameterValue: 9;
+    UriPath: 10;
+    UrlParameter: 11;
+    MultipartName: 12;
+    XmlValue: 13;
+    RawBody: 14;
   };
-  readonly DbType: {
-    readonly DB2: 1;
-    readonly MySQL: 2;
-    readonly Oracle: 3;
-    readonly Postgres: 4;
-    readonly Sqlite: 5;
-    readonly SqlServer: 6;
-    readonly Unknown: 7;
+  DbType: {
+    DB2: 1;
+    MySQL: 2;
+    Oracle: 3;
+    Postgres: 4;
+    Sqlite: 5;
+    SqlServer: 6;
+    Unknown: 7;
   };
 };

@@ -1,7 +1,8 @@
 'use strict';
-// The native module built by `npm install` (or `npm test`) into build/, or into the tree
-// that QUENLITH_BUILD_DIR names (relative to this package).
-const path = require('node:path');
+// The native module: the prebuilt one for this platform or the one built from source at
+// install time (lib/locate.js says which).
+const { locateModule } = require('./lib/locate.js');
 
-module.exports = require(path.resolve(__dirname, process.env.QUENLITH_BUILD_DIR || 'build',
-  'quenlith_node.node'));
+const file = locateModule(__dirname);
+if (file instanceof Error) throw file;
+module.exports = require(file);
