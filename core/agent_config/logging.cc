@@ -223,9 +223,11 @@ Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
   std::filesystem::path absolute_dir = std::filesystem::absolute(dir, error);
   std::filesystem::path file = (error ? dir : absolute_dir) / file_name;
   // The name is predictable: whatever holds it already (a planted file or link) is refused
-  // now, and the creation at the first record refuses it again.
+  // now, and the creation at the first record refuses it again. With nothing to be written,
+  // no file is ever created and the name does not matter.
   std::error_code status_error;
-  if (std::filesystem::exists(std::filesystem::symlink_status(file, status_error))) {
+  if (max_level != log::Level::Off &&
+      std::filesystem::exists(std::filesystem::symlink_status(file, status_error))) {
     return fmt::format("Log file cannot be created because {} already exists in the log directory",
                        file_name);
   }

@@ -65,8 +65,8 @@ class LoggerHandle {
 };
 
 // Sets up the one file logger of the process in `log_dir` (which must be an existing
-// directory, even when `enabled` is false) and installs it behind the facade. Fails when
-// something already has the log file's name there.
+// directory, even when `enabled` is false) and installs it behind the facade. When records
+// can be written, fails if something already has the log file's name there.
 Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
                                                 std::string_view log_dir);
 
