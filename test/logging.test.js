@@ -258,3 +258,145 @@ test('constructions racing on worker threads set logging up once', (t) => {
   assert.deepStrictEqual(JSON.parse(result.stdout), [64, 64, 64, 64, 64, 64]);
   assert.deepStrictEqual(logLines(dir).map((l) => l.message), [BANNER_OPTIONS('INFO')]);
 });
+
+// Child: sets the umask, plants `plant.target` under the log file names of this second and
+// the next two (as a symlink or a regular file), then runs the constructions of argv[1] and
+// reports each outcome with the pid.
+const PLANTING_CHILD = `
+const fs = require('node:fs');
+const path = require('node:path');
+const { Agent } = require(${JSON.stringify(MODULE)});
+const { umask, plant, constructions } = JSON.parse(process.argv[1]);
+process.umask(umask);
+const two = (n) => String(n).padStart(2, '0');
+if (plant) {
+  for (let ahead = 0; ahead < 3; ahead++) {
+    const d = new Date(Date.now() + ahead * 1000);
+    const name = 'libquenlith_' + d.getUTCFullYear() + '_' + two(d.getUTCMonth() + 1) + '_' +
+      two(d.getUTCDate()) + '_' + two(d.getUTCHours()) + two(d.getUTCMinutes()) +
+      two(d.getUTCSeconds()) + '_' + process.pid + '.log';
+    const at = path.join(plant.dir, name);
+    if (plant.kind === 'symlink') fs.symlinkSync(plant.target, at); else fs.writeFileSync(at, 'earlier\\n');
+  }
+}
+const outcomes = constructions.map((options) => {
+  try { new Agent(options); return { ok: true }; } catch (e) { return { ok: false, code: e.code, message: e.message }; }
+});
+process.stdout.write(JSON.stringify({ pid: process.pid, outcomes }));
+`;
+
+function runPlanting(settings) {
+  const result = spawnSync(process.execPath, ['-e', PLANTING_CHILD, JSON.stringify(settings)],
+    { env: childEnv(), encoding: 'utf8' });
+  assert.strictEqual(result.status, 0, result.stderr);
+  return JSON.parse(result.stdout);
+}
+
+test('the log file is readable and writable by its owner only, whatever the umask', (t) => {
+  for (const umask of [0, 0o022, 0o077]) {
+    const dir = tempDir(t);
+    const { outcomes } = runPlanting({ umask, constructions: [{ enableLogging: true, logLevel: 'info', logDir: dir }] });
+    assert.deepStrictEqual(outcomes, [ok]);
+    const [file] = logFiles(dir);
+    assert.strictEqual(fs.statSync(path.join(dir, file)).mode & 0o777, 0o600, `umask ${umask}`);
+  }
+});
+
+test('a file or link planted at the log file name fails the set-up and is never written', (t) => {
+  const FAILURE = /^Log file cannot be created because libquenlith_\d{4}_\d{2}_\d{2}_\d{6}_\d+\.log already exists in the log directory$/;
+  for (const kind of ['symlink', 'dangling symlink', 'regular file']) {
+    const dir = tempDir(t);
+    const other = tempDir(t);
+    const target = path.join(tempDir(t), 'target.txt');
+    if (kind !== 'dangling symlink') fs.writeFileSync(target, 'precious\n');
+    const logging = { enableLogging: true, logLevel: 'info' };
+    const { outcomes } = runPlanting({
+      umask: 0o022,
+      plant: { dir, kind: kind === 'regular file' ? 'file' : 'symlink', target },
+      // A failed set-up leaves logging unconfigured: the next construction sets it up.
+      constructions: [{ ...logging, logDir: dir }, { ...logging, logDir: dir }, { ...logging, logDir: other }],
+    });
+    assert.strictEqual(outcomes.length, 3);
+    for (const outcome of outcomes.slice(0, 2)) {
+      assert.strictEqual(outcome.ok, false, kind);
+      assert.strictEqual(outcome.code, 'GenericFailure');
+      assert.match(outcome.message, FAILURE);
+    }
+    assert.deepStrictEqual(outcomes[2], ok, kind);
+    if (kind === 'dangling symlink') {
+      assert.strictEqual(fs.existsSync(target), false);
+    } else {
+      assert.strictEqual(fs.readFileSync(target, 'utf8'), 'precious\n', kind);
+    }
+    for (const name of fs.readdirSync(dir)) {
+      const at = path.join(dir, name);
+      if (kind === 'regular file') assert.strictEqual(fs.readFileSync(at, 'utf8'), 'earlier\n');
+      else assert.ok(fs.lstatSync(at).isSymbolicLink());
+    }
+    assert.deepStrictEqual(logLines(other).map((l) => l.message), [BANNER_OPTIONS('INFO')]);
+  }
+
+  // With logging off nothing is ever written, so a name taken in the directory is no failure.
+  const dir = tempDir(t);
+  const { outcomes } = runPlanting({ umask: 0o022, plant: { dir, kind: 'file' },
+    constructions: [{ logDir: dir }, { enableLogging: true, logLevel: 'info', logDir: dir }] });
+  assert.deepStrictEqual(outcomes, [ok, ok]);
+  for (const name of fs.readdirSync(dir)) {
+    assert.strictEqual(fs.readFileSync(path.join(dir, name), 'utf8'), 'earlier\n');
+  }
+});
+
+test('Agent without new runs no set-up: a later construction sets logging up', (t) => {
+  const dir = tempDir(t);
+  const first = tempDir(t);
+  const child = `
+    const { Agent } = require(${JSON.stringify(MODULE)});
+    const calls = [() => Agent({ enableLogging: true, logLevel: 'info', logDir: ${JSON.stringify(first)} }),
+      () => Agent.call({}, { logDir: '/no/such/dir' })];
+    const codes = calls.map((call) => { try { call(); return 'none'; } catch (e) { return e.code; } });
+    new Agent({ enableLogging: true, logLevel: 'info', logDir: ${JSON.stringify(dir)} });
+    process.stdout.write(JSON.stringify(codes));
+  `;
+  const result = spawnSync(process.execPath, ['-e', child], { env: childEnv(), encoding: 'utf8' });
+  assert.strictEqual(result.status, 0, result.stderr);
+  assert.deepStrictEqual(JSON.parse(result.stdout), ['InvalidArg', 'InvalidArg']);
+  assert.deepStrictEqual(fs.readdirSync(first), []);
+  assert.deepStrictEqual(logLines(dir).map((l) => l.message), [BANNER_OPTIONS('INFO')]);
+});
+
+test('control characters of logged inputs are escaped after the 128-character cut', (t) => {
+  const escape = (text) => text.replace(/[\x00-\x1f\x7f]/g, (c) => (
+    { '\n': '\\n', '\r': '\\r', '\t': '\\t' }[c] ?? `\\x${c.charCodeAt(0).toString(16).padStart(2, '0')}`));
+  const forged = '\n2024-01-01 00:00:00.000 ERROR [forged:1] forged record\r\n';
+  const commands = [
+    `ls${forged}`,
+    'a\tb\x1b[2J\x1b]0;title\x07\0\x7fz',
+    // Escapes do not count towards the cut: 128 characters, then the rest is dropped.
+    `${'\u00e9'.repeat(120)}\x1b[31m${'\n'.repeat(10)}`,
+    `${'x'.repeat(127)}\n\n`,
+    `${'x'.repeat(128)}\n`,
+    'caf\u00e9 \\n \\x1b \u0085',
+  ];
+  const dir = tempDir(t);
+  const child = `
+    const { Agent } = require(${JSON.stringify(MODULE)});
+    const agent = new Agent({ enableLogging: true, logLevel: 'debug', logDir: ${JSON.stringify(dir)} });
+    for (const command of ${JSON.stringify(commands)}) {
+      agent.checkCommandInjectionSink(0, 1, command);
+      agent.checkCommandInjectionSink(0, 1, Buffer.from(command));
+    }
+  `;
+  const result = spawnSync(process.execPath, ['-e', child], { env: childEnv(), encoding: 'utf8' });
+  assert.strictEqual(result.status, 0, result.stderr);
+  // logLines holds every line to the record format: a forged line would fail it.
+  const lines = logLines(dir).filter((l) => l.message.startsWith('check_command - '));
+  assert.strictEqual(lines.length, 2 * commands.length);
+  commands.forEach((command, i) => {
+    // A string argument ends at its first NUL; a Buffer is read whole.
+    for (const [line, text] of [[lines[2 * i], command.split('\0')[0]], [lines[2 * i + 1], command]]) {
+      const quoted = escape(Array.from(text).slice(0, 128).join(''));
+      assert.ok(line.message.endsWith(`. command: ${quoted}`), JSON.stringify(line.message));
+      assert.doesNotMatch(line.message, /[\x00-\x1f\x7f]/);
+    }
+  });
+});

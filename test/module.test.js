@@ -128,3 +128,38 @@ test('calling Agent without new, or on another receiver, throws or constructs', 
     }
   }
 });
+
+test('Agent without new throws InvalidArg, reads no option and changes nothing', () => {
+  const NEEDS_NEW = 'Agent must be called with new';
+  let optionReads = 0;
+  const options = { get enableLogging() { optionReads += 1; return true; }, logDir: '/no/such/dir' };
+  const globalKeys = Reflect.ownKeys(globalThis);
+  const calls = [
+    ['Agent()', () => Agent()],
+    ['Agent(options)', () => Agent(options)],
+    ['Agent(undefined)', () => Agent(undefined)],
+    ['Agent.call({})', () => Agent.call({})],
+    ['Agent.call(5)', () => Agent.call(5)],
+    ['Agent.call(globalThis)', () => Agent.call(globalThis)],
+    ['Agent.apply(null, [options])', () => Agent.apply(null, [options])],
+    ['Reflect.apply', () => Reflect.apply(Agent, {}, [options])],
+    ['bound', () => Agent.bind(null, options)()],
+  ];
+  // Twice each: a first call must not leave anything that changes the second.
+  for (const round of [1, 2]) {
+    for (const [name, call] of calls) {
+      assert.throws(call, (error) => error instanceof Error && error.code === 'InvalidArg' &&
+        error.message === NEEDS_NEW, `${name}, round ${round}`);
+    }
+  }
+  assert.strictEqual(optionReads, 0);
+  assert.deepStrictEqual(Reflect.ownKeys(globalThis), globalKeys);
+
+  // Construction works as before, by every way of constructing.
+  class Sub extends Agent {}
+  const constructed = [new Agent(), new Agent({}), new Sub(), Reflect.construct(Agent, [{}]),
+    Reflect.construct(Agent, [], Sub)];
+  for (const agent of constructed) assert.ok(agent instanceof Agent);
+  assert.ok(constructed[2] instanceof Sub);
+  assert.strictEqual(constructed[0].isXssInWholeBody('<script>alert(1)</script>', ['alert(1)']).matchByteIndex, 8);
+});

@@ -210,12 +210,14 @@ test('the state object: argument and property errors', () => {
     assert.throws(() => agent.isXssInChunkedBody('<script>', holder), { code, message }, String(Object.keys(holder ?? {})));
   }
   assert.throws(() => agent.isXssInChunkedBody(42, good()), { code: 'InvalidArg', message: TEXT_KIND_MESSAGE });
-  // Getters run once each, state first.
+  // Getters run once each, state first; storing the new buffers reads nothing back.
   const order = [];
   const made = good();
   const holder = {
     get state() { order.push('state'); return made.state; },
+    set state(value) { made.state = value; },
     get inputs() { order.push('inputs'); return made.inputs; },
+    set inputs(value) { made.inputs = value; },
   };
   assert.strictEqual(agent.isXssInChunkedBody('<', holder), null);
   assert.deepStrictEqual(order, ['state', 'inputs']);
@@ -311,4 +313,81 @@ test('user inputs that hold a script element or a script or iframe tag with src'
   // The first finding ends the call before later elements are read.
   assert.strictEqual(agent.isXssScriptOrIframeInUserInput(['<iframe src=a>', 5]), true);
   assert.throws(() => agent.isXssScriptOrIframeInUserInput(['<b>', 5]), { code: 'InvalidArg', message: 'expect String, got: Number' });
+});
+
+test('a chunked scan fails when the state object cannot store the new buffers', () => {
+  const STATE = 'failed to store state: property "state" of the state object cannot be written';
+  const INPUTS = 'failed to store state: property "inputs" of the state object cannot be written';
+  const made = () => agent.makeXssState(['alert(1)']);
+  const nonWritable = (name) => {
+    const holder = made();
+    Object.defineProperty(holder, name, { writable: false });
+    return holder;
+  };
+  const accessors = (set) => {
+    const kept = made();
+    return {
+      get state() { return kept.state; }, set state(value) { set('state', value, kept); },
+      get inputs() { return kept.inputs; }, set inputs(value) { set('inputs', value, kept); },
+    };
+  };
+  const cases = [
+    ['frozen', () => Object.freeze(made()), STATE],
+    ['non-writable state', () => nonWritable('state'), STATE],
+    ['non-writable inputs', () => nonWritable('inputs'), INPUTS],
+    ['frozen prototype', () => Object.create(Object.freeze(made())), STATE],
+    ['getters only', () => {
+      const kept = made();
+      return { get state() { return kept.state; }, get inputs() { return kept.inputs; } };
+    }, STATE],
+    ['throwing setter', () => accessors(() => { throw new Error('no'); }), STATE],
+    ['setter refusing inputs', () => accessors((name, value, kept) => {
+      if (name === 'inputs') throw new RangeError('no');
+      kept[name] = value;
+    }), INPUTS],
+    ['Proxy whose set returns false', () => new Proxy(made(), { set: () => false }), STATE],
+    ['Proxy whose set throws', () => new Proxy(made(), { set: () => { throw new Error('no'); } }), STATE],
+    ['Proxy refusing inputs', () => new Proxy(made(), {
+      set: (target, name, value) => name !== 'inputs' && Reflect.set(target, name, value),
+    }), INPUTS],
+  ];
+  for (const [name, makeHolder, message] of cases) {
+    const holder = makeHolder();
+    assert.throws(() => agent.isXssInChunkedBody('<script>ale', holder),
+      (error) => error instanceof Error && error.code === 'GenericFailure' && error.message === message,
+      name);
+  }
+  // A state stored before the inputs were refused stays stored.
+  const holder = nonWritable('inputs');
+  const before = holder.inputs;
+  assert.throws(() => agent.isXssInChunkedBody('<script>ale', holder), { message: INPUTS });
+  const plain = agent.makeXssState(['alert(1)']);
+  agent.isXssInChunkedBody('<script>ale', plain);
+  assert.deepStrictEqual(bytes(holder.state), bytes(plain.state));
+  assert.notDeepStrictEqual(bytes(holder.state), [0x00, 0x00]);
+  assert.strictEqual(holder.inputs, before);
+});
+
+test('every state object that stores the buffers carries a split injection to its finding', () => {
+  const made = () => agent.makeXssState(['alert(1)']);
+  const cases = [
+    ['plain', made],
+    ['sealed', () => Object.seal(made())],
+    ['prototype with the buffers', () => Object.create(made())],
+    ['Proxy with default traps', () => new Proxy(made(), {})],
+    ['accessors', () => {
+      const kept = made();
+      return {
+        get state() { return kept.state; }, set state(value) { kept.state = value; },
+        get inputs() { return kept.inputs; }, set inputs(value) { kept.inputs = value; },
+      };
+    }],
+    ['class instance', () => new (class { constructor() { Object.assign(this, made()); } })()],
+  ];
+  for (const [name, makeHolder] of cases) {
+    const holder = makeHolder();
+    assert.strictEqual(agent.isXssInChunkedBody('<script>ale', holder), null, name);
+    assert.deepStrictEqual(agent.isXssInChunkedBody('rt(1)</script>', holder),
+      { source: 'alert(1)', matchByteIndex: 8, matchByteLength: 8 }, name);
+  }
 });

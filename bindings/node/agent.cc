@@ -43,6 +43,10 @@ napi::Result<agent_init::AgentOptions> read_options(napi_env env, napi_value opt
 }
 
 napi::Result<napi_value> constructor(napi_env env, napi_callback_info info) {
+  // A plain call would run the set-up and wrap its receiver (the global object for
+  // `Agent()`): refuse it before anything is read or changed.
+  BINDING_ASSIGN(bool constructing, napi::is_construct_call(env, info));
+  if (!constructing) return support::invalid_arg("Agent must be called with new");
   BINDING_ASSIGN(auto call, napi::get_cb_info<1>(env, info));
   agent_init::AgentOptions options;
   if (call.argc >= 1) {

@@ -31,6 +31,11 @@ Status check(napi_status status) {
   return BindingError{support::status_from_napi(static_cast<int>(status)), {}};
 }
 
+Result<bool> is_construct_call(napi_env env, napi_callback_info info) {
+  BINDING_ASSIGN(napi_value new_target, out_param<napi_value>(napi_get_new_target, env, info));
+  return new_target != nullptr;
+}
+
 Result<ValueType> type_of(napi_env env, napi_value value) {
   napi_valuetype type;
   BINDING_TRY(check(napi_typeof(env, value, &type)));
@@ -121,6 +126,21 @@ Status set_named(napi_env env, napi_value object, const char* name, napi_value v
 
 Status set_property(napi_env env, napi_value object, napi_value key, napi_value value) {
   return check(napi_set_property(env, object, key, value));
+}
+
+Result<bool> set_named_strict(napi_env env, napi_value object, const char* name,
+                              napi_value value) {
+  BINDING_ASSIGN(napi_value global, get_global(env));
+  BINDING_ASSIGN(napi_value reflect, get_named(env, global, "Reflect"));
+  BINDING_TRY(expect_type(env, reflect, ValueType::Object));
+  BINDING_ASSIGN(napi_value set, get_named(env, reflect, "set"));
+  BINDING_TRY(expect_type(env, set, ValueType::Function));
+  BINDING_ASSIGN(napi_value key, create_string(env, name));
+  const std::array<napi_value, 3> args = {object, key, value};
+  napi_value answer = nullptr;
+  BINDING_TRY(check(napi_call_function(env, reflect, set, args.size(), args.data(), &answer)));
+  BINDING_ASSIGN(napi_value stored, coerce_to_bool(env, answer));
+  return get_value_bool(env, stored);
 }
 
 Result<napi_value> get_element(napi_env env, napi_value array, std::uint32_t index) {

@@ -64,6 +64,10 @@ Result<CallInfo<N>> get_cb_info(napi_env env, napi_callback_info info) {
   return call;
 }
 
+// Whether a constructor callback runs under `new` (or Reflect.construct, or super()):
+// false for a plain call such as `Agent()` or `Agent.call(x)`.
+Result<bool> is_construct_call(napi_env env, napi_callback_info info);
+
 // Type tests.
 Result<ValueType> type_of(napi_env env, napi_value value);
 Result<bool> is_array(napi_env env, napi_value value);
@@ -96,6 +100,13 @@ Result<bool> has_named(napi_env env, napi_value object, const char* name);
 Result<napi_value> get_named(napi_env env, napi_value object, const char* name);
 Status set_named(napi_env env, napi_value object, const char* name, napi_value value);
 Status set_property(napi_env env, napi_value object, napi_value key, napi_value value);
+// Sets property `name` as a strict-mode assignment does (through the global Reflect.set):
+// false when the object refuses the value (frozen, a non-writable own or inherited property,
+// an accessor without a setter, a Proxy whose set trap returns false), where a plain set
+// reports success. A throwing setter or trap fails with its pending exception. Nothing is
+// read back, so no getter runs.
+Result<bool> set_named_strict(napi_env env, napi_value object, const char* name,
+                              napi_value value);
 Result<napi_value> get_element(napi_env env, napi_value array, std::uint32_t index);
 Status set_element(napi_env env, napi_value array, std::uint32_t index, napi_value value);
 

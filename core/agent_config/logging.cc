@@ -1,15 +1,10 @@
 #include "core/agent_config/logging.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <ctime>
 #include <mutex>
 #include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include <fmt/chrono.h>
 #include <spdlog/formatter.h>
@@ -18,6 +13,7 @@
 
 #include "core/platform/console.h"
 #include "core/platform/env.h"
+#include "core/platform/file.h"
 #include "core/platform/process.h"
 
 namespace sorvane::agent_config::logging {
@@ -64,6 +60,25 @@ log::Level from_spdlog(spdlog::level::level_enum level) {
   }
 }
 
+// Writes `text` with every control character (U+0000 to U+001F, U+007F) escaped: a newline in
+// a quoted input must not start a forged line, nor an escape sequence reach a terminal.
+void write_escaped(fmt::appender& out, std::string_view text) {
+  std::size_t plain = 0;  // start of the bytes not yet written
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != 0x7F) continue;
+    out = std::copy(text.begin() + plain, text.begin() + i, out);
+    switch (c) {
+      case '\n': out = fmt::format_to(out, "\\n"); break;
+      case '\r': out = fmt::format_to(out, "\\r"); break;
+      case '\t': out = fmt::format_to(out, "\\t"); break;
+      default: out = fmt::format_to(out, "\\x{:02x}", c); break;
+    }
+    plain = i + 1;
+  }
+  out = std::copy(text.begin() + plain, text.end(), out);
+}
+
 // Formats every line with log_format.
 class LineFormatter final : public spdlog::formatter {
  public:
@@ -79,22 +94,21 @@ class LineFormatter final : public spdlog::formatter {
 };
 
 // Writes each record straight to the file, which it creates at the first record. A file that
-// cannot be opened or written loses its records; the analysis never sees the failure.
+// cannot be created or written loses its records; the analysis never sees the failure. The
+// file is always one this sink created: once something else has taken its name, no record is
+// written there and creation is not tried again.
 class LazyFileSink final : public spdlog::sinks::base_sink<std::mutex> {
  public:
   explicit LazyFileSink(std::filesystem::path path) : path_(std::move(path)) {
     set_formatter_(std::make_unique<LineFormatter>());
   }
-  ~LazyFileSink() override {
-    if (file_ != nullptr) std::fclose(file_);
-  }
 
  protected:
   void sink_it_(const spdlog::details::log_msg& msg) override {
-    if (file_ == nullptr && !open()) return;
+    if (!file_.is_open() && !open()) return;
     spdlog::memory_buf_t line;
     formatter_->format(msg, line);
-    std::fwrite(line.data(), 1, line.size(), file_);
+    file_.write(std::string_view(line.data(), line.size()));
   }
   void flush_() override {}
   void set_pattern_(const std::string&) override {}
@@ -103,23 +117,20 @@ class LazyFileSink final : public spdlog::sinks::base_sink<std::mutex> {
   }
 
  private:
-  // Opens for appending; the descriptor is not inherited by child processes.
   bool open() {
-#ifdef _WIN32
-    file_ = _wfopen(path_.c_str(), L"abN");
-#else
-    int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    file_ = ::fdopen(fd, "a");
-    if (file_ == nullptr) ::close(fd);
-#endif
-    if (file_ == nullptr) return false;
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (name_taken_) return false;
+    auto created = platform::NewFile::create(path_);
+    if (!created) {
+      name_taken_ = platform::name_taken(created.error());
+      return false;
+    }
+    file_ = std::move(created).value();
     return true;
   }
 
   std::filesystem::path path_;
-  std::FILE* file_ = nullptr;
+  platform::NewFile file_;
+  bool name_taken_ = false;
 };
 
 // The facade's logger: hands records with their source location to the spdlog logger.
@@ -179,8 +190,9 @@ void log_format(fmt::appender out, const log::Record& record,
   auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
   auto time = fmt::format("{:%Y-%m-%d %H:%M:%S}.{:03}", utc_tm(now), millis.count() % 1000);
   const char* file = record.file != nullptr ? record.file : "<unnamed>";
-  out = fmt::format_to(out, "{} {} [{}:{}] {}", time, log::level_text(record.level), file,
-                       record.line, record.message);
+  out = fmt::format_to(out, "{} {} [{}:{}] ", time, log::level_text(record.level), file,
+                       record.line);
+  write_escaped(out, record.message);
   *out++ = '\n';
 }
 
@@ -209,7 +221,17 @@ Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
   // The file is created later, at the first record: fix its place now, so that a change of
   // working directory in between does not move it.
   std::filesystem::path absolute_dir = std::filesystem::absolute(dir, error);
-  auto logger = make_spdlog_file_logger((error ? dir : absolute_dir) / file_name);
+  std::filesystem::path file = (error ? dir : absolute_dir) / file_name;
+  // The name is predictable: whatever holds it already (a planted file or link) is refused
+  // now, and the creation at the first record refuses it again. With nothing to be written,
+  // no file is ever created and the name does not matter.
+  std::error_code status_error;
+  if (max_level != log::Level::Off &&
+      std::filesystem::exists(std::filesystem::symlink_status(file, status_error))) {
+    return fmt::format("Log file cannot be created because {} already exists in the log directory",
+                       file_name);
+  }
+  auto logger = make_spdlog_file_logger(std::move(file));
   if (!log::set_logger(std::make_unique<FacadeLogger>(logger))) {
     return std::string("Logger initialization failed");
   }

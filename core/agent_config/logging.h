@@ -43,13 +43,16 @@ std::optional<log::Level> parse_log_filter(std::string_view spec);
 std::string log_file_name(std::chrono::system_clock::time_point setup_time, std::uint64_t pid);
 
 // Appends one log line for `record`: "<UTC %Y-%m-%d %H:%M:%S.mmm> <LEVEL> [<file>:<line>]
-// <message>\n", with "<unnamed>" and 0 for a record without a source location.
+// <message>\n", with "<unnamed>" and 0 for a record without a source location. Control
+// characters of the message (U+0000 to U+001F, U+007F) are written as "\n", "\r", "\t" or
+// "\x" and two lowercase hex digits, so that one record is always one line.
 void log_format(fmt::appender out, const log::Record& record,
                 std::chrono::system_clock::time_point now);
 void log_format(fmt::appender out, const log::Record& record);
 
-// A facade logger that writes to `file`, created at the first record, one direct write per
-// record (no buffering, no background thread).
+// A facade logger that writes to `file`, created at the first record (owner read and write
+// only; never a file or link that already has the name), one direct write per record (no
+// buffering, no background thread).
 std::unique_ptr<log::Logger> make_file_logger(std::filesystem::path file);
 
 // The installed logger; held for the life of the process.
@@ -62,7 +65,8 @@ class LoggerHandle {
 };
 
 // Sets up the one file logger of the process in `log_dir` (which must be an existing
-// directory, even when `enabled` is false) and installs it behind the facade.
+// directory, even when `enabled` is false) and installs it behind the facade. When records
+// can be written, fails if something already has the log file's name there.
 Expected<LoggerHandle, std::string> init_logger(bool enabled, LogLevel level,
                                                 std::string_view log_dir);
 

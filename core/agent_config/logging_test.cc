@@ -4,12 +4,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <source_location>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "core/agent_config/agent_init.h"
+#include "core/platform/process.h"
 
 namespace sorvane::agent_config::logging {
 namespace {
@@ -80,9 +82,82 @@ TEST(LogFormat, WritesTimeLevelLocationAndMessage) {
   EXPECT_EQ(format_line(bare, sys_days{year{2024} / January / 1} + milliseconds{7}),
             "2024-01-01 00:00:00.007 WARN [<unnamed>:0] no location\n");
 
-  // The message is written as it is: the template's braces are not re-read.
+  // The message is written as it is (the template's braces are not re-read), its control
+  // characters escaped.
   log::Record braces{log::Level::Trace, "t", "a {} b\nc", "f.cc", 3};
-  EXPECT_EQ(format_line(braces, kSample), "2024-03-05 14:15:02.123 TRACE [f.cc:3] a {} b\nc\n");
+  EXPECT_EQ(format_line(braces, kSample),
+            "2024-03-05 14:15:02.123 TRACE [f.cc:3] a {} b\\nc\n");
+}
+
+TEST(LogFormat, EscapesEveryControlCharacterOfTheMessage) {
+  struct Case {
+    std::string_view message;
+    std::string_view written;
+  };
+  using namespace std::string_view_literals;
+  const Case cases[] = {
+      {"plain text", "plain text"},
+      {"", ""},
+      {"a\nb", "a\\nb"},
+      {"\r\n", "\\r\\n"},
+      {"col\tcol", "col\\tcol"},
+      {"\x1b[31mred\x1b[0m", "\\x1b[31mred\\x1b[0m"},
+      {"nul\0byte"sv, "nul\\x00byte"},
+      {"\x01\x07\x08\x0b\x0c\x1f", "\\x01\\x07\\x08\\x0b\\x0c\\x1f"},
+      {"del\x7f", "del\\x7f"},
+      // Printable ASCII, backslashes included, and every non-ASCII character stay as they are.
+      {" ~\\n \\x41", " ~\\n \\x41"},
+      {"caf\xC3\xA9 \xE2\x80\xA8 \xC2\x85", "caf\xC3\xA9 \xE2\x80\xA8 \xC2\x85"},
+      // A forged record stays inside the one line.
+      {"x\n2024-01-01 00:00:00.000 ERROR [forged:1] y",
+       "x\\n2024-01-01 00:00:00.000 ERROR [forged:1] y"},
+  };
+  for (const Case& c : cases) {
+    log::Record record{log::Level::Debug, "t", c.message, "f.cc", 1};
+    EXPECT_EQ(format_line(record, kSample),
+              fmt::format("2024-03-05 14:15:02.123 DEBUG [f.cc:1] {}\n", c.written))
+        << c.message;
+  }
+}
+
+TEST(LogFormat, AnyMessageMakesOneLineFreeOfControlCharacters) {
+  std::mt19937 random(12);
+  for (int round = 0; round < 2000; ++round) {
+    std::string message(random() % 64, '\0');
+    for (char& c : message) c = static_cast<char>(random() % 256);
+    log::Record record{log::Level::Trace, "t", message, nullptr, 0};
+    std::string line = format_line(record, kSample);
+    ASSERT_EQ(line.back(), '\n');
+    line.pop_back();
+    for (char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << "round " << round << ": " << line;
+    }
+    // Removing the escapes gives the message back: nothing else is changed.
+    std::string restored;
+    const std::string_view prefix = "2024-03-05 14:15:02.123 TRACE [<unnamed>:0] ";
+    ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+    const std::string written = line.substr(prefix.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+      const bool control = i + 1 < written.size() && written[i] == '\\' &&
+                           std::string_view("nrtx").find(written[i + 1]) != std::string_view::npos;
+      std::size_t at = restored.size();
+      if (control && at < message.size() &&
+          (static_cast<unsigned char>(message[at]) < 0x20 || message[at] == 0x7F)) {
+        char next = written[i + 1];
+        if (next == 'x') {
+          restored.push_back(static_cast<char>(std::stoi(written.substr(i + 2, 2), nullptr, 16)));
+          i += 3;
+        } else {
+          restored.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : '\t');
+          i += 1;
+        }
+      } else {
+        restored.push_back(written[i]);
+      }
+    }
+    ASSERT_EQ(restored, message) << "round " << round;
+  }
 }
 
 TEST(LogFormat, SourcePathsAreRelativeToTheRepository) {
@@ -190,6 +265,40 @@ TEST_F(FileLoggerTest, ConcurrentRecordsStayWholeLines) {
   EXPECT_EQ(count, kThreads * kRecords);
 }
 
+TEST_F(FileLoggerTest, TheFileIsOwnerOnlyAndNeverOneThatWasThereBefore) {
+  auto fresh = dir_ / "fresh.log";
+  make_file_logger(fresh)->log({log::Level::Warn, "t", "record", nullptr, 0});
+#ifndef _WIN32
+  EXPECT_EQ(std::filesystem::status(fresh).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+#endif
+
+  // Planted at the name before the first record: the records are lost, nothing is touched.
+  const auto target = dir_ / "target.txt";
+  {
+    std::ofstream(target) << "precious\n";
+    std::ofstream(dir_ / "planted.log") << "earlier\n";
+  }
+  std::filesystem::create_symlink(target, dir_ / "link.log");
+  std::filesystem::create_symlink(dir_ / "nowhere.txt", dir_ / "dangling.log");
+  for (const char* name : {"planted.log", "link.log", "dangling.log"}) {
+    auto logger = make_file_logger(dir_ / name);
+    logger->log({log::Level::Error, "t", "user input", nullptr, 0});
+    logger->log({log::Level::Error, "t", "more user input", nullptr, 0});
+  }
+  EXPECT_EQ(read(target), "precious\n");
+  EXPECT_EQ(read(dir_ / "planted.log"), "earlier\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "nowhere.txt"));
+
+  // Once the name was found taken, creation is not tried again.
+  auto logger = make_file_logger(dir_ / "later.log");
+  std::ofstream(dir_ / "later.log") << "";
+  logger->log({log::Level::Error, "t", "lost", nullptr, 0});
+  std::filesystem::remove(dir_ / "later.log");
+  logger->log({log::Level::Error, "t", "still lost", nullptr, 0});
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "later.log"));
+}
+
 TEST_F(FileLoggerTest, UnwritableFileLosesRecordsQuietly) {
   auto logger = make_file_logger(dir_ / "missing" / "out.log");
   logger->log({log::Level::Error, "t", "lost", nullptr, 0});
@@ -210,6 +319,24 @@ TEST_F(FileLoggerTest, InitLoggerInstallsOnceAndFixesTheDirectoryAtSetUp) {
             "Log file cannot be written because the specified path is not a directory");
   EXPECT_FALSE(init_logger(false, LogLevel::Warn, ""));
 
+  // A link planted at the predictable name (this second's or one of the next two) fails the
+  // set-up and installs nothing.
+  std::filesystem::create_directories(dir_ / "planted");
+  {
+    std::ofstream(dir_ / "target.txt") << "precious\n";
+  }
+  const auto now = system_clock::now();
+  for (int ahead = 0; ahead < 3; ++ahead) {
+    auto name = log_file_name(now + seconds{ahead}, platform::process_id());
+    std::filesystem::create_symlink(dir_ / "target.txt", dir_ / "planted" / name);
+  }
+  auto planted = init_logger(true, LogLevel::Warn, "planted");
+  ASSERT_FALSE(planted);
+  EXPECT_EQ(planted.error().rfind("Log file cannot be created because libquenlith_", 0), 0u)
+      << planted.error();
+  EXPECT_NE(planted.error().find(".log already exists in the log directory"), std::string::npos)
+      << planted.error();
+
   ASSERT_TRUE(init_logger(true, LogLevel::Warn, "logs"));
   EXPECT_EQ(log::max_level(), log::Level::Warn);
   EXPECT_TRUE(std::filesystem::is_empty(dir_ / "logs"));  // no record yet, no file
@@ -227,6 +354,7 @@ TEST_F(FileLoggerTest, InitLoggerInstallsOnceAndFixesTheDirectoryAtSetUp) {
   log::set_max_level(saved_level);
 
   EXPECT_TRUE(std::filesystem::is_empty(dir_ / "elsewhere"));
+  EXPECT_EQ(read(dir_ / "target.txt"), "precious\n");
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(dir_ / "logs")) {
     files.push_back(entry.path());

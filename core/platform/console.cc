@@ -1,11 +1,9 @@
 #include "core/platform/console.h"
 
 #ifdef _WIN32
+#include "core/platform/win32.h"
+
 extern "C" {
-__declspec(dllimport) void* __stdcall CreateFileW(const wchar_t* name, unsigned long access,
-                                                  unsigned long share, void* security,
-                                                  unsigned long disposition, unsigned long flags,
-                                                  void* template_file);
 __declspec(dllimport) int __stdcall GetConsoleMode(void* handle, unsigned long* mode);
 __declspec(dllimport) int __stdcall SetConsoleMode(void* handle, unsigned long mode);
 }

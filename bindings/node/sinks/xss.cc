@@ -46,6 +46,16 @@ napi::Result<std::string_view> buffer_property(napi_env env, napi_value object,
   return napi::get_arraybuffer_bytes(env, value);
 }
 
+// Stores a new buffer in property `name` of the state object. A state object that refuses it
+// (frozen, a non-writable property, a throwing setter, a refusing Proxy) would restart the
+// next chunk from the old state and miss a split injection: that fails the call.
+napi::Status store_buffer(napi_env env, napi_value holder, const char* name, napi_value buffer) {
+  auto stored = napi::set_named_strict(env, holder, name, buffer);
+  if (stored && *stored) return {};
+  return support::generic_failure(std::string("failed to store state: property \"") + name +
+                                  "\" of the state object cannot be written");
+}
+
 // The finding object of a match, otherwise null.
 napi::Result<napi_value> finding_or_null(napi_env env, const std::optional<SinkMatch>& match) {
   if (!match) return napi::get_null(env);
@@ -138,8 +148,8 @@ napi::Result<napi_value> is_xss_chunked_body_attack(napi_env env, napi_callback_
                  make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
   BINDING_ASSIGN(napi_value new_inputs,
                  make_arraybuffer(env, as_chars(sink_checks::serialize_inputs(*inputs))));
-  BINDING_TRY(napi::set_named(env, holder, "state", new_state));
-  BINDING_TRY(napi::set_named(env, holder, "inputs", new_inputs));
+  BINDING_TRY(store_buffer(env, holder, "state", new_state));
+  BINDING_TRY(store_buffer(env, holder, "inputs", new_inputs));
   return napi::get_null(env);
 }
 
