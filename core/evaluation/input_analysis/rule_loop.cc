@@ -117,7 +117,7 @@ const std::array<Registered, rules::kRuleCount>& registered() {
       for (unsigned t = 0; t < 16; ++t) {
         if (r.rule->applies_to_input_type(static_cast<InputType>(t))) r.input_types |= 1u << t;
       }
-      r.config = &agent_config::get_rule_config(r.rule->get_index());
+      r.config = &rules::get_rule_config(r.rule->get_index());
       r.worth_watching = r.rule->implements_worth_watching();
     }
     return out;
@@ -126,7 +126,7 @@ const std::array<Registered, rules::kRuleCount>& registered() {
 }
 
 bool is_default(const RuleSource& source) {
-  return source.rule == &rules::rule_by_type && source.config == &agent_config::get_rule_config;
+  return source.rule == &rules::rule_by_type && source.config == &rules::get_rule_config;
 }
 
 }  // namespace

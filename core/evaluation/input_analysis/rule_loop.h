@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
 
@@ -26,7 +26,7 @@ struct Header {
 // registry, unless a test substitutes its own rules.
 struct RuleSource {
   const rules::Rule* (*rule)(rules::RuleType) = rules::rule_by_type;
-  const rules::RuleConfig& (*config)(std::uint8_t) = agent_config::get_rule_config;
+  const rules::RuleConfig& (*config)(std::uint8_t) = rules::get_rule_config;
 };
 
 // One Finding per rule that produced something, in list order. Values that are not a

@@ -79,7 +79,7 @@ const rules::Rule* fake_rule(rules::RuleType type) {
 
 const rules::RuleConfig& fake_config(std::uint8_t index) {
   static const rules::RuleConfig empty{rules::rule_config::MethodTampering{}};
-  return index == 6 ? agent_config::get_rule_config(6) : empty;
+  return index == 6 ? rules::get_rule_config(6) : empty;
 }
 
 const RuleSource kFakes{fake_rule, fake_config};

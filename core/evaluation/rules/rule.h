@@ -1,4 +1,4 @@
-// The interface every protection rule implements, and the registry's rule lookup.
+// The interface every protection rule implements.
 #pragma once
 
 #include <cstdint>
@@ -51,12 +51,6 @@ class RuleBase : public Rule {
   std::uint8_t get_index() const final { return kIndex; }
   bool applies_to_input_type(InputType type) const final { return mask_has(kInputTypes, type); }
 };
-
-// The rule object of a registry index 0..9; nullptr for any other index.
-const Rule* rule_by_index(std::uint8_t index);
-
-// The rule object named by a single rule bit; nullptr for any other value.
-const Rule* rule_by_type(RuleType type);
 
 // The result of one rule on one text.
 struct Finding {
