@@ -39,7 +39,7 @@ std::optional<std::vector<PatternMatch>> match(const RuleConfig& config, std::st
 
 // Whether the text holds a byte that is not an ASCII letter or digit.
 inline bool has_non_alnum(const InputTraits& traits) {
-  return (traits.flags & ~input_traits::kAlnum) != 0;
+  return (traits.flags & ~text::char_classes::kAlnum) != 0;
 }
 
 // 90 with any match of level 2 or 3, else 10 with any of level 1, else 0.

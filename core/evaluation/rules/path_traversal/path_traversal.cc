@@ -56,7 +56,7 @@ std::optional<RuleConfig> PathTraversal::init() const {
 // Guard: a non-ASCII byte or an ASCII character that is no letter, digit or blank.
 std::optional<std::vector<PatternMatch>> PathTraversal::get_matches(
     const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  if (!traits.has_flag(input_traits::kNonAscii | input_traits::kOther)) return std::nullopt;
+  if (!traits.has_flag(text::char_classes::kNonAscii | text::char_classes::kOther)) return std::nullopt;
   return pattern_rule::match<rule_config::PathTraversal>(config, text, traits);
 }
 

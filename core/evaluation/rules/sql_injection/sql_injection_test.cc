@@ -88,7 +88,7 @@ TEST(SqlInjectionChain, ScanAgreesWithExpression) {
 // the expression, cleaned, against every row of the table.
 std::optional<std::vector<PatternMatch>> plain_answer(std::string_view text) {
   const InputTraits traits = compute_input_traits(text, kParameterValue);
-  if ((traits.flags & ~input_traits::kAlnum) == 0 || text.size() < 3) return std::nullopt;
+  if ((traits.flags & ~text::char_classes::kAlnum) == 0 || text.size() < 3) return std::nullopt;
   const auto& patterns =
       get_rule_config(3).expect<rule_config::SqlInjection>().patterns;
   for (const text::Span& chain : CHAIN_CHARS().find_all(text)) {
