@@ -58,9 +58,8 @@ std::vector<rules::Finding> check_header(std::string_view name, std::string_view
   rules::CONFIG();
   // A Referer value is a context of its own for the patterns; findings still carry
   // HeaderValue.
-  const std::uint8_t context = equals_ignore_ascii_case(name, "referer")
-                                   ? 0
-                                   : static_cast<std::uint8_t>(InputType::HeaderValue);
+  const auto context = static_cast<std::uint8_t>(
+      equals_ignore_ascii_case(name, "referer") ? kRefererValue : InputType::HeaderValue);
   const rules::InputTraits traits = rules::compute_input_traits(value, context);
   if (is_safe_checkers::binary_data::is_binary_data(value, traits.flags)) {
     SORVANE_TRACE(rule_loop::kHeaderTarget,
