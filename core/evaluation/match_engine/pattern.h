@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/evaluation/input_type.h"
+#include "core/expected.h"
 #include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules {
@@ -69,11 +70,8 @@ struct CompileError {
 };
 
 // Compiles a whole table in order; the first row that fails to compile ends it.
-struct ConvertResult {
-  std::vector<Pattern> patterns;
-  std::optional<CompileError> error;
-};
-ConvertResult convert_proto_regexes(std::span<const ProtoPattern> table);
+Expected<std::vector<Pattern>, CompileError> convert_proto_regexes(
+    std::span<const ProtoPattern> table);
 
 // Like convert_proto_regexes, for a rule's init: a row that fails is a fatal error.
 std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table);

@@ -39,17 +39,6 @@ std::optional<SqliSinkResult> find_overrun(std::size_t input_index, std::size_t 
 
 }  // namespace
 
-std::string debug_string(const SqliSinkResult& r) {
-  return fmt::format(
-      "SqliSinkResult {{ start_index: {}, end_index: {}, boundary_overrun_index: {}, "
-      "input_boundary_index: {} }}",
-      r.start_index, r.end_index, r.boundary_overrun_index, r.input_boundary_index);
-}
-
-std::string debug_string(const std::optional<SqliSinkResult>& result) {
-  return result ? "Some(" + debug_string(*result) + ")" : std::string("None");
-}
-
 std::optional<SqliSinkResult> check_sql_query(std::size_t input_index, std::size_t input_len,
                                               DbType db_type, std::string_view sql) {
   constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
@@ -61,7 +50,7 @@ std::optional<SqliSinkResult> check_sql_query(std::size_t input_index, std::size
     SORVANE_DEBUG("sorvane::evaluation::rules::sql_injection",
                   "check_sql_query - result: {}. input_index: {}. input_len: {}. db_type: {}. "
                   "sql: {}",
-                  debug_string(result), input_index, input_len,
+                  result, input_index, input_len,
                   name.empty() ? fmt::to_string(static_cast<unsigned>(db_type)) : std::string(name),
                   text::truncate_chars(sql, 128));
   }
