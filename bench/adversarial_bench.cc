@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/support/text.h"
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/input_analysis/json.h"
@@ -76,7 +76,7 @@ void add(const std::string& name, std::string benign, std::string adversarial, C
 
 Check rule_alone(rules::RuleType rule, InputType type, bool prefer_worth_watching = false) {
   return [rule, type, prefer_worth_watching](const std::string& text) {
-    sorvane::agent_config::agent_init::CONFIG();
+    sorvane::evaluation::rules::CONFIG();
     const rules::RuleType one[] = {rule};
     return !sorvane::evaluation::input_analysis::input::check_input(text, type, one,
                                                                     prefer_worth_watching)

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
 
@@ -42,7 +42,7 @@ void BM_CheckHeaderLongKnownName(benchmark::State& state) {
 BENCHMARK(BM_CheckHeaderLongKnownName);
 
 void BM_CheckInputNoRules64Bytes(benchmark::State& state) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   const std::string text = "The quick brown fox jumps over the lazy dog; 0123456789 (ab=cd)!";
   const std::vector<RuleType> none;
   for (auto _ : state) {
@@ -52,7 +52,7 @@ void BM_CheckInputNoRules64Bytes(benchmark::State& state) {
 BENCHMARK(BM_CheckInputNoRules64Bytes);
 
 void BM_CheckHeaderUserAgentBotSearch(benchmark::State& state) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   const std::string ua =
       "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
       "Chrome/120.0.0.0 Safari/537.36";

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "bench/support/text.h"
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/input_traits.h"
@@ -105,7 +105,7 @@ BENCHMARK_CAPTURE(BM_XssPayload, benign_10k, kProse, 10 * 1024);
 // The whole evaluation of a parameter value with this rule alone: input summary, safe-value
 // and binary tests, then the rule.
 void BM_XssCheckInput(benchmark::State& state, std::string_view unit, std::size_t size) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   const std::string text = repeat_to(unit, size);
   const sorvane::evaluation::rules::RuleType xss_only[] = {sorvane::evaluation::rules::kReflectedXss};
   for (auto _ : state) {

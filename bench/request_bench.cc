@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bench/support/text.h"
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/input_analysis/json.h"
@@ -54,7 +54,7 @@ std::size_t count_paired(const std::vector<std::string>& pairs, InputType name_t
 }
 
 void BM_RequestAtomCheckInput32Bytes(benchmark::State& state) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   const std::string value = "blue-widget size m, order 123456";
   for (auto _ : state) {
     benchmark::DoNotOptimize(check_input(value, InputType::ParameterValue, kAllRules, false));
@@ -64,7 +64,7 @@ BENCHMARK(BM_RequestAtomCheckInput32Bytes);
 
 // The attack of the JavaScript benchmark: path traversal, SQL and command injection findings.
 void BM_RequestAtomCheckInputAttack(benchmark::State& state) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   const std::string value = "x' or 1=1--; cat ../../etc/passwd";
   for (auto _ : state) {
     benchmark::DoNotOptimize(check_input(value, InputType::ParameterValue, kAllRules, false));
@@ -76,7 +76,7 @@ BENCHMARK(BM_RequestAtomCheckInputAttack);
 // file-upload rule, which applies to none of these inputs, what remains is the fixed cost of
 // each evaluation (input summary, safe-value and binary tests).
 void BM_RequestConnectBrowserRequest(benchmark::State& state, std::vector<RuleType> rules) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   for (auto _ : state) {
     std::size_t findings = 0;
     const auto queries = sorvane::urlencoded::decode("color=blue&size=m&sort=price_asc&page=2");
@@ -113,13 +113,13 @@ std::string benign_json_body() {
 }
 
 void json_body(benchmark::State& state, const std::string& body) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   for (auto _ : state) benchmark::DoNotOptimize(check_json(body, kAllRules, false));
   set_bytes_per_iteration(state, body.size());
 }
 
 void urlencoded_body(benchmark::State& state, const std::string& body) {
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
   for (auto _ : state) {
     benchmark::DoNotOptimize(count_paired(sorvane::urlencoded::decode(body),
                                           InputType::ParameterKey, InputType::ParameterValue));

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "bench/support/text.h"
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 
@@ -17,7 +17,7 @@ using sorvane::evaluation::rules::compute_input_traits;
 namespace sql = sorvane::evaluation::rules::sql_injection;
 
 void run(benchmark::State& state, const std::string& text) {
-  const auto& config = sorvane::agent_config::get_rule_config(3);
+  const auto& config = sorvane::evaluation::rules::get_rule_config(3);
   const auto traits = compute_input_traits(text, 9);
   for (auto _ : state) {
     auto found = sql::instance().get_matches(config, text, traits);

@@ -189,15 +189,14 @@ std::vector<Job> make_jobs() {
       const std::string query = "SELECT * FROM t WHERE a = '" + text + "' AND b = 1";
       std::string out;
       for (std::uint8_t db = 1; db <= 7; ++db) {
-        out += rules::sql_injection::debug_string(rules::sql_injection::check_sql_query(
+        out += fmt::format("{}", rules::sql_injection::check_sql_query(
             27, text.size(), static_cast<rules::sql_injection::DbType>(db), query));
       }
       return out;
     });
     jobs.push_back([&text] {
       const std::string command = "convert " + text + " out.png";
-      return rules::cmd_injection::debug_string(
-          rules::cmd_injection::check_command(8, text.size(), command));
+      return fmt::format("{}", rules::cmd_injection::check_command(8, text.size(), command));
     });
     jobs.push_back([&text] {
       const std::string code = "var x = '" + text + "'; run(x);";

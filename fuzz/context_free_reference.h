@@ -1,7 +1,12 @@
-// A plain version of the context-free SQL check, written from its lexer, number syntax and
-// evaluator, with the C library's correctly rounded strtod for decimal numbers.
+// A second version of the context-free SQL check, written from its description with other
+// means than the library's: the lexer cuts the text into chunks with searches instead of
+// a byte loop with flags, the number syntax is checked by hand instead of by the
+// expression, decimals go through the C library's strtod and integers through
+// std::from_chars, and the evaluator matches "literal comparator literal" windows over
+// the lexeme list instead of running a state machine.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -16,222 +21,208 @@ namespace quenlith_fuzz::context_free_reference {
 using Lexeme = sorvane::evaluation::rules::sql_injection::context_free::Lexeme;
 
 inline bool digit(char c) { return c >= '0' && c <= '9'; }
-inline bool all_of(std::string_view t, std::string_view set) {
+inline bool made_of(std::string_view t, std::string_view set) {
   return !t.empty() && t.find_first_not_of(set) == std::string_view::npos;
 }
+inline bool starts(std::string_view t, std::string_view prefix) {
+  return t.substr(0, prefix.size()) == prefix;
+}
 
-// ^(\+|-)?(([0-9.\-Ee]+)|(b'[01]+')|((0[xb])[0-9A-Fa-f.\-Ee]+))$
+// In full: an optional sign, then decimal-looking bytes, b'<bits>' or 0x / 0b followed
+// by hexadecimal-looking bytes.
 inline bool number_syntax(std::string_view t) {
   auto body = [](std::string_view r) {
-    if (all_of(r, "0123456789.-Ee")) return true;
-    if (r.size() >= 4 && r.substr(0, 2) == "b'" && r.back() == '\'' &&
-        all_of(r.substr(2, r.size() - 3), "01")) {
+    if (made_of(r, "0123456789.-Ee")) return true;
+    if (r.size() >= 4 && starts(r, "b'") && r.back() == '\'' &&
+        made_of(r.substr(2, r.size() - 3), "01")) {
       return true;
     }
-    return (r.substr(0, 2) == "0x" || r.substr(0, 2) == "0b") &&
-           all_of(r.substr(2), "0123456789ABCDEFabcdef.-Ee");
+    return (starts(r, "0x") || starts(r, "0b")) && made_of(r.substr(2), "0123456789ABCDEFabcdef.-Ee");
   };
-  if (body(t)) return true;
-  return !t.empty() && (t[0] == '+' || t[0] == '-') && body(t.substr(1));
+  return body(t) || ((starts(t, "+") || starts(t, "-")) && body(t.substr(1)));
+}
+
+// Whether `t` is an optional sign, digits with an optional fraction or a fraction alone,
+// and an optional exponent: checked by cutting it into those parts.
+inline bool decimal_syntax(std::string_view t) {
+  if (starts(t, "+") || starts(t, "-")) t.remove_prefix(1);
+  const std::size_t e = t.find_first_of("eE");
+  std::string_view mantissa = t.substr(0, e);
+  if (e != std::string_view::npos) {
+    std::string_view exponent = t.substr(e + 1);
+    if (starts(exponent, "+") || starts(exponent, "-")) exponent.remove_prefix(1);
+    if (!made_of(exponent, "0123456789")) return false;
+  }
+  const std::size_t dot = mantissa.find('.');
+  const std::string_view whole = mantissa.substr(0, dot);
+  const std::string_view fraction =
+      dot == std::string_view::npos ? std::string_view() : mantissa.substr(dot + 1);
+  if (!whole.empty() && !made_of(whole, "0123456789")) return false;
+  if (!fraction.empty() && !made_of(fraction, "0123456789")) return false;
+  return !whole.empty() || !fraction.empty();
 }
 
 inline std::optional<double> decimal(std::string_view t) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  const std::size_t int_start = i;
-  while (i < t.size() && digit(t[i])) ++i;
-  const bool int_digits = i > int_start;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    const std::size_t frac_start = i;
-    while (i < t.size() && digit(t[i])) ++i;
-    if (!int_digits && i == frac_start) return std::nullopt;
-  } else if (!int_digits) {
-    return std::nullopt;
-  }
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    const std::size_t exp_start = i;
-    while (i < t.size() && digit(t[i])) ++i;
-    if (i == exp_start) return std::nullopt;
-  }
-  if (i != t.size()) return std::nullopt;
+  if (!decimal_syntax(t)) return std::nullopt;
   const std::string copy(t);
   return std::strtod(copy.c_str(), nullptr);
 }
 
 inline std::optional<double> integer(std::string_view t, int base) {
-  bool negative = false;
-  if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
-    negative = t[0] == '-';
+  if (starts(t, "+")) {
     t.remove_prefix(1);
+    if (starts(t, "-")) return std::nullopt;
   }
-  if (t.empty()) return std::nullopt;
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
-  std::uint64_t value = 0;
-  for (char c : t) {
-    int d = digit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : 99;
-    if (d >= base) return std::nullopt;
-    if (value > (limit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) {
-      return std::nullopt;
-    }
-    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
-  }
-  // -2^63 is the one value whose magnitude has no positive counterpart.
-  if (negative) return value == (std::uint64_t{1} << 63) ? -9223372036854775808.0 : -static_cast<double>(value);
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value, base);
+  if (error != std::errc() || end != t.data() + t.size()) return std::nullopt;
   return static_cast<double>(value);
 }
 
-inline Lexeme lexeme_type(std::string_view t) {
-  const std::size_t n = t.size();
-  if (n == 0) return Lexeme::other(t);
-  if (number_syntax(t)) {
-    double sign = 1;
-    std::size_t k = 0;
-    std::size_t j = 0;
-    int base = 10;
-    bool quoted = false;
-    while (j < n) {
-      const char c = t[j];
-      if (c == '+' || c == '-') {
-        sign = c == '-' ? -1 : 1;
-        ++k;
-        ++j;
-      } else if (c == '0') {
-        if (j + 1 == n || digit(t[j + 1])) break;
-        if (t[j + 1] == 'b' || t[j + 1] == 'x') {
-          base = t[j + 1] == 'b' ? 2 : 16;
-          break;
-        }
-        ++k;
-        j += 2;
-      } else if (c == 'b') {
-        if (j + 1 == n) break;
-        if (t[j + 1] == '\'') {
-          base = 2;
-          quoted = true;
-          break;
-        }
-        ++k;
-        j += 2;
-      } else {
-        break;
-      }
-    }
-    std::optional<double> value;
-    if (base == 10) {
-      value = decimal(t.substr(std::min(k, n)));
-    } else if (k + 2 + (quoted ? 1 : 0) <= n) {
-      value = integer(t.substr(k + 2, n - k - 2 - (quoted ? 1 : 0)), base);
-    }
-    if (value) return Lexeme::num(sign * *value);
-    return Lexeme::other(t);
+// The prefix before a number's digits: the sign its last sign byte gives, where the digits
+// start (each sign byte and each skipped "0?" or "b?" pair moves it by one byte), and the
+// base the prefix announces.
+struct Prefix {
+  double sign = 1;
+  std::size_t digits_from = 0;
+  int base = 10;
+  bool quoted = false;
+};
+
+inline Prefix read_prefix(std::string_view t, std::size_t at, Prefix so_far) {
+  if (at >= t.size()) return so_far;
+  const char c = t[at];
+  const bool has_next = at + 1 < t.size();
+  const char next = has_next ? t[at + 1] : '\0';
+  if (c == '+' || c == '-') {
+    so_far.sign = c == '-' ? -1 : 1;
+    ++so_far.digits_from;
+    return read_prefix(t, at + 1, so_far);
   }
-  if ((n == 1 && (t == "<" || t == "=" || t == ">")) ||
-      (n == 2 && (t == "!=" || t == "<>" || t == "<=" || t == ">="))) {
-    return Lexeme::comparator(t);
+  if (c == '0' && has_next && !digit(next)) {
+    if (next == 'b' || next == 'x') {
+      so_far.base = next == 'b' ? 2 : 16;
+      return so_far;
+    }
+    ++so_far.digits_from;
+    return read_prefix(t, at + 2, so_far);
+  }
+  if (c == 'b' && has_next) {
+    if (next == '\'') {
+      so_far.base = 2;
+      so_far.quoted = true;
+      return so_far;
+    }
+    ++so_far.digits_from;
+    return read_prefix(t, at + 2, so_far);
+  }
+  return so_far;
+}
+
+inline Lexeme lexeme_type(std::string_view t) {
+  if (t.empty()) return Lexeme::other(t);
+  if (number_syntax(t)) {
+    const Prefix p = read_prefix(t, 0, Prefix{});
+    std::optional<double> value;
+    if (p.base == 10) {
+      value = decimal(t.substr(p.digits_from));
+    } else {
+      std::string_view digits = t.substr(p.digits_from + 2);
+      if (p.quoted && !digits.empty()) digits.remove_suffix(1);
+      value = integer(digits, p.base);
+    }
+    return value ? Lexeme::num(p.sign * *value) : Lexeme::other(t);
+  }
+  for (std::string_view c : {"<", "=", ">", "!=", "<>", "<=", ">="}) {
+    if (t == c) return Lexeme::comparator(t);
   }
   return Lexeme::other(t);
 }
 
 inline std::vector<Lexeme> lex(std::string_view sql) {
-  auto separator = [](char c) { return (c >= 9 && c <= 13) || c == ' '; };
-  auto comparator = [](char c) { return c == '!' || c == '<' || c == '=' || c == '>'; };
+  constexpr std::string_view kSeparators = "\t\n\v\f\r ";
+  constexpr std::string_view kComparators = "!<=>";
+  auto is_comparator = [&](char c) { return kComparators.find(c) != std::string_view::npos; };
   std::vector<Lexeme> out;
-  std::size_t start = 0;
-  bool at_start = true;
-  std::optional<std::size_t> open;  // the opening quote of the string being read
-  for (std::size_t i = 0; i < sql.size(); ++i) {
-    const char b = sql[i];
-    if (open) {
-      if (b == sql[*open]) {
-        out.push_back(Lexeme::str(sql.substr(*open, i + 1 - *open)));
-        open.reset();
-        start = i + 1;
-        at_start = true;
+  std::size_t at = 0;
+  bool fresh = true;  // nothing of a token read since the last separator, string or pair
+  while (at < sql.size()) {
+    const char c = sql[at];
+    if (c == '"' || (c == '\'' && fresh)) {
+      const std::size_t close = sql.find(c, at + 1);
+      if (close == std::string_view::npos) {
+        if (at + 1 < sql.size()) out.push_back(lexeme_type(sql.substr(at + 1)));
+        return out;
       }
-      continue;
+      out.push_back(Lexeme::str(sql.substr(at, close + 1 - at)));
+      at = close + 1;
+      fresh = true;
+    } else if (kSeparators.find(c) != std::string_view::npos) {
+      ++at;
+      fresh = true;
+    } else if (is_comparator(c)) {
+      const bool pair = at + 1 < sql.size() && is_comparator(sql[at + 1]);
+      out.push_back(Lexeme::comparator(sql.substr(at, pair ? 2 : 1)));
+      at += pair ? 2 : 1;
+      if (pair) fresh = true;
+    } else {
+      // A token runs up to a separator, a comparator byte or a double quote; one cut
+      // short by a double quote is dropped, as the string opens.
+      const std::size_t end = sql.find_first_of("\t\n\v\f\r !<=>\"", at + 1);
+      const std::string_view token = sql.substr(at, end == std::string_view::npos ? end : end - at);
+      if (end == std::string_view::npos || sql[end] != '"') out.push_back(lexeme_type(token));
+      at = end == std::string_view::npos ? sql.size() : end;
+      fresh = false;
     }
-    if (b == '"' || (b == '\'' && at_start)) {
-      open = i;
-      continue;
-    }
-    if (separator(b) || comparator(b)) {
-      if (start < i) out.push_back(lexeme_type(sql.substr(start, i - start)));
-      if (separator(b)) {
-        start = i + 1;
-        at_start = true;
-      } else if (i + 1 < sql.size() && comparator(sql[i + 1])) {
-        out.push_back(Lexeme::comparator(sql.substr(i, 2)));
-        ++i;
-        start = i + 1;
-        at_start = true;
-      } else {
-        out.push_back(Lexeme::comparator(sql.substr(i, 1)));
-        start = i + 1;
-      }
-      continue;
-    }
-    at_start = false;
   }
-  const std::size_t rest = open ? *open + 1 : start;
-  if (rest < sql.size()) out.push_back(lexeme_type(sql.substr(rest)));
   return out;
 }
 
 inline bool holds(const Lexeme& l, std::string_view op, const Lexeme& r) {
-  const bool strings = l.kind == Lexeme::Kind::Str && r.kind == Lexeme::Kind::Str;
-  const bool numbers = l.kind == Lexeme::Kind::Number && r.kind == Lexeme::Kind::Number;
-  if (op == "=") return strings ? l.text == r.text : numbers && l.number == r.number;
-  if (op == "!=" || op == "<>") {
-    return strings ? l.text != r.text : numbers ? l.number != r.number : true;
+  using Kind = Lexeme::Kind;
+  if (l.kind != r.kind) return op == "!=" || op == "<>";
+  if (l.kind == Kind::Str) {
+    if (op == "=") return l.text == r.text;
+    if (op == "!=" || op == "<>") return l.text != r.text;
+    return false;
   }
-  if (!numbers) return false;
-  if (op == "<") return l.number < r.number;
-  if (op == ">") return l.number > r.number;
-  if (op == "<=") return l.number <= r.number;
-  if (op == ">=") return l.number >= r.number;
+  const double a = l.number, b = r.number;
+  if (op == "=") return a == b;
+  if (op == "!=" || op == "<>") return a != b;
+  if (op == "<") return a < b;
+  if (op == ">") return a > b;
+  if (op == "<=") return a <= b;
+  if (op == ">=") return a >= b;
   return false;
 }
 
 inline bool check(std::string_view sql) {
-  if (sql.empty()) return false;
-  enum class State { Start, HaveLeft, HaveComparator, SkipNext } state = State::Start;
-  Lexeme left = Lexeme::other({});
-  Lexeme op = Lexeme::other({});
-  auto is_and = [](std::string_view t) {
-    if (t.size() != 3) return false;
-    for (std::size_t i = 0; i < 3; ++i) {
-      if ((t[i] | 0x20) != "and"[i]) return false;
-    }
-    return true;
+  const std::vector<Lexeme> all = lex(sql);
+  auto literal = [](const Lexeme& l) {
+    return l.kind == Lexeme::Kind::Str || l.kind == Lexeme::Kind::Number;
   };
-  for (const Lexeme& lexeme : lex(sql)) {
-    switch (state) {
-      case State::Start:
-        if (lexeme.is_literal()) {
-          left = lexeme;
-          state = State::HaveLeft;
-        } else if (lexeme.kind == Lexeme::Kind::Other && is_and(lexeme.text)) {
-          state = State::SkipNext;
+  auto is_and = [](const Lexeme& l) {
+    if (l.kind != Lexeme::Kind::Other || l.text.size() != 3) return false;
+    std::string lower(l.text);
+    for (char& c : lower) c = static_cast<char>(c | 0x20);
+    return lower == "and";
+  };
+  std::size_t i = 0;
+  while (i < all.size()) {
+    if (literal(all[i])) {
+      // A literal takes the lexeme after it; after a comparator, the one after that too.
+      if (i + 1 < all.size() && all[i + 1].kind == Lexeme::Kind::Comparator) {
+        if (i + 2 < all.size() && literal(all[i + 2]) && holds(all[i], all[i + 1].text, all[i + 2])) {
+          return true;
         }
-        break;
-      case State::SkipNext:
-        state = State::Start;
-        break;
-      case State::HaveLeft:
-        if (lexeme.kind == Lexeme::Kind::Comparator) {
-          op = lexeme;
-          state = State::HaveComparator;
-        } else {
-          state = State::Start;
-        }
-        break;
-      case State::HaveComparator:
-        state = State::Start;
-        if (lexeme.is_literal() && holds(left, op.text, lexeme)) return true;
-        break;
+        i += 3;
+      } else {
+        i += 2;
+      }
+    } else if (is_and(all[i])) {
+      i += 2;
+    } else {
+      i += 1;
     }
   }
   return false;

@@ -1,5 +1,6 @@
-// The context-free SQL check on arbitrary text: lexemes and answer are those of a plain
-// version written from the lexer, number syntax and evaluator; lexemes are slices of the
+// The context-free SQL check on arbitrary text: lexemes and answer are those of a second
+// version written independently from the lexer, number syntax and evaluator (see
+// fuzz/context_free_reference.h); lexemes are slices of the
 // text (strings with their quotes, comparators of one or two comparator bytes), numbers are
 // never NaN, and a true answer needs a comparator byte.
 #include <cmath>

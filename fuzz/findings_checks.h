@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/evaluation/input_type.h"
-#include "core/evaluation/rules/rule.h"
+#include "core/evaluation/rules/registry.h"
 #include "fuzz/fuzz_input.h"
 
 namespace quenlith_fuzz {

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 
+#include "core/evaluation/rules/registry.h"
 #include "core/fatal_error.h"
 #include "core/log/log.h"
 #include "core/platform/env.h"
@@ -64,7 +65,7 @@ void panic_hook(const FatalError& error) {
 }
 
 Expected<void, std::string> init(const AgentOptions& options) {
-  CONFIG();
+  evaluation::rules::CONFIG();
   {
     auto config = logging_config().write();
     if (config.poisoned()) {

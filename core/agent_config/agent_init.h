@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/agent_config/logging.h"
-#include "core/agent_config/registry.h"
 #include "core/expected.h"
+#include "core/fatal_error.h"
 
 namespace sorvane::agent_config::agent_init {
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string_view>
 
 namespace sorvane::evaluation {
@@ -22,6 +23,32 @@ enum class InputType : std::uint8_t {
   XmlValue = 13,
   RawBody = 14,
   FirstInvalid = 15,
+};
+
+// The patterns' context of a Referer header value, which has no variant of its own.
+inline constexpr InputType kRefererValue = static_cast<InputType>(0);
+
+// A set of the input-type values 0..15, kept as a 16-bit mask (bit v: value v).
+struct InputTypeSet {
+  std::uint16_t bits = 0;
+
+  constexpr InputTypeSet() = default;
+  constexpr InputTypeSet(std::initializer_list<InputType> types) {
+    for (InputType type : types) bits |= static_cast<std::uint16_t>(1u << static_cast<unsigned>(type));
+  }
+
+  // Every value 0..15 but `types`.
+  static constexpr InputTypeSet all_except(std::initializer_list<InputType> types) {
+    InputTypeSet set(types);
+    set.bits = static_cast<std::uint16_t>(~set.bits);
+    return set;
+  }
+
+  // Values past the sixteen bits are in no set.
+  constexpr bool contains(InputType type) const {
+    auto v = static_cast<unsigned>(type);
+    return v < 16 && ((bits >> v) & 1) != 0;
+  }
 };
 
 // The variant name ("CookieName" ... "FirstInvalid"); the text form of any other value is

@@ -1,11 +1,11 @@
 #include "core/is_safe_checkers/binary_data.h"
 
-#include "core/evaluation/rules/input_traits.h"
+#include "core/text/char_classes.h"
 
 namespace sorvane::is_safe_checkers::binary_data {
 namespace {
 
-namespace traits = evaluation::rules::input_traits;
+namespace traits = text::char_classes;
 
 constexpr std::string_view kDataPrefix = "data:";
 constexpr std::string_view kBase64Marker = ";base64";

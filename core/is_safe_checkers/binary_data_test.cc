@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "core/evaluation/rules/input_traits.h"
+#include "core/text/char_classes.h"
 
 namespace sorvane::is_safe_checkers::binary_data {
 namespace {
 
 bool binary(std::string_view text) {
-  return is_binary_data(text, evaluation::rules::compute_input_traits(text, 9).flags);
+  return is_binary_data(text, text::char_classes::classes_of(text));
 }
 
 std::string rep(std::string_view unit, std::size_t times) {

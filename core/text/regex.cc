@@ -24,18 +24,16 @@ RE2::Options engine_options() {
   return options;
 }
 
-std::unique_ptr<re2::RE2> build(std::string_view pattern, bool* is_match_only,
-                                std::string* error) {
-  auto translated = regex_translate::translate(pattern, error);
-  if (!translated) return nullptr;
+// The engine quotes the faulty part of the translated text, which may hold long expanded
+// classes: its messages are cut to this many bytes.
+constexpr std::size_t kMaxMessage = 200;
+
+Expected<std::unique_ptr<re2::RE2>, std::string> build(std::string_view pattern,
+                                                       bool* is_match_only) {
+  auto translated = regex_translate::translate(pattern);
+  if (!translated) return Unexpected{std::move(translated).error()};
   auto re = std::make_unique<re2::RE2>(translated->pattern, engine_options());
-  if (!re->ok()) {
-    // The engine quotes the faulty part of the translated text, which may hold long
-    // expanded classes.
-    constexpr std::size_t kMaxMessage = 200;
-    if (error) *error = re->error().substr(0, kMaxMessage);
-    return nullptr;
-  }
+  if (!re->ok()) return Unexpected{re->error().substr(0, kMaxMessage)};
   *is_match_only = translated->is_match_only;
   return re;
 }
@@ -108,24 +106,26 @@ struct Regex::Engine : Shared<re2::RE2> {
 };
 
 Regex::Regex(std::string_view pattern) : source_(pattern) {
-  std::string error;
   engine_ = std::make_unique<Engine>();
-  engine_->object = build(pattern, &is_match_only_, &error);
-  if (!engine_->object) panic_formatted("regex does not compile: " + std::string(pattern) + ": " + error);
+  auto built = build(pattern, &is_match_only_);
+  if (!built) {
+    panic_formatted("regex does not compile: " + std::string(pattern) + ": " + built.error());
+  }
+  engine_->object = std::move(*built);
 }
 
 Regex::~Regex() = default;
 Regex::Regex(Regex&&) noexcept = default;
 Regex& Regex::operator=(Regex&&) noexcept = default;
 
-std::unique_ptr<Regex> Regex::try_compile(std::string_view pattern, std::string* error) {
+Expected<std::unique_ptr<Regex>, std::string> Regex::try_compile(std::string_view pattern) {
   bool is_match_only = false;
-  auto re = build(pattern, &is_match_only, error);
-  if (!re) return nullptr;
+  auto re = build(pattern, &is_match_only);
+  if (!re) return Unexpected{std::move(re).error()};
   std::unique_ptr<Regex> out(new Regex());
   out->source_ = std::string(pattern);
   out->engine_ = std::make_unique<Engine>();
-  out->engine_->object = std::move(re);
+  out->engine_->object = std::move(*re);
   out->is_match_only_ = is_match_only;
   return out;
 }
@@ -193,25 +193,20 @@ std::optional<std::string_view> Regex::anchored_capture1(std::string_view text) 
 
 namespace {
 
-// A set of the translated patterns, compiled; nullptr when one does not compile.
-std::unique_ptr<re2::RE2::Set> compile_set(const std::vector<std::string>& translated,
-                                           std::string* error) {
+// A set of the translated patterns, compiled, or why it could not be.
+Expected<std::unique_ptr<re2::RE2::Set>, std::string> compile_set(
+    const std::vector<std::string>& translated) {
   auto set = std::make_unique<re2::RE2::Set>(engine_options(), re2::RE2::UNANCHORED);
   for (const std::string& pattern : translated) {
     // The engine is not asked to fill a string of ours: its message is read from a compiled
     // expression instead, so no memory passes between its allocator and the library's.
     if (set->Add(pattern, nullptr) < 0) {
-      constexpr std::size_t kMaxMessage = 200;
-      if (error) {
-        re2::RE2 alone(pattern, engine_options());
-        *error = alone.error().substr(0, kMaxMessage);
-      }
-      return nullptr;
+      re2::RE2 alone(pattern, engine_options());
+      return Unexpected{alone.error().substr(0, kMaxMessage)};
     }
   }
   if (!translated.empty() && !set->Compile()) {
-    if (error) *error = "the expressions exceed the memory budget";
-    return nullptr;
+    return Unexpected{std::string("the expressions exceed the memory budget")};
   }
   return set;
 }
@@ -222,21 +217,25 @@ struct RegexSet::Engine : Shared<re2::RE2::Set> {
   std::vector<std::string> translated;
 
   const re2::RE2::Set& set() const {
-    return for_this_thread([&] { return compile_set(translated, nullptr); });
+    return for_this_thread([&]() -> std::unique_ptr<re2::RE2::Set> {
+      auto copy = compile_set(translated);
+      return copy ? std::move(*copy) : nullptr;
+    });
   }
 };
 
-std::unique_ptr<RegexSet> RegexSet::try_compile(std::span<const std::string_view> patterns,
-                                                std::string* error) {
+Expected<std::unique_ptr<RegexSet>, std::string> RegexSet::try_compile(
+    std::span<const std::string_view> patterns) {
   std::unique_ptr<RegexSet> out(new RegexSet());
   out->engine_ = std::make_unique<Engine>();
   for (std::string_view pattern : patterns) {
-    auto translated = regex_translate::translate(pattern, error);
-    if (!translated) return nullptr;
+    auto translated = regex_translate::translate(pattern);
+    if (!translated) return Unexpected{std::move(translated).error()};
     out->engine_->translated.push_back(std::move(translated->pattern));
   }
-  out->engine_->object = compile_set(out->engine_->translated, error);
-  if (!out->engine_->object) return nullptr;
+  auto set = compile_set(out->engine_->translated);
+  if (!set) return Unexpected{std::move(set).error()};
+  out->engine_->object = std::move(*set);
   out->size_ = patterns.size();
   return out;
 }

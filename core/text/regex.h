@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/expected.h"
+
 namespace re2 {
 class RE2;
 }
@@ -42,8 +44,8 @@ class Regex {
   Regex(Regex&&) noexcept;
   Regex& operator=(Regex&&) noexcept;
 
-  // Compiles `pattern`; on failure returns nullptr and stores the engine's message.
-  static std::unique_ptr<Regex> try_compile(std::string_view pattern, std::string* error);
+  // Compiles `pattern`; on failure, the engine's message.
+  static Expected<std::unique_ptr<Regex>, std::string> try_compile(std::string_view pattern);
 
   const std::string& pattern() const { return source_; }
 
@@ -82,10 +84,10 @@ class Regex {
 // are then absent and the caller asks each expression on its own.
 class RegexSet {
  public:
-  // Compiles `patterns` in order (index i is patterns[i]); nullptr with the first failing
-  // pattern's message when one does not compile.
-  static std::unique_ptr<RegexSet> try_compile(std::span<const std::string_view> patterns,
-                                               std::string* error);
+  // Compiles `patterns` in order (index i is patterns[i]); the first failing pattern's
+  // message when one does not compile.
+  static Expected<std::unique_ptr<RegexSet>, std::string> try_compile(
+      std::span<const std::string_view> patterns);
   ~RegexSet();
 
   std::size_t size() const { return size_; }

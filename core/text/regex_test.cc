@@ -273,7 +273,9 @@ TEST(RegexWordBoundary, UnicodeNeighbours) {
       {"-\\b", "-", false},
   };
   for (const Case& c : cases) {
-    auto re = Regex::try_compile(c.pattern, nullptr);
+    auto compiled = Regex::try_compile(c.pattern);
+    ASSERT_TRUE(compiled) << c.pattern << ": " << compiled.error();
+    auto re = std::move(*compiled);
     ASSERT_TRUE(re) << c.pattern;
     EXPECT_EQ(re->is_match(c.text), c.match) << c.pattern << " on " << c.text;
   }
@@ -319,9 +321,9 @@ TEST(RegexCompile, RefusesMalformedPatternsAndUntranslatableBoundaries) {
       "\\b\\pLx",       // neighbour of unknown kind
   };
   for (const char* pattern : refused) {
-    std::string error;
-    EXPECT_EQ(Regex::try_compile(pattern, &error), nullptr) << pattern;
-    EXPECT_FALSE(error.empty()) << pattern;
+    auto compiled = Regex::try_compile(pattern);
+    ASSERT_FALSE(compiled) << pattern;
+    EXPECT_FALSE(compiled.error().empty()) << pattern;
     EXPECT_THROW(Regex{pattern}, FatalError) << pattern;
   }
 }
@@ -373,7 +375,9 @@ TEST(RegexThreads, SharedExpressionAnswersTheSameEverywhere) {
   const Regex spans(R"(\d+)");
   const Regex capture(R"((\w+)=)");
   const std::vector<std::string_view> sources = {kSqlKeywords, R"(\d$)", "x"};
-  const auto set = RegexSet::try_compile(sources, nullptr);
+  auto compiled_set = RegexSet::try_compile(sources);
+  ASSERT_TRUE(compiled_set) << compiled_set.error();
+  const auto set = std::move(*compiled_set);
   ASSERT_TRUE(set);
   std::vector<std::thread> threads;
   std::vector<int> failures(8, 0);
@@ -412,15 +416,15 @@ TEST(RegexTranslation, RandomPatternsAgreeWithAsciiSemantics) {
     std::string pattern;
     const int n = 1 + static_cast<int>(rng() % 8);
     for (int k = 0; k < n; ++k) pattern += atoms[rng() % std::size(atoms)];
-    std::string error;
-    auto ours = Regex::try_compile(pattern, &error);
+    auto compiled = Regex::try_compile(pattern);
     RE2::Options options;
     options.set_log_errors(false);
     RE2 reference(pattern, options);
-    if (!ours) {
-      EXPECT_FALSE(error.empty()) << pattern;
+    if (!compiled) {
+      EXPECT_FALSE(compiled.error().empty()) << pattern;
       continue;
     }
+    const auto ours = std::move(*compiled);
     ASSERT_TRUE(reference.ok()) << pattern << " compiles here only";
     ++compared;
     for (int t = 0; t < 20; ++t) {
@@ -461,16 +465,15 @@ TEST(RegexSetAnswers, AgreeWithEachExpression) {
       std::string pattern;
       const int n = 1 + static_cast<int>(rng() % 6);
       for (int k = 0; k < n; ++k) pattern += atoms[rng() % std::size(atoms)];
-      std::string error;
-      auto re = Regex::try_compile(pattern, &error);
+      auto re = Regex::try_compile(pattern);
       if (!re) continue;
       sources.push_back(pattern);
-      each.push_back(std::move(re));
+      each.push_back(std::move(*re));
     }
     const std::vector<std::string_view> views(sources.begin(), sources.end());
-    std::string error;
-    auto set = RegexSet::try_compile(views, &error);
-    ASSERT_TRUE(set) << error;
+    auto compiled_set = RegexSet::try_compile(views);
+    ASSERT_TRUE(compiled_set) << compiled_set.error();
+    const auto set = std::move(*compiled_set);
     ASSERT_EQ(set->size(), size);
     for (int t = 0; t < 10; ++t) {
       std::string text;
@@ -488,13 +491,13 @@ TEST(RegexSetAnswers, AgreeWithEachExpression) {
 
 TEST(RegexSetCompile, FirstFailingPatternIsReported) {
   const std::vector<std::string_view> patterns = {"a", "(b", "c"};
-  std::string error;
-  EXPECT_EQ(RegexSet::try_compile(patterns, &error), nullptr);
-  EXPECT_FALSE(error.empty());
+  auto refused = RegexSet::try_compile(patterns);
+  ASSERT_FALSE(refused);
+  EXPECT_FALSE(refused.error().empty());
   const std::vector<std::string_view> untranslatable = {"a\\bb"};
-  error.clear();
-  EXPECT_EQ(RegexSet::try_compile(untranslatable, &error), nullptr);
-  EXPECT_FALSE(error.empty());
+  auto untranslated = RegexSet::try_compile(untranslatable);
+  ASSERT_FALSE(untranslated);
+  EXPECT_FALSE(untranslated.error().empty());
 }
 
 }  // namespace

@@ -170,14 +170,11 @@ class Parser {
  public:
   explicit Parser(std::string_view pattern) : p_(pattern) {}
 
-  std::optional<Node> parse(std::string* error) {
+  Expected<Node, std::string> parse() {
     Flags flags;
     Node root = parse_alternation(flags, 0);
     if (error_.empty() && pos_ < p_.size()) fail("unmatched )");
-    if (!error_.empty()) {
-      if (error) *error = error_;
-      return std::nullopt;
-    }
+    if (!error_.empty()) return Unexpected{error_};
     return root;
   }
 
@@ -780,21 +777,18 @@ void emit(const Node& n, std::string& out) {
 
 }  // namespace
 
-std::optional<Translation> translate(std::string_view pattern, std::string* error) {
-  if (!is_utf8(pattern)) {
-    if (error) *error = "the pattern is not valid UTF-8";
-    return std::nullopt;
-  }
-  std::optional<Node> root = Parser(pattern).parse(error);
-  if (!root) return std::nullopt;
+Expected<Translation, std::string> translate(std::string_view pattern) {
+  if (!is_utf8(pattern)) return Unexpected{std::string("the pattern is not valid UTF-8")};
+  Expected<Node, std::string> root = Parser(pattern).parse();
+  if (!root) return Unexpected{std::move(root).error()};
   Translation out;
   if (has_boundary(*root)) {
     rewrite_edge_boundaries(*root, true, out.is_match_only);
     rewrite_edge_boundaries(*root, false, out.is_match_only);
     if (has_boundary(*root)) {
-      if (error) *error = "a \\b that cannot be translated exactly (only one next to the start "
-                          "or the end of the expression is supported)";
-      return std::nullopt;
+      return Unexpected{std::string(
+          "a \\b that cannot be translated exactly (only one next to the start or the end of "
+          "the expression is supported)")};
     }
   }
   emit(*root, out.pattern);

@@ -2,9 +2,10 @@
 // inside and outside brackets) and \b follow Unicode instead of ASCII.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/expected.h"
 
 namespace sorvane::text::regex_translate {
 
@@ -15,8 +16,8 @@ struct Translation {
   bool is_match_only = false;
 };
 
-// The translated pattern, or none with a message in `error` when the pattern is malformed
-// or holds a \b (or \B) that cannot be translated exactly.
-std::optional<Translation> translate(std::string_view pattern, std::string* error);
+// The translated pattern, or a message when the pattern is malformed or holds a \b (or \B)
+// that cannot be translated exactly.
+Expected<Translation, std::string> translate(std::string_view pattern);
 
 }  // namespace sorvane::text::regex_translate

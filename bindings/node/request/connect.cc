@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/header.h"
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/method_tampering/method_tampering.h"
@@ -103,7 +103,7 @@ napi::Result<napi_value> eval_request_connect(napi_env env, napi_callback_info i
   BINDING_ASSIGN(ConnectInputs inputs, read_inputs(env, call.arg(1)));
   if (!inputs.any()) return support::invalid_arg("no connect data to check");
   BINDING_ASSIGN(bool prefer_worth_watching, read_prefer_worth_watching(call, 2));
-  sorvane::agent_config::agent_init::CONFIG();
+  sorvane::evaluation::rules::CONFIG();
 
   ItemList items;
   if (inputs.queries) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/rule_loop.h"
 #include "core/is_safe_checkers/binary_data.h"
 #include "core/is_safe_checkers/safe_headers.h"
@@ -55,12 +55,11 @@ std::vector<rules::Finding> check_header(std::string_view name, std::string_view
                   name, value);
     return {};
   }
-  agent_config::agent_init::CONFIG();
+  rules::CONFIG();
   // A Referer value is a context of its own for the patterns; findings still carry
   // HeaderValue.
-  const std::uint8_t context = equals_ignore_ascii_case(name, "referer")
-                                   ? 0
-                                   : static_cast<std::uint8_t>(InputType::HeaderValue);
+  const auto context = static_cast<std::uint8_t>(
+      equals_ignore_ascii_case(name, "referer") ? kRefererValue : InputType::HeaderValue);
   const rules::InputTraits traits = rules::compute_input_traits(value, context);
   if (is_safe_checkers::binary_data::is_binary_data(value, traits.flags)) {
     SORVANE_TRACE(rule_loop::kHeaderTarget,

@@ -1,6 +1,6 @@
 #include "core/evaluation/input_analysis/input.h"
 
-#include "core/agent_config/registry.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/rule_loop.h"
 #include "core/is_safe_checkers/binary_data.h"
 #include "core/log/log.h"
@@ -11,7 +11,7 @@ namespace sorvane::evaluation::input_analysis::input {
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching) {
-  agent_config::agent_init::CONFIG();
+  rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {

@@ -6,6 +6,7 @@
 #include <fmt/ranges.h>
 
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/log/log.h"
 #include "core/text/utf8.h"
 
@@ -96,67 +97,55 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
   }
 }
 
-// The registry's rules with what the loop asks each of them before it evaluates: its
-// configuration, the input types it applies to and whether it offers the pre-screen.
-// Rules are immutable and their configurations never change, so the answers are asked
-// once per process.
-struct Registered {
-  const rules::Rule* rule = nullptr;
-  const rules::RuleConfig* config = nullptr;
-  std::uint16_t input_types = 0;  // bit t: applies to InputType t
-  bool worth_watching = false;
-};
+}  // namespace
 
-const std::array<Registered, rules::kRuleCount>& registered() {
-  static const std::array<Registered, rules::kRuleCount> table = [] {
-    std::array<Registered, rules::kRuleCount> out{};
-    for (std::uint8_t index = 0; index < rules::kRuleCount; ++index) {
-      Registered& r = out[index];
-      r.rule = rules::rule_by_type(static_cast<RuleType>(1u << index));
-      if (!r.rule) continue;
-      for (unsigned t = 0; t < 16; ++t) {
-        if (r.rule->applies_to_input_type(static_cast<InputType>(t))) r.input_types |= 1u << t;
+RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount>& rules,
+                          const std::array<const rules::RuleConfig*, rules::kRuleCount>& configs) {
+  RuleTable table{};
+  for (std::size_t index = 0; index < rules::kRuleCount; ++index) {
+    Entry& entry = table[index];
+    entry.rule = rules[index];
+    if (!entry.rule) continue;
+    for (unsigned t = 0; t < 16; ++t) {
+      if (entry.rule->applies_to_input_type(static_cast<InputType>(t))) {
+        entry.input_types |= 1u << t;
       }
-      r.config = &agent_config::get_rule_config(r.rule->get_index());
-      r.worth_watching = r.rule->implements_worth_watching();
     }
-    return out;
+    entry.config = configs[index];
+    entry.worth_watching = entry.rule->implements_worth_watching();
+  }
+  return table;
+}
+
+const RuleTable& registry_table() {
+  static const RuleTable table = [] {
+    std::array<const rules::Rule*, rules::kRuleCount> rules{};
+    std::array<const rules::RuleConfig*, rules::kRuleCount> configs{};
+    for (std::uint8_t index = 0; index < rules::kRuleCount; ++index) {
+      rules[index] = rules::rule_by_index(index);
+      configs[index] = &rules::get_rule_config(index);
+    }
+    return make_rule_table(rules, configs);
   }();
   return table;
 }
 
-bool is_default(const RuleSource& source) {
-  return source.rule == &rules::rule_by_type && source.config == &agent_config::get_rule_config;
-}
-
-}  // namespace
-
 std::vector<Finding> run(std::string_view text, InputType input_type,
                          const rules::InputTraits& traits, std::span<const RuleType> rule_list,
                          bool prefer_worth_watching, const Header* header,
-                         const RuleSource& source) {
+                         const RuleTable& table) {
   std::vector<Finding> findings;
-  const auto* table = is_default(source) ? &registered() : nullptr;
   const auto type_bit = static_cast<unsigned>(input_type);
+  // An input type outside the masks' sixteen bits applies to no rule.
+  if (type_bit >= 16) return findings;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index) continue;
-    const rules::Rule* rule;
-    const rules::RuleConfig* config_of_rule;
-    bool worth_watching;
-    if (table && type_bit < 16) {
-      const Registered& r = (*table)[*index];
-      if (!r.rule || !((r.input_types >> type_bit) & 1)) continue;
-      rule = r.rule;
-      config_of_rule = r.config;
-      worth_watching = r.worth_watching;
-    } else {
-      rule = source.rule(value);
-      if (!rule || !rule->applies_to_input_type(input_type)) continue;
-      config_of_rule = &source.config(rule->get_index());
-      worth_watching = rule->implements_worth_watching();
-    }
-    const rules::RuleConfig& config = *config_of_rule;
+    const Entry& entry = table[*index];
+    if (!entry.rule || !((entry.input_types >> type_bit) & 1)) continue;
+    const rules::Rule* rule = entry.rule;
+    const bool worth_watching = entry.worth_watching;
+    const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
       return bot_short_cut(config, text, *header);
     }

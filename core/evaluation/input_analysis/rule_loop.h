@@ -2,13 +2,16 @@
 // to the input type answers by its worth-watching pre-screen or by its matches and score.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include "core/agent_config/definitions.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
+#include "core/evaluation/rules/rule_config.h"
+#include "core/evaluation/rules/rule_type.h"
 
 namespace sorvane::evaluation::input_analysis::rule_loop {
 
@@ -22,12 +25,26 @@ struct Header {
   bool is_user_agent = false;
 };
 
-// Where the loop finds the rule object of a listed value and a rule's configuration: the
-// registry, unless a test substitutes its own rules.
-struct RuleSource {
-  const rules::Rule* (*rule)(rules::RuleType) = rules::rule_by_type;
-  const rules::RuleConfig& (*config)(std::uint8_t) = agent_config::get_rule_config;
+// A rule with what the loop asks it before it evaluates: its configuration, the input
+// types it applies to and whether it offers the pre-screen. Rules are immutable and their
+// configurations never change, so the answers are asked once, when the table is made.
+struct Entry {
+  const rules::Rule* rule = nullptr;  // none: the slot's rule bit is skipped
+  const rules::RuleConfig* config = nullptr;
+  std::uint16_t input_types = 0;  // bit t: applies to InputType t
+  bool worth_watching = false;
 };
+
+// The rules the loop runs, by registry index.
+using RuleTable = std::array<Entry, rules::kRuleCount>;
+
+// The table of `rules` (by index; nullptr leaves a slot empty), each with the configuration
+// of the same index in `configs`.
+RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount>& rules,
+                          const std::array<const rules::RuleConfig*, rules::kRuleCount>& configs);
+
+// The table of the process-wide registry, made on first use.
+const RuleTable& registry_table();
 
 // One Finding per rule that produced something, in list order. Values that are not a
 // single rule bit are skipped; a value listed twice is evaluated twice. With `header`, a
@@ -36,6 +53,6 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 const rules::InputTraits& traits,
                                 std::span<const rules::RuleType> rule_list,
                                 bool prefer_worth_watching, const Header* header,
-                                const RuleSource& source = {});
+                                const RuleTable& table = registry_table());
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

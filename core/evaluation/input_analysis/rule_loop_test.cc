@@ -6,6 +6,7 @@
 
 #include "core/log/capture_for_testing.h"
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/rules/prototype_pollution/prototype_pollution.h"
 
 namespace sorvane::evaluation::rules {
@@ -60,41 +61,32 @@ class FakeRule final : public rules::Rule {
 
 // Bit 1: two matches scoring 0; bit 2: never applies; bit 4: matches nothing; bit 8: a
 // worth-watching rule scoring 60; bits 64 and 512: the real bot blocker and prototype
-// pollution rules.
-const rules::Rule* fake_rule(rules::RuleType type) {
+// pollution rules, with the bot blocker's registry configuration.
+const RuleTable& fake_table() {
   static const FakeRule zero(0, true, false, Matches{{"Z-1", 0}, {"Z-2", 1}}, 0.0);
   static const FakeRule not_applicable(1, false, false, Matches{{"N-1", 3}}, 90.0);
   static const FakeRule none(2, true, false, std::nullopt, 0.0);
   static const FakeRule watching(3, true, true, Matches{{"W-1", 2}}, 60.0);
-  switch (type) {
-    case 1: return &zero;
-    case 2: return &not_applicable;
-    case 4: return &none;
-    case 8: return &watching;
-    case 64: return &rules::bot_blocker::instance();
-    case 512: return &rules::prototype_pollution::instance();
-    default: return nullptr;
-  }
-}
-
-const rules::RuleConfig& fake_config(std::uint8_t index) {
   static const rules::RuleConfig empty{rules::rule_config::MethodTampering{}};
-  return index == 6 ? agent_config::get_rule_config(6) : empty;
+  static const RuleTable table = make_rule_table(
+      {&zero, &not_applicable, &none, &watching, nullptr, nullptr,
+       &rules::bot_blocker::instance(), nullptr, nullptr, &rules::prototype_pollution::instance()},
+      {&empty, &empty, &empty, &empty, nullptr, nullptr, &rules::get_rule_config(6), nullptr,
+       nullptr, &empty});
+  return table;
 }
-
-const RuleSource kFakes{fake_rule, fake_config};
 
 std::vector<Finding> run_input(std::string_view text, std::vector<rules::RuleType> list,
                                bool prefer) {
   auto traits = rules::compute_input_traits(text, 9);
-  return run(text, InputType::ParameterValue, traits, list, prefer, nullptr, kFakes);
+  return run(text, InputType::ParameterValue, traits, list, prefer, nullptr, fake_table());
 }
 
 std::vector<Finding> run_header(std::string_view name, std::string_view value,
                                 std::vector<rules::RuleType> list, bool prefer) {
   const Header header{name, name == "User-Agent"};
   auto traits = rules::compute_input_traits(value, 4);
-  return run(value, InputType::HeaderValue, traits, list, prefer, &header, kFakes);
+  return run(value, InputType::HeaderValue, traits, list, prefer, &header, fake_table());
 }
 
 constexpr auto kPV = InputType::ParameterValue;
@@ -250,6 +242,31 @@ TEST(RuleLoop, LogLinesQuoteAtMost128Characters) {
               "reflected-xss - Evaluated 'HeaderValue'. score: 0. prefer_worth_watching: false. "
               "name: '" + quoted + "'. value: " + quoted);
   }
+}
+
+// The registry's table holds each rule with its own configuration and its own answers.
+TEST(RuleLoop, RegistryTableHoldsTheRegisteredRules) {
+  const RuleTable& table = registry_table();
+  for (std::uint8_t index = 0; index < rules::kRuleCount; ++index) {
+    const Entry& entry = table[index];
+    const rules::Rule* rule = rules::rule_by_index(index);
+    ASSERT_EQ(entry.rule, rule) << int(index);
+    EXPECT_EQ(entry.config, &rules::get_rule_config(index)) << int(index);
+    EXPECT_EQ(entry.worth_watching, rule->implements_worth_watching()) << int(index);
+    for (unsigned t = 0; t < 16; ++t) {
+      EXPECT_EQ(((entry.input_types >> t) & 1) != 0,
+                rule->applies_to_input_type(static_cast<InputType>(t)))
+          << "rule " << int(index) << " input type " << t;
+    }
+  }
+}
+
+// An input type beyond the sixteen mask bits reaches no rule, even one that claims it.
+TEST(RuleLoop, InputTypeBeyondTheMasksReachesNoRule) {
+  auto traits = rules::compute_input_traits("match watch", 9);
+  EXPECT_EQ(run("match watch", static_cast<InputType>(16), traits, std::vector<rules::RuleType>{1, 8},
+                false, nullptr, fake_table()),
+            std::vector<Finding>{});
 }
 
 TEST(RuleLoop, ScoresInShortestForm) {

@@ -18,30 +18,26 @@ bool context_excluded(const ContextList& excluded, std::uint8_t context) {
 
 }  // namespace
 
-ConvertResult convert_proto_regexes(std::span<const ProtoPattern> table) {
-  ConvertResult result;
-  result.patterns.reserve(table.size());
+Expected<std::vector<Pattern>, CompileError> convert_proto_regexes(
+    std::span<const ProtoPattern> table) {
+  std::vector<Pattern> patterns;
+  patterns.reserve(table.size());
   for (const ProtoPattern& row : table) {
-    std::string message;
-    auto regex = text::Regex::try_compile(row.regex, &message);
-    if (!regex) {
-      result.patterns.clear();
-      result.error = CompileError{row.id, std::move(message)};
-      return result;
-    }
-    result.patterns.push_back(Pattern{row.id, std::move(regex), row.required_all, row.required_any,
-                                      row.min_len, row.excluded_contexts, row.level});
+    auto regex = text::Regex::try_compile(row.regex);
+    if (!regex) return Unexpected{CompileError{row.id, std::move(regex).error()}};
+    patterns.push_back(Pattern{row.id, std::move(*regex), row.required_all, row.required_any,
+                               row.min_len, row.excluded_contexts, row.level});
   }
-  return result;
+  return patterns;
 }
 
 std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table) {
-  ConvertResult result = convert_proto_regexes(table);
-  if (result.error) {
-    panic_formatted("pattern " + std::string(result.error->id) +
-                    " does not compile: " + result.error->message);
+  auto result = convert_proto_regexes(table);
+  if (!result) {
+    panic_formatted("pattern " + std::string(result.error().id) +
+                    " does not compile: " + result.error().message);
   }
-  return std::move(result.patterns);
+  return std::move(result).value();
 }
 
 namespace {
@@ -220,11 +216,12 @@ Gate compile_gate(std::span<const Pattern> patterns) {
     gate.filters.push_back(char_filter(patterns[i]));
   }
   // Every row compiled on its own, so only the budget of the combined program can fail.
-  std::string message;
-  gate.set = text::RegexSet::try_compile(sources, &message);
-  if (!gate.set) {
+  auto set = text::RegexSet::try_compile(sources);
+  if (set) {
+    gate.set = std::move(*set);
+  } else {
     SORVANE_DEBUG("sorvane::evaluation::match_engine", "pattern table runs without a set: {}",
-                  message);
+                  set.error());
   }
   return gate;
 }

@@ -1,6 +1,8 @@
 // Pattern tables: static rows, their compiled form, and the matches they report.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -9,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/evaluation/input_type.h"
+#include "core/expected.h"
 #include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules {
@@ -26,6 +30,17 @@ namespace sorvane::evaluation::match_engine {
 
 using CharList = std::optional<std::span<const char32_t>>;
 using ContextList = std::optional<std::span<const std::uint8_t>>;
+
+// A row's character list, written inline as a literal: `chars(U"/\\")`.
+template <std::size_t N>
+consteval std::span<const char32_t> chars(const char32_t (&list)[N]) {
+  return {list, N - 1};
+}
+
+// A row's excluded contexts, named: `kContexts<InputType::UriPath, kRefererValue>`.
+template <InputType... Types>
+inline constexpr std::array<std::uint8_t, sizeof...(Types)> kContexts = {
+    static_cast<std::uint8_t>(Types)...};
 
 // One row of a rule's static table.
 struct ProtoPattern {
@@ -55,11 +70,8 @@ struct CompileError {
 };
 
 // Compiles a whole table in order; the first row that fails to compile ends it.
-struct ConvertResult {
-  std::vector<Pattern> patterns;
-  std::optional<CompileError> error;
-};
-ConvertResult convert_proto_regexes(std::span<const ProtoPattern> table);
+Expected<std::vector<Pattern>, CompileError> convert_proto_regexes(
+    std::span<const ProtoPattern> table);
 
 // Like convert_proto_regexes, for a rule's init: a row that fails is a fatal error.
 std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table);

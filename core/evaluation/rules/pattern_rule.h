@@ -1,5 +1,6 @@
-// Shared steps of the rules that match a static pattern table: building the
-// configuration, the length check before the engine, the common guard and scoring.
+// The rules that match a static pattern table: one definition for all of them, and the
+// steps they share (building the configuration, the length check before the engine, the
+// common guard and scoring).
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,9 @@
 #include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_config.h"
+#include "core/evaluation/rules/rule_type.h"
 
 namespace sorvane::evaluation::rules::pattern_rule {
 
@@ -39,10 +42,72 @@ std::optional<std::vector<PatternMatch>> match(const RuleConfig& config, std::st
 
 // Whether the text holds a byte that is not an ASCII letter or digit.
 inline bool has_non_alnum(const InputTraits& traits) {
-  return (traits.flags & ~input_traits::kAlnum) != 0;
+  return (traits.flags & ~text::char_classes::kAlnum) != 0;
 }
+
+// The guard of a rule whose table sees every text.
+inline bool any_text(const InputTraits& /*traits*/) { return true; }
 
 // 90 with any match of level 2 or 3, else 10 with any of level 1, else 0.
 double score_by_level(const std::vector<PatternMatch>& matches);
 
 }  // namespace sorvane::evaluation::rules::pattern_rule
+
+namespace sorvane::evaluation::rules {
+
+// What tells one pattern rule from another, besides its table and configuration variant.
+struct PatternRuleSpec {
+  RuleType type = 0;
+  InputTypeSet input_types;
+  std::size_t min_input_len = 0;  // the shortest text the table sees
+  bool (*guard)(const InputTraits& traits) = nullptr;  // lets a text reach the table
+  double (*score)(const std::vector<PatternMatch>& matches) = nullptr;
+  // The rule's pre-screen, if it has one; it reads no configuration.
+  bool (*is_worth_watching)(std::string_view text, const InputTraits& traits) = nullptr;
+  // The rule's own use of the table after the guard, if it does not run the table over the
+  // whole text.
+  std::optional<std::vector<PatternMatch>> (*matches)(const PatternRuleConfig& own,
+                                                      std::string_view text,
+                                                      const InputTraits& traits) = nullptr;
+};
+
+// A rule that matches the static table `Patterns`, compiled into its variant `Config`.
+template <class Config, const auto& Patterns, const PatternRuleSpec& Spec>
+class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
+  static_assert(Spec.guard != nullptr && Spec.score != nullptr);
+
+ public:
+  std::optional<RuleConfig> init() const override {
+    return pattern_rule::make_config<Config>(Patterns, Spec.min_input_len);
+  }
+  bool implements_worth_watching() const override { return Spec.is_worth_watching != nullptr; }
+  bool is_worth_watching(const RuleConfig& /*config*/, std::string_view text,
+                         const InputTraits& traits) const override {
+    if constexpr (Spec.is_worth_watching != nullptr) {
+      return Spec.is_worth_watching(text, traits);
+    } else {
+      return false;
+    }
+  }
+  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
+                                                       std::string_view text,
+                                                       const InputTraits& traits) const override {
+    if (!Spec.guard(traits)) return std::nullopt;
+    if constexpr (Spec.matches != nullptr) {
+      return Spec.matches(config.expect<Config>(), text, traits);
+    } else {
+      return pattern_rule::match<Config>(config, text, traits);
+    }
+  }
+  double score(const std::vector<PatternMatch>& matches) const override {
+    return Spec.score(matches);
+  }
+
+  // The one instance of the rule.
+  static const PatternRule& instance() {
+    static const PatternRule rule;
+    return rule;
+  }
+};
+
+}  // namespace sorvane::evaluation::rules

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <random>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -222,6 +223,101 @@ TEST(PatternRuleTables, GateAgreesWithEveryRow) {
                   match_engine::get_matches(patterns, text, context, traits))
             << text;
       }
+    }
+  }
+}
+
+// Each row's character pre-filters and excluded contexts as the tables held them when
+// they were written as numbered side arrays: code points in order, contexts as values.
+TEST(PatternTables, PreFiltersAsRecorded) {
+  using Contexts = std::vector<int>;
+  struct RecordedRow {
+    std::string_view id;
+    std::optional<std::u32string_view> all;
+    std::optional<std::u32string_view> any;
+    std::optional<Contexts> contexts;
+  };
+  struct RecordedTable {
+    std::span<const match_engine::ProtoPattern> table;
+    std::vector<RecordedRow> rows;
+  };
+  const RecordedTable tables[] = {
+      {unsafe_file_upload::UFU_PATTERNS,
+       {{"UFU-1", std::nullopt, std::nullopt, std::nullopt},
+        {"UFU-2", std::nullopt, std::nullopt, std::nullopt}}},
+      {path_traversal::PATH_PATTERNS,
+       {{"10A-1-0A", U":", std::nullopt, Contexts{10, 0}},
+        {"10A-1-0B", U"/", std::nullopt, Contexts{10, 0}},
+        {"10A-1-1", std::nullopt, U"/\\.", Contexts{10, 0}},
+        {"3000-12", std::nullopt, U"/\\", std::nullopt}}},
+      {sql_injection::SQLI_PATTERNS,
+       {{"PIDS-SQLI-41C", std::nullopt, U"=<>~", std::nullopt},
+        {"PIDS-SQLI-44A", U"=-", std::nullopt, std::nullopt},
+        {"SQLI-UNION-SELECT", std::nullopt, std::nullopt, std::nullopt},
+        {"PIDS-SQLI-475", U"(", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-473", std::nullopt, U"(;*)", std::nullopt},
+        {"PIDS-SQLI-48A", U"@=", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-48D", std::nullopt, std::nullopt, std::nullopt},
+        {"SQLI-TABLE-KEYWORDS", U";", U"-/", std::nullopt},
+        {"PIDS-SQLI-48H", std::nullopt, U"<=>", std::nullopt},
+        {"PIDS-SQLI-49B", U"(", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-49F", U"(@", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-50", std::nullopt, U"(", std::nullopt},
+        {"PIDS-SQLI-51", std::nullopt, std::nullopt, std::nullopt},
+        {"PIDS-SQLI-53", std::nullopt, std::nullopt, std::nullopt},
+        {"PIDS-WAITFOR-DELAY-ATTACK", std::nullopt, U"\"'`", std::nullopt},
+        {"PIDS-SQLI-55A", U"_", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-2001", U";(", std::nullopt, std::nullopt},
+        {"SQLI-UPDATE-SET", U";=", std::nullopt, std::nullopt},
+        {"SQLI-DBO-SELECT", std::nullopt, U"\"'`", std::nullopt},
+        {"PIDS-SQLI-4002", U"*", std::nullopt, std::nullopt},
+        {"PIDS-SQLI-4003", std::nullopt, U"\"'`", std::nullopt},
+        {"SQLI-CONCAT-1", std::nullopt, U"\"'`|", std::nullopt}}},
+      {cmd_injection::CMDI_PATTERNS,
+       {{"PIPE-NC-SHELL-2", std::nullopt, U"/-", std::nullopt},
+        {"PIPE-CAT-PWD", U"/", std::nullopt, std::nullopt},
+        {"CMD-SYSTEM-2", std::nullopt, std::nullopt, std::nullopt},
+        {"CMD-SYSTEM-3", std::nullopt, std::nullopt, std::nullopt},
+        {"CMD-SYSTEM-4", std::nullopt, std::nullopt, std::nullopt},
+        {"CMD-SYSTEM-5", std::nullopt, std::nullopt, std::nullopt},
+        {"PIPE-CHAINED-OPS", std::nullopt, U";|&$`", std::nullopt}}},
+      {mongo::MONGO_PATTERNS,
+       {{"TRUE-CLAUSE-1", U"|", U"'\"`", std::nullopt},
+        {"MONGO-SLEEP", U"()", std::nullopt, std::nullopt}}},
+      {ssjs_injection::SSJS_PATTERNS,
+       {{"SSJS-I-NODE-0", U"(", std::nullopt, std::nullopt},
+        {"SSJS-I-NODE-1", std::nullopt, U".'`\"", std::nullopt},
+        {"SSJS-I-NODE-2", std::nullopt, U".[", std::nullopt},
+        {"SSJS-I-NODE-3", U"()", U".[", std::nullopt},
+        {"SSJS-I-0", U")(", std::nullopt, std::nullopt},
+        {"SSJS-I-2", U")(", std::nullopt, std::nullopt},
+        {"SSJS-I-3", U"=", U".[", std::nullopt},
+        {"SSJS-I-4", U"=", U".'`\"", std::nullopt},
+        {"SSJS-I-5", U"O.", std::nullopt, std::nullopt},
+        {"SSJS-EXEC-SPAWN", U"(", U".'`\"", std::nullopt},
+        {"SSJS-BUILTIN-METHODS", U"()", U".[", std::nullopt},
+        {"SSJS-MISC", std::nullopt, U"_", std::nullopt},
+        {"JSFCK-1", U"()![]+", std::nullopt, std::nullopt}}}
+  };
+  auto chars = [](const match_engine::CharList& list) -> std::optional<std::u32string> {
+    if (!list) return std::nullopt;
+    return std::u32string(list->begin(), list->end());
+  };
+  for (const RecordedTable& t : tables) {
+    ASSERT_EQ(t.table.size(), t.rows.size());
+    for (std::size_t i = 0; i < t.rows.size(); ++i) {
+      const match_engine::ProtoPattern& row = t.table[i];
+      const RecordedRow& want = t.rows[i];
+      EXPECT_EQ(row.id, want.id);
+      EXPECT_EQ(chars(row.required_all), want.all ? std::optional<std::u32string>(*want.all)
+                                                  : std::nullopt) << want.id;
+      EXPECT_EQ(chars(row.required_any), want.any ? std::optional<std::u32string>(*want.any)
+                                                  : std::nullopt) << want.id;
+      std::optional<Contexts> contexts;
+      if (row.excluded_contexts) {
+        contexts.emplace(row.excluded_contexts->begin(), row.excluded_contexts->end());
+      }
+      EXPECT_EQ(contexts, want.contexts) << want.id;
     }
   }
 }

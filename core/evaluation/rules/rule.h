@@ -1,4 +1,4 @@
-// The interface every protection rule implements, and the registry's rule lookup.
+// The interface every protection rule implements.
 #pragma once
 
 #include <cstdint>
@@ -32,31 +32,19 @@ class Rule {
   virtual double score(const std::vector<PatternMatch>& matches) const = 0;
 };
 
-// Whether bit `type` is set in the 16-bit input-type mask.
-constexpr bool mask_has(std::uint16_t mask, InputType type) {
-  auto v = static_cast<unsigned>(type);
-  return v < 16 && ((mask >> v) & 1) != 0;
-}
-
 // The part every rule shares: its registry index, taken from its rule bit, and the set of
-// input types it applies to (bit n set: InputType n).
-template <RuleType Type, std::uint16_t InputTypes>
+// input types it applies to.
+template <RuleType Type, InputTypeSet InputTypes>
 class RuleBase : public Rule {
   static_assert(rule_index(Type).has_value(), "a rule is named by a single rule bit");
 
  public:
   static constexpr std::uint8_t kIndex = *rule_index(Type);
-  static constexpr std::uint16_t kInputTypes = InputTypes;
+  static constexpr InputTypeSet kInputTypes = InputTypes;
 
   std::uint8_t get_index() const final { return kIndex; }
-  bool applies_to_input_type(InputType type) const final { return mask_has(kInputTypes, type); }
+  bool applies_to_input_type(InputType type) const final { return kInputTypes.contains(type); }
 };
-
-// The rule object of a registry index 0..9; nullptr for any other index.
-const Rule* rule_by_index(std::uint8_t index);
-
-// The rule object named by a single rule bit; nullptr for any other value.
-const Rule* rule_by_type(RuleType type);
 
 // The result of one rule on one text.
 struct Finding {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/rule.h"
 
@@ -20,7 +20,7 @@ namespace sorvane::evaluation::rules::testing {
 inline std::vector<std::string_view> matched_ids(const Rule& rule, std::string_view text,
                                                  std::uint8_t context) {
   const InputTraits traits = compute_input_traits(text, context);
-  auto found = rule.get_matches(agent_config::get_rule_config(rule.get_index()), text, traits);
+  auto found = rule.get_matches(get_rule_config(rule.get_index()), text, traits);
   std::vector<std::string_view> ids;
   if (found) {
     if (found->empty()) ids.push_back("<empty list>");
@@ -42,7 +42,7 @@ inline void expect_ids(const Rule& rule, std::uint8_t context, const std::vector
 }
 
 inline bool worth_watching(const Rule& rule, std::string_view text, std::uint8_t context) {
-  return rule.is_worth_watching(agent_config::get_rule_config(rule.get_index()), text,
+  return rule.is_worth_watching(get_rule_config(rule.get_index()), text,
                                 compute_input_traits(text, context));
 }
 

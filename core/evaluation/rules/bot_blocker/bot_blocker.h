@@ -33,7 +33,7 @@ struct BotBlockerData {
 
 // The rule's own matching yields nothing; bots are reported through check_for_bot, which
 // the header evaluation calls for a User-Agent value.
-class BotBlocker final : public RuleBase<kBotBlocker, 1 << 4> {
+class BotBlocker final : public RuleBase<kBotBlocker, InputTypeSet{InputType::HeaderValue}> {
  public:
   std::optional<RuleConfig> init() const override;
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,

@@ -5,12 +5,12 @@
 #include <set>
 #include <string>
 
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 
 namespace sorvane::evaluation::rules::bot_blocker {
 namespace {
 
-const RuleConfig& config() { return agent_config::get_rule_config(6); }
+const RuleConfig& config() { return get_rule_config(6); }
 
 std::vector<std::string_view> bot_names(std::string_view user_agent) {
   std::vector<std::string_view> names;

@@ -22,15 +22,6 @@ std::size_t saturating_add(std::size_t a, std::size_t b) {
 
 }  // namespace
 
-std::string debug_string(const std::optional<CmdiSinkResult>& result) {
-  if (!result) return "None";
-  return fmt::format(
-      "Some(CmdiSinkResult {{ start_index: {}, end_index: {}, boundary_overrun_index: {}, "
-      "input_boundary_index: {} }})",
-      result->start_index, result->end_index, result->boundary_overrun_index,
-      result->input_boundary_index);
-}
-
 std::optional<CmdiSinkResult> find_overrun(std::span<const std::size_t> boundaries,
                                            std::size_t input_index, std::size_t input_len) {
   const std::size_t end = saturating_add(input_index, input_len);
@@ -54,7 +45,7 @@ std::optional<CmdiSinkResult> check_command(std::size_t input_index, std::size_t
   auto result = find_overrun(windows_shell_tokenizer::tokenize(command, input_index),
                              input_index, input_len);
   SORVANE_DEBUG(kTarget, "check_command - result: {}. input_index: {}. input_len: {}. command: {}",
-                debug_string(result), input_index, input_len, text::truncate_chars(command, 128));
+                result, input_index, input_len, text::truncate_chars(command, 128));
   return result;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/evaluation/rules/sink_result_format.h"
+
 namespace sorvane::evaluation::rules::cmd_injection {
 
 // A token boundary found strictly inside the user input's span. All fields count
@@ -19,8 +21,7 @@ struct CmdiSinkResult {
   bool operator==(const CmdiSinkResult&) const = default;
 };
 
-// Debug form: "None" or "Some(CmdiSinkResult { start_index: .., ... })".
-std::string debug_string(const std::optional<CmdiSinkResult>& result);
+inline constexpr char kCmdiSinkResultName[] = "CmdiSinkResult";
 
 // The first boundary of `boundaries` (strictly increasing, in the order recorded) that
 // lies strictly inside [input_index, input_index + input_len). The end saturates, so an
@@ -35,3 +36,14 @@ std::optional<CmdiSinkResult> check_command(std::size_t input_index, std::size_t
                                             std::string_view command);
 
 }  // namespace sorvane::evaluation::rules::cmd_injection
+
+// "CmdiSinkResult { start_index: .., ... }"; an optional one "None" or "Some(...)".
+template <>
+struct fmt::formatter<sorvane::evaluation::rules::cmd_injection::CmdiSinkResult>
+    : sorvane::evaluation::rules::SinkResultFormatter<
+          sorvane::evaluation::rules::cmd_injection::CmdiSinkResult,
+          sorvane::evaluation::rules::cmd_injection::kCmdiSinkResultName> {};
+template <>
+struct fmt::formatter<std::optional<sorvane::evaluation::rules::cmd_injection::CmdiSinkResult>>
+    : sorvane::evaluation::rules::OptionalSinkResultFormatter<
+          sorvane::evaluation::rules::cmd_injection::CmdiSinkResult> {};

@@ -9,7 +9,7 @@ const text::Regex& COMMANDS() {
 }
 
 bool is_worth_watching(std::string_view text, const InputTraits& traits) {
-  return text.size() >= 3 && traits.has_flag(input_traits::kClass20) && COMMANDS().is_match(text);
+  return text.size() >= 3 && traits.has_flag(text::char_classes::kShellSpecial) && COMMANDS().is_match(text);
 }
 
 }  // namespace sorvane::evaluation::rules::cmd_injection::worth_watching

@@ -6,7 +6,7 @@
 namespace sorvane::evaluation::rules::method_tampering {
 
 // The rule's own matching yields nothing; methods are judged by is_method_tampering.
-class MethodTampering final : public RuleBase<kMethodTampering, 1 << 7> {
+class MethodTampering final : public RuleBase<kMethodTampering, InputTypeSet{InputType::Method}> {
  public:
   std::optional<RuleConfig> init() const override;
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,

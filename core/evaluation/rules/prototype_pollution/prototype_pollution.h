@@ -6,7 +6,8 @@
 
 namespace sorvane::evaluation::rules::prototype_pollution {
 
-class PrototypePollution final : public RuleBase<kPrototypePollution, 0xFFFF & ~(1 << 7)> {
+class PrototypePollution final
+    : public RuleBase<kPrototypePollution, InputTypeSet::all_except({InputType::Method})> {
  public:
   std::optional<RuleConfig> init() const override;
   // "__proto__" in any context; "constructor" and "prototype" too for a JSON key. The

@@ -38,10 +38,10 @@ std::optional<RuleConfig> ReflectedXss::init() const {
 
 std::optional<std::vector<PatternMatch>> ReflectedXss::get_matches(
     const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  namespace it = input_traits;
+  namespace it = text::char_classes;
   // Character gate: a character of class 0x80 and one that is neither a letter, a digit
   // nor a blank.
-  if (!traits.has_flag(it::kClass80) || !traits.has_flag(it::kNonAscii | it::kOther)) {
+  if (!traits.has_flag(it::kMarkupSpecial) || !traits.has_flag(it::kNonAscii | it::kOther)) {
     return std::nullopt;
   }
   if (text.size() <= kShortInputLength && !short_vectors_automaton().is_match(text)) {

@@ -11,7 +11,9 @@
 
 namespace sorvane::evaluation::rules::reflected_xss {
 
-class ReflectedXss final : public RuleBase<kReflectedXss, 0x2F40> {
+class ReflectedXss final : public RuleBase<kReflectedXss, InputTypeSet{InputType::JsonValue, InputType::ParameterKey,
+                                                       InputType::ParameterValue, InputType::UriPath,
+                                                       InputType::UrlParameter, InputType::XmlValue}> {
  public:
   std::optional<RuleConfig> init() const override;
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,

@@ -15,39 +15,15 @@
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
-namespace {
-
-constexpr char32_t kRow0Any[] = {U'=', U'<', U'>', U'~'};
-constexpr char32_t kRow1All[] = {U'=', U'-'};
-constexpr char32_t kRow3All[] = {U'('};
-constexpr char32_t kRow4Any[] = {U'(', U';', U'*', U')'};
-constexpr char32_t kRow5All[] = {U'@', U'='};
-constexpr char32_t kRow7All[] = {U';'};
-constexpr char32_t kRow7Any[] = {U'-', U'/'};
-constexpr char32_t kRow8Any[] = {U'<', U'=', U'>'};
-constexpr char32_t kRow9All[] = {U'('};
-constexpr char32_t kRow10All[] = {U'(', U'@'};
-constexpr char32_t kRow11Any[] = {U'('};
-constexpr char32_t kRow14Any[] = {U'"', U'\'', U'`'};
-constexpr char32_t kRow15All[] = {U'_'};
-constexpr char32_t kRow16All[] = {U';', U'('};
-constexpr char32_t kRow17All[] = {U';', U'='};
-constexpr char32_t kRow18Any[] = {U'"', U'\'', U'`'};
-constexpr char32_t kRow19All[] = {U'*'};
-constexpr char32_t kRow20Any[] = {U'"', U'\'', U'`'};
-constexpr char32_t kRow21Any[] = {U'"', U'\'', U'`', U'|'};
-
-}  // namespace
-
 const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
     {.required_all = std::nullopt,
-     .required_any = kRow0Any,
+     .required_any = match_engine::chars(U"=<>~"),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-41C",
      .regex = R"re((?s)(?i:(?:\s+having\s+\d+\s*[=<>~]\s*\d+)))re",
      .min_len = 9,
      .level = 3},
-    {.required_all = kRow1All,
+    {.required_all = match_engine::chars(U"=-"),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-44A",
@@ -61,7 +37,7 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .regex = R"re((?s)(?i:union\s*(?:all|distinct|[(!@]*)?\s*[(\[]*\s*select))re",
      .min_len = 15,
      .level = 3},
-    {.required_all = kRow3All,
+    {.required_all = match_engine::chars(U"("),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-475",
@@ -69,13 +45,13 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .min_len = 11,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow4Any,
+     .required_any = match_engine::chars(U"(;*)"),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-473",
      .regex = R"re((?s)(?i:(?:(?:select|create|rename|truncate|load|alter|delete|update|insert|desc)\s+(?:(?:group_)concat|char)\s?\(?)|(?:end\s*\);)))re",
      .min_len = 9,
      .level = 3},
-    {.required_all = kRow5All,
+    {.required_all = match_engine::chars(U"@="),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-48A",
@@ -89,28 +65,28 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .regex = R"re((?s)(?i:(?:\d\s+group\s+by)))re",
      .min_len = 9,
      .level = 3},
-    {.required_all = kRow7All,
-     .required_any = kRow7Any,
+    {.required_all = match_engine::chars(U";"),
+     .required_any = match_engine::chars(U"-/"),
      .excluded_contexts = std::nullopt,
      .id = "SQLI-TABLE-KEYWORDS",
      .regex = R"re((?s)(?i:(?:drop|alter|update|insert|modify).*?;?\s*--))re",
      .min_len = 7,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow8Any,
+     .required_any = match_engine::chars(U"<=>"),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-48H",
      .regex = R"re((?si)(?:(?:or|\|\|)[\s(]+(?:['"]{0,1}\w+['"]{0,1})[\s)]*(?:!*=|<>)+[\s(]*(?:['"]{0,1}\w+['"]{0,1})))re",
      .min_len = 7,
      .level = 3},
-    {.required_all = kRow9All,
+    {.required_all = match_engine::chars(U"("),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-49B",
      .regex = R"re((?s)(?i:(?:\(\s*select\s*~?\w+\s*\()))re",
      .min_len = 7,
      .level = 3},
-    {.required_all = kRow10All,
+    {.required_all = match_engine::chars(U"(@"),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-49F",
@@ -118,7 +94,7 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .min_len = 10,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow11Any,
+     .required_any = match_engine::chars(U"("),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-50",
      .regex = R"re((?s)(?i:(?:(?:select|;)\s+(?:benchmark|if|sleep)\s*?\(\s*\(?\s*)))re",
@@ -139,27 +115,27 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .min_len = 3,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow14Any,
+     .required_any = match_engine::chars(U"\"'`"),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-WAITFOR-DELAY-ATTACK",
      .regex = R"re((?s)(?i:waitfor\s+delay\s+["`']+\s*\d))re",
      .min_len = 15,
      .level = 3},
-    {.required_all = kRow15All,
+    {.required_all = match_engine::chars(U"_"),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-55A",
      .regex = R"re((?s)(?i:(?:exec\s+?xp_cmdshell)|(?:from\W+information_schema\.)))re",
      .min_len = 16,
      .level = 3},
-    {.required_all = kRow16All,
+    {.required_all = match_engine::chars(U";("),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-2001",
      .regex = R"re((?s)(?i:insert\s+into\s+\w+\s+values\s*\())re",
      .min_len = 19,
      .level = 3},
-    {.required_all = kRow17All,
+    {.required_all = match_engine::chars(U";="),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "SQLI-UPDATE-SET",
@@ -167,13 +143,13 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .min_len = 12,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow18Any,
+     .required_any = match_engine::chars(U"\"'`"),
      .excluded_contexts = std::nullopt,
      .id = "SQLI-DBO-SELECT",
      .regex = R"re((?s)(?i:(?:select\s*.{0,128}[`'"]dbo[`'"])))re",
      .min_len = 12,
      .level = 3},
-    {.required_all = kRow19All,
+    {.required_all = match_engine::chars(U"*"),
      .required_any = std::nullopt,
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-4002",
@@ -181,14 +157,14 @@ const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS = {{
      .min_len = 13,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow20Any,
+     .required_any = match_engine::chars(U"\"'`"),
      .excluded_contexts = std::nullopt,
      .id = "PIDS-SQLI-4003",
      .regex = R"re((?s)(?i:(?:['`"]\s+and\s+[a-z]+\s+is\s+(?:null|not null))))re",
      .min_len = 15,
      .level = 3},
     {.required_all = std::nullopt,
-     .required_any = kRow21Any,
+     .required_any = match_engine::chars(U"\"'`|"),
      .excluded_contexts = std::nullopt,
      .id = "SQLI-CONCAT-1",
      .regex = R"re((?s)(?i:(?:['`"]\s*[|][|].{0,128}[|][|]\s*['`"])))re",
@@ -287,20 +263,9 @@ std::string_view matching_window(std::string_view text, std::size_t chain_start)
   return text.substr(start, advance_chars(text, start, kWindowChars) - start);
 }
 
-std::optional<RuleConfig> SqlInjection::init() const {
-  return pattern_rule::make_config<rule_config::SqlInjection>(SQLI_PATTERNS, 3);
-}
-
-// The configuration is not read.
-bool SqlInjection::is_worth_watching(const RuleConfig&, std::string_view text,
-                                     const InputTraits& traits) const {
-  return worth_watching::is_worth_watching(text, traits);
-}
-
-std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
-    const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  if (!pattern_rule::has_non_alnum(traits)) return std::nullopt;
-  const auto& own = config.expect<rule_config::SqlInjection>();
+std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig& own,
+                                                        std::string_view text,
+                                                        const InputTraits& traits) {
   if (text.size() < own.min_input_len) return std::nullopt;
 
   // The table only ever sees short windows behind characters that typically break out
@@ -357,7 +322,7 @@ std::optional<std::vector<PatternMatch>> SqlInjection::get_matches(
   return std::nullopt;
 }
 
-double SqlInjection::score(const std::vector<PatternMatch>& matches) const {
+double score(const std::vector<PatternMatch>& matches) {
   std::size_t count[4] = {0, 0, 0, 0};
   for (const PatternMatch& m : matches) {
     if (m.level < 4) ++count[m.level];
@@ -366,11 +331,6 @@ double SqlInjection::score(const std::vector<PatternMatch>& matches) const {
   if (count[2] > 0) return count[0] > 0 || count[1] > 0 ? 90.0 : 60.0;
   if (count[0] + count[1] > 3) return 10.0;
   return static_cast<double>(count[0]);
-}
-
-const SqlInjection& instance() {
-  static const SqlInjection rule;
-  return rule;
 }
 
 }  // namespace sorvane::evaluation::rules::sql_injection

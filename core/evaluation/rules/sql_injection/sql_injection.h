@@ -6,26 +6,47 @@
 #include <optional>
 #include <string_view>
 
+#include <vector>
+
+#include "core/evaluation/input_type.h"
 #include "core/evaluation/match_engine/pattern.h"
-#include "core/evaluation/rules/rule.h"
+#include "core/evaluation/rules/input_traits.h"
+#include "core/evaluation/rules/pattern_rule.h"
+#include "core/evaluation/rules/rule_config.h"
+#include "core/evaluation/rules/rule_type.h"
+#include "core/evaluation/rules/sql_injection/worth_watching.h"
 #include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
 
-class SqlInjection final : public RuleBase<kSqlInjection, 0x2F5E> {
- public:
-  std::optional<RuleConfig> init() const override;
-  bool implements_worth_watching() const override { return true; }
-  bool is_worth_watching(const RuleConfig& config, std::string_view text,
-                         const InputTraits& traits) const override;
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override;
-  double score(const std::vector<PatternMatch>& matches) const override;
-};
-
 // The rule's pattern table, in matching order.
 extern const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS;
+
+// The table over the windows that chain characters open, not over the whole text; the
+// first window with matches decides.
+std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig& own,
+                                                        std::string_view text,
+                                                        const InputTraits& traits);
+
+// 90 with a match of level 3, or of level 2 beside one of level 0 or 1; 60 with level 2
+// alone; else 10 with more than three matches of level 0 or 1, else the number of level-0
+// matches.
+double score(const std::vector<PatternMatch>& matches);
+
+// What sets the rule apart from the other pattern rules.
+inline constexpr PatternRuleSpec kSpec{
+    .type = kSqlInjection,
+    .input_types = {InputType::CookieName, InputType::CookieValue,
+        InputType::HeaderKey, InputType::HeaderValue, InputType::JsonValue,
+        InputType::ParameterKey, InputType::ParameterValue, InputType::UriPath,
+        InputType::UrlParameter, InputType::XmlValue},
+    .min_input_len = 3,
+    .guard = &pattern_rule::has_non_alnum,
+    .score = &score,
+    .is_worth_watching = &worth_watching::is_worth_watching,
+    .matches = &window_matches};
+
+using SqlInjection = PatternRule<rule_config::SqlInjection, SQLI_PATTERNS, kSpec>;
 
 // The characters behind which a matching window opens: a quote, "@", "+", "..", "))"
 // and longer runs of ")", or a digit followed by ";".
@@ -44,6 +65,6 @@ inline constexpr std::size_t kWindowChars = 64;
 std::string_view matching_window(std::string_view text, std::size_t chain_start);
 
 // The one instance of the rule.
-const SqlInjection& instance();
+inline const SqlInjection& instance() { return SqlInjection::instance(); }
 
 }  // namespace sorvane::evaluation::rules::sql_injection

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/sql_injection/sql_injection.h"
 #include "core/evaluation/rules/sql_injection/strip.h"
@@ -110,7 +110,7 @@ std::optional<std::vector<PatternMatch>> long_way(std::string_view text) {
 }
 
 std::optional<std::vector<PatternMatch>> rule(std::string_view text) {
-  return instance().get_matches(agent_config::get_rule_config(3), text,
+  return instance().get_matches(get_rule_config(3), text,
                                 compute_input_traits(text, kParameterValue));
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/agent_config/definitions.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/rules/rule_testing.h"
 #include "core/evaluation/rules/sql_injection/strip.h"
@@ -88,9 +88,9 @@ TEST(SqlInjectionChain, ScanAgreesWithExpression) {
 // the expression, cleaned, against every row of the table.
 std::optional<std::vector<PatternMatch>> plain_answer(std::string_view text) {
   const InputTraits traits = compute_input_traits(text, kParameterValue);
-  if ((traits.flags & ~input_traits::kAlnum) == 0 || text.size() < 3) return std::nullopt;
+  if ((traits.flags & ~text::char_classes::kAlnum) == 0 || text.size() < 3) return std::nullopt;
   const auto& patterns =
-      agent_config::get_rule_config(3).expect<rule_config::SqlInjection>().patterns;
+      get_rule_config(3).expect<rule_config::SqlInjection>().patterns;
   for (const text::Span& chain : CHAIN_CHARS().find_all(text)) {
     std::string window(matching_window(text, chain.start));
     if (auto stripped = strip::strip_comments(window)) window = *stripped;
@@ -124,7 +124,7 @@ TEST(SqlInjection, AgreesWithPlainEvaluation) {
     const std::size_t count = 1 + rng() % 30;
     for (std::size_t i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
     const InputTraits traits = compute_input_traits(text, kParameterValue);
-    ASSERT_EQ(instance().get_matches(agent_config::get_rule_config(3), text, traits),
+    ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits),
               plain_answer(text))
         << text;
   }
@@ -138,7 +138,7 @@ TEST(SqlInjection, RunsOfOneChainCharacterAgreeWithPlainEvaluation) {
       for (const std::string tail : {"", " or 1=1--", "x or 1=1--", "' or 1=1--", "@x=(select 1)"}) {
         const std::string text = std::string(n, c) + tail;
         const InputTraits traits = compute_input_traits(text, kParameterValue);
-        ASSERT_EQ(instance().get_matches(agent_config::get_rule_config(3), text, traits),
+        ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits),
                   plain_answer(text))
             << c << " x" << n << tail;
       }

@@ -12,12 +12,12 @@ namespace sorvane::evaluation::rules::sql_injection {
 
 namespace {
 
-template <class Dialect>
+template <tokenizer::SqlDialect Dialect>
 std::optional<SqliSinkResult> find_overrun(std::size_t input_index, std::size_t end,
-                                           const Dialect& dialect, std::string_view sql) {
+                                           std::string_view sql) {
   std::optional<SqliSinkResult> result;
   std::size_t previous = 0;
-  tokenizer::BasicSqlTokenizer<Dialect> tokens(sql, dialect);
+  tokenizer::SqlTokenizer<Dialect> tokens(sql);
   tokens.run([&](std::size_t b) {
     if (input_index < b && b < end) {
       result = SqliSinkResult{input_index, end, b, previous};
@@ -32,27 +32,12 @@ std::optional<SqliSinkResult> find_overrun(std::size_t input_index, std::size_t 
 
 std::optional<SqliSinkResult> find_overrun(std::size_t input_index, std::size_t end,
                                            DbType db_type, std::string_view sql) {
-  switch (db_type) {
-    case DbType::MySQL: return find_overrun(input_index, end, tokenizer::MySqlDialect{}, sql);
-    case DbType::Sqlite: return find_overrun(input_index, end, tokenizer::SqliteDialect{}, sql);
-    case DbType::SqlServer:
-      return find_overrun(input_index, end, tokenizer::SqlServerDialect{}, sql);
-    default: return find_overrun(input_index, end, tokenizer::DefaultDialect{}, sql);
-  }
+  return tokenizer::with_dialect(db_type, [&]<tokenizer::SqlDialect Dialect>() {
+    return find_overrun<Dialect>(input_index, end, sql);
+  });
 }
 
 }  // namespace
-
-std::string debug_string(const SqliSinkResult& r) {
-  return fmt::format(
-      "SqliSinkResult {{ start_index: {}, end_index: {}, boundary_overrun_index: {}, "
-      "input_boundary_index: {} }}",
-      r.start_index, r.end_index, r.boundary_overrun_index, r.input_boundary_index);
-}
-
-std::string debug_string(const std::optional<SqliSinkResult>& result) {
-  return result ? "Some(" + debug_string(*result) + ")" : std::string("None");
-}
 
 std::optional<SqliSinkResult> check_sql_query(std::size_t input_index, std::size_t input_len,
                                               DbType db_type, std::string_view sql) {
@@ -65,7 +50,7 @@ std::optional<SqliSinkResult> check_sql_query(std::size_t input_index, std::size
     SORVANE_DEBUG("sorvane::evaluation::rules::sql_injection",
                   "check_sql_query - result: {}. input_index: {}. input_len: {}. db_type: {}. "
                   "sql: {}",
-                  debug_string(result), input_index, input_len,
+                  result, input_index, input_len,
                   name.empty() ? fmt::to_string(static_cast<unsigned>(db_type)) : std::string(name),
                   text::truncate_chars(sql, 128));
   }

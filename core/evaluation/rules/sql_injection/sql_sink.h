@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/evaluation/rules/sink_result_format.h"
 #include "core/evaluation/rules/sql_injection/db_type.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
@@ -20,10 +21,7 @@ struct SqliSinkResult {
   bool operator==(const SqliSinkResult&) const = default;
 };
 
-// "SqliSinkResult { start_index: .., end_index: .., boundary_overrun_index: .., input_boundary_index: .. }"
-std::string debug_string(const SqliSinkResult& result);
-// "None" or "Some(" + the result's form + ")".
-std::string debug_string(const std::optional<SqliSinkResult>& result);
+inline constexpr char kSqliSinkResultName[] = "SqliSinkResult";
 
 // Tokenizes `sql` in the dialect of `db_type` and answers the first token start strictly
 // inside [input_index, input_index + input_len), counted in characters. Any span, also one
@@ -33,3 +31,14 @@ std::optional<SqliSinkResult> check_sql_query(std::size_t input_index, std::size
                                               DbType db_type, std::string_view sql);
 
 }  // namespace sorvane::evaluation::rules::sql_injection
+
+// "SqliSinkResult { start_index: .., ... }"; an optional one "None" or "Some(...)".
+template <>
+struct fmt::formatter<sorvane::evaluation::rules::sql_injection::SqliSinkResult>
+    : sorvane::evaluation::rules::SinkResultFormatter<
+          sorvane::evaluation::rules::sql_injection::SqliSinkResult,
+          sorvane::evaluation::rules::sql_injection::kSqliSinkResultName> {};
+template <>
+struct fmt::formatter<std::optional<sorvane::evaluation::rules::sql_injection::SqliSinkResult>>
+    : sorvane::evaluation::rules::OptionalSinkResultFormatter<
+          sorvane::evaluation::rules::sql_injection::SqliSinkResult> {};

@@ -85,8 +85,11 @@ TEST(SqlSinkTest, UntrustedPositionsNeverWrap) {
 }
 
 TEST(SqlSinkTest, DebugForms) {
-  EXPECT_EQ(debug_string(std::optional<SqliSinkResult>{}), "None");
-  EXPECT_EQ(debug_string(std::optional<SqliSinkResult>{SqliSinkResult{25, 29, 27, 24}}),
+  EXPECT_EQ(fmt::format("{}", std::optional<SqliSinkResult>{}), "None");
+  EXPECT_EQ(fmt::format("{}", SqliSinkResult{1, 2, 3, 0}),
+            "SqliSinkResult { start_index: 1, end_index: 2, boundary_overrun_index: 3, "
+            "input_boundary_index: 0 }");
+  EXPECT_EQ(fmt::format("{}", std::optional<SqliSinkResult>{SqliSinkResult{25, 29, 27, 24}}),
             "Some(SqliSinkResult { start_index: 25, end_index: 29, boundary_overrun_index: 27, "
             "input_boundary_index: 24 })");
 }

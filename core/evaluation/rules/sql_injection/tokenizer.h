@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "core/evaluation/rules/sql_injection/db_type.h"
@@ -14,54 +13,67 @@
 
 namespace sorvane::evaluation::rules::sql_injection::tokenizer {
 
-// Quoting rules of one dialect. The defaults are those of DefaultDialect.
-class SqlDialect {
- public:
-  virtual ~SqlDialect() = default;
-  // Two single quotes inside a single-quoted string stand for one quote.
-  virtual bool does_single_quote_escape_inside_single_quotes() const { return true; }
-  // Two double quotes inside a double-quoted string stand for one quote.
-  virtual bool does_double_quote_escape_inside_double_quotes() const { return false; }
-  // `c` escapes the next character inside a quoted string.
-  virtual bool is_escape_character(char32_t c) const { return c == U'\\'; }
-  // `c` opens a bracketed name that is skipped as a whole.
-  virtual bool is_string_escape_sequence_start(char32_t) const { return false; }
-  // `c` closes a bracketed name.
-  virtual bool is_string_escape_sequence_end(char32_t) const { return false; }
+// Quoting rules of one dialect: a constant description, passed to the tokenizer as a
+// template parameter so that every answer is known at compile time.
+struct SqlDialect {
+  bool doubled_single_quote = true;   // two single quotes in a single-quoted string: one quote
+  bool doubled_double_quote = false;  // two double quotes in a double-quoted string: one quote
+  char32_t escape = U'\\';            // escapes the next character inside a quoted string
+  bool bracketed_names = false;       // `name_open` ... `name_close` is skipped as a whole
+  char32_t name_open = 0;
+  char32_t name_close = 0;
+
+  constexpr bool does_single_quote_escape_inside_single_quotes() const {
+    return doubled_single_quote;
+  }
+  constexpr bool does_double_quote_escape_inside_double_quotes() const {
+    return doubled_double_quote;
+  }
+  constexpr bool is_escape_character(char32_t c) const { return c == escape; }
+  constexpr bool is_string_escape_sequence_start(char32_t c) const {
+    return bracketed_names && c == name_open;
+  }
+  constexpr bool is_string_escape_sequence_end(char32_t c) const {
+    return bracketed_names && c == name_close;
+  }
 };
 
 // DB2, Oracle, Postgres and unknown databases.
-class DefaultDialect final : public SqlDialect {};
+inline constexpr SqlDialect kDefaultDialect{};
+inline constexpr SqlDialect kMySqlDialect{.doubled_double_quote = true};
+inline constexpr SqlDialect kSqliteDialect{.doubled_double_quote = true};
+inline constexpr SqlDialect kSqlServerDialect{
+    .doubled_double_quote = true, .bracketed_names = true, .name_open = U'[', .name_close = U']'};
 
-class MySqlDialect final : public SqlDialect {
- public:
-  bool does_double_quote_escape_inside_double_quotes() const override { return true; }
-};
+// The dialect of a database kind (kDefaultDialect for any value other than MySQL, Sqlite
+// and SqlServer).
+constexpr const SqlDialect& dialect_for(DbType db_type) {
+  switch (db_type) {
+    case DbType::MySQL: return kMySqlDialect;
+    case DbType::Sqlite: return kSqliteDialect;
+    case DbType::SqlServer: return kSqlServerDialect;
+    default: return kDefaultDialect;
+  }
+}
 
-class SqliteDialect final : public SqlDialect {
- public:
-  bool does_double_quote_escape_inside_double_quotes() const override { return true; }
-};
-
-class SqlServerDialect final : public SqlDialect {
- public:
-  bool does_double_quote_escape_inside_double_quotes() const override { return true; }
-  bool is_string_escape_sequence_start(char32_t c) const override { return c == U'['; }
-  bool is_string_escape_sequence_end(char32_t c) const override { return c == U']'; }
-};
-
-// The shared dialect instance for a database kind (DefaultDialect for any value other
-// than MySQL, Sqlite and SqlServer).
-const SqlDialect& dialect_for(DbType db_type);
+// Calls `f.template operator()<D>()` with the dialect D of `db_type` as a constant.
+template <class F>
+decltype(auto) with_dialect(DbType db_type, F&& f) {
+  switch (db_type) {
+    case DbType::MySQL: return f.template operator()<kMySqlDialect>();
+    case DbType::Sqlite: return f.template operator()<kSqliteDialect>();
+    case DbType::SqlServer: return f.template operator()<kSqlServerDialect>();
+    default: return f.template operator()<kDefaultDialect>();
+  }
+}
 
 enum class State : std::uint8_t { Word, Number, Between, DoubleQuoted, SingleQuoted, Escape };
 
-// One tokenization of one query. `Dialect` is SqlDialect (any dialect, called through the
-// interface) or one of the final dialect classes (calls resolved at compile time).
-template <class Dialect>
-class BasicSqlTokenizer {
+// One tokenization of one query in dialect `Dialect`.
+template <SqlDialect Dialect>
+class SqlTokenizer {
  public:
-  BasicSqlTokenizer(std::string_view sql, const Dialect& dialect) : sql_(sql), dialect_(dialect) {}
+  explicit SqlTokenizer(std::string_view sql) : sql_(sql) {}
 
   // Whether the current character is `c1` and the character after it exists and is `c2`.
   bool peek(char32_t c1, char32_t c2) const {
@@ -102,7 +114,7 @@ class BasicSqlTokenizer {
             state_ = State::DoubleQuoted;
           } else if (c == U'\'') {
             state_ = State::SingleQuoted;
-          } else if (dialect_.is_string_escape_sequence_start(c)) {
+          } else if (Dialect.is_string_escape_sequence_start(c)) {
             skip_bracketed_name();
             state_ = State::Word;
           } else if (is_digit(c)) {
@@ -134,10 +146,10 @@ class BasicSqlTokenizer {
           }
           break;
         case State::SingleQuoted:
-          quoted(c, U'\'', dialect_.does_single_quote_escape_inside_single_quotes());
+          quoted(c, U'\'', Dialect.does_single_quote_escape_inside_single_quotes());
           break;
         case State::DoubleQuoted:
-          quoted(c, U'"', dialect_.does_double_quote_escape_inside_double_quotes());
+          quoted(c, U'"', Dialect.does_double_quote_escape_inside_double_quotes());
           break;
         case State::Escape:
           state_ = previous_state_;
@@ -163,8 +175,8 @@ class BasicSqlTokenizer {
   }
 
   // Passes over a run of ASCII characters that the current state would only stay in:
-  // word characters in Word, digits and "." in Number, and (for a dialect known at
-  // compile time) characters other than the quote and the escape character in a string.
+  // word characters in Word, digits and "." in Number, and characters other than the quote
+  // and the escape character in a string.
   // Handling them one by one would record nothing and change nothing but previous_state.
   void skip_plain_ascii() {
     const auto* s = reinterpret_cast<const unsigned char*>(sql_.data());
@@ -179,14 +191,14 @@ class BasicSqlTokenizer {
         break;
       case State::SingleQuoted:
       case State::DoubleQuoted:
-        if constexpr (!std::is_same_v<Dialect, SqlDialect>) {
-          const unsigned char quote = state_ == State::SingleQuoted ? '\'' : '"';
-          while (pos < n && s[pos] < 0x80 && s[pos] != quote &&
-                 !dialect_.is_escape_character(s[pos])) {
-            ++pos;
-          }
+      {
+        const unsigned char quote = state_ == State::SingleQuoted ? '\'' : '"';
+        while (pos < n && s[pos] < 0x80 && s[pos] != quote &&
+               !Dialect.is_escape_character(s[pos])) {
+          ++pos;
         }
         break;
+      }
       default:
         return;
     }
@@ -212,7 +224,7 @@ class BasicSqlTokenizer {
   }
 
   void quoted(char32_t c, char32_t quote, bool doubled_quote_escapes) {
-    if (dialect_.is_escape_character(c)) {
+    if (Dialect.is_escape_character(c)) {
       state_ = State::Escape;
     } else if (c == quote) {
       state_ = doubled_quote_escapes && peek(quote, quote) ? State::Escape : State::Between;
@@ -229,7 +241,7 @@ class BasicSqlTokenizer {
     while (pos < sql_.size()) {
       const char32_t c = decode(pos);
       ++chars;
-      if (dialect_.is_string_escape_sequence_end(c)) {
+      if (Dialect.is_string_escape_sequence_end(c)) {
         next_ = pos;
         index_ += chars;
         return;
@@ -239,7 +251,6 @@ class BasicSqlTokenizer {
   }
 
   std::string_view sql_;
-  const Dialect& dialect_;
   std::size_t next_ = 0;   // byte offset of the character after the current one
   std::size_t index_ = 0;  // character index of the character after the current one
   char32_t current_ = 0;
@@ -248,7 +259,5 @@ class BasicSqlTokenizer {
   State previous_state_ = State::Between;
   std::vector<std::size_t> boundaries_;
 };
-
-using SqlTokenizer = BasicSqlTokenizer<SqlDialect>;
 
 }  // namespace sorvane::evaluation::rules::sql_injection::tokenizer

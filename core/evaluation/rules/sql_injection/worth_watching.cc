@@ -52,7 +52,7 @@ bool is_bare_uuid(std::string_view t) {
 
 bool in_class40(char c) {
   const auto b = static_cast<unsigned char>(c);
-  return b < 0x80 && (input_traits::ascii_char_range().classes[b] & input_traits::kClass40) != 0;
+  return b < 0x80 && (text::char_classes::kAsciiCharRange.classes[b] & text::char_classes::kSqlSpecial) != 0;
 }
 
 bool is_quote(char c) { return c == '"' || c == '\''; }
@@ -87,7 +87,7 @@ bool is_worth_watching(std::string_view text, const InputTraits& traits) {
   if (n < 3 || !pattern_rule::has_non_alnum(traits)) return false;
   if (n == 7 && COLOR_CODE_PATTERN().is_match(text)) return false;
   if (n == 3) return OPENING_COMMENTS_BUILDER().is_match(text);
-  if (traits.has_flag(input_traits::kClass40) && has_two_specials(text)) return !is_uuid(text);
+  if (traits.has_flag(text::char_classes::kSqlSpecial) && has_two_specials(text)) return !is_uuid(text);
   if (SQL_KEYWORDS_REGEX().is_match(text)) return true;
   if (SQL_COMMENTS_BUILDER().is_match(text)) return true;
   return BINARY_CLAUSE_PATTERN().is_match(text);

@@ -6,10 +6,6 @@
 #include "core/evaluation/rules/pattern_rule.h"
 
 namespace sorvane::evaluation::rules::unsafe_file_upload {
-namespace {
-
-
-}  // namespace
 
 const std::array<match_engine::ProtoPattern, 2> UFU_PATTERNS = {{
     {.required_all = std::nullopt,
@@ -28,26 +24,11 @@ const std::array<match_engine::ProtoPattern, 2> UFU_PATTERNS = {{
      .level = 3},
 }};
 
-std::optional<RuleConfig> UnsafeFileUpload::init() const {
-  return pattern_rule::make_config<rule_config::UnsafeFileUpload>(UFU_PATTERNS, 3);
-}
-
-// No guard: file names of letters and digits only still reach the table.
-std::optional<std::vector<PatternMatch>> UnsafeFileUpload::get_matches(
-    const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  return pattern_rule::match<rule_config::UnsafeFileUpload>(config, text, traits);
-}
-
-double UnsafeFileUpload::score(const std::vector<PatternMatch>& matches) const {
+double score(const std::vector<PatternMatch>& matches) {
   for (const PatternMatch& m : matches) {
     if (m.level >= 2) return 90.0;
   }
   return 0.0;
-}
-
-const UnsafeFileUpload& instance() {
-  static const UnsafeFileUpload rule;
-  return rule;
 }
 
 }  // namespace sorvane::evaluation::rules::unsafe_file_upload
