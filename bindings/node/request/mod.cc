@@ -156,10 +156,6 @@ void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rul
   }
 }
 
-std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices) {
-  return {slices.begin(), slices.end()};
-}
-
 napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type) {
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
   BINDING_TRY(set_named_string(env, object, "bodyType", body_type));
@@ -174,26 +170,51 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item) {
+napi::Result<ResultNames> ResultNames::create(napi_env env) {
+  ResultNames names{};
+  BINDING_ASSIGN(names.rule_id, napi::create_string(env, "ruleId"));
+  BINDING_ASSIGN(names.input_type, napi::create_string(env, "inputType"));
+  BINDING_ASSIGN(names.path, napi::create_string(env, "path"));
+  BINDING_ASSIGN(names.key, napi::create_string(env, "key"));
+  BINDING_ASSIGN(names.value, napi::create_string(env, "value"));
+  BINDING_ASSIGN(names.score, napi::create_string(env, "score"));
+  BINDING_ASSIGN(names.ids_list, napi::create_string(env, "idsList"));
+  return names;
+}
+
+napi::Result<napi_value> make_js_result_item(napi_env env, const ResultNames& names,
+                                             StringCache& strings, const JsResultItem& item) {
+  auto set_text = [&](napi_value object, napi_value name, std::string_view text) -> napi::Status {
+    BINDING_ASSIGN(napi_value value, strings.get(text));
+    return napi::set_property(env, object, name, value);
+  };
+  auto set_texts = [&](napi_value object, napi_value name,
+                       std::span<const std::string_view> texts) -> napi::Status {
+    BINDING_ASSIGN(napi_value array, napi::create_array(env, texts.size()));
+    std::uint32_t index = 0;
+    for (std::string_view text : texts) {
+      BINDING_ASSIGN(napi_value element, strings.get(text));
+      BINDING_TRY(napi::set_element(env, array, index++, element));
+    }
+    return napi::set_property(env, object, name, array);
+  };
+
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_TRY(set_named_string(env, object, "ruleId",
-                               sorvane::evaluation::rules::rule_name(item.rule)));
-  BINDING_TRY(set_named_string(env, object, "inputType",
-                               sorvane::evaluation::input_type_name(item.input_type)));
-  BINDING_ASSIGN(napi_value path, make_string_array(env, item.path));
-  BINDING_TRY(napi::set_named(env, object, "path", path));
-  BINDING_TRY(set_named_string(env, object, "key", item.key));
+  BINDING_TRY(set_text(object, names.rule_id, sorvane::evaluation::rules::rule_name(item.rule)));
+  BINDING_TRY(set_text(object, names.input_type,
+                       sorvane::evaluation::input_type_name(item.input_type)));
+  BINDING_TRY(set_texts(object, names.path, item.path));
+  BINDING_TRY(set_text(object, names.key, item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(napi_value is_operator,
                    napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
-    BINDING_TRY(napi::set_named(env, object, "value", is_operator));
+    BINDING_TRY(napi::set_property(env, object, names.value, is_operator));
   } else {
-    BINDING_TRY(set_named_string(env, object, "value", item.value));
+    BINDING_TRY(set_text(object, names.value, item.value));
   }
   BINDING_ASSIGN(napi_value score, napi::create_double(env, item.score));
-  BINDING_TRY(napi::set_named(env, object, "score", score));
-  BINDING_ASSIGN(napi_value ids, make_string_array(env, item.ids_list));
-  BINDING_TRY(napi::set_named(env, object, "idsList", ids));
+  BINDING_TRY(napi::set_property(env, object, names.score, score));
+  BINDING_TRY(set_texts(object, names.ids_list, item.ids_list));
   return object;
 }
 
@@ -202,10 +223,12 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items, Base
   BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (items.empty()) return response;
+  BINDING_ASSIGN(const ResultNames names, ResultNames::create(env));
+  StringCache strings(env);
   BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
   std::uint32_t index = 0;
   for (const JsResultItem& item : items) {
-    BINDING_ASSIGN(napi_value result, make_js_result_item(env, item));
+    BINDING_ASSIGN(napi_value result, make_js_result_item(env, names, strings, item));
     BINDING_TRY(napi::set_element(env, results, index++, result));
   }
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));

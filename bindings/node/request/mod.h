@@ -11,6 +11,7 @@
 
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/string_cache.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -108,11 +109,12 @@ using PairList = std::vector<std::string>;
 napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
                                                  const char* name);
 
-// One finding on one request input.
+// One finding on one request input. The texts are views into what the call read (the pair
+// lists, the URI path and method, the body), which outlive the response build.
 struct JsResultItem {
-  std::vector<std::string> path;
-  std::string key;
-  std::string value;
+  std::vector<std::string_view> path;
+  std::string_view key;
+  std::string_view value;
   std::vector<std::string_view> ids_list;  // static pattern identifiers
   double score = 0;
   RuleType rule = 0;
@@ -127,17 +129,22 @@ void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rul
                             InputType name_type, InputType value_type,
                             bool prefer_worth_watching, ItemList& items);
 
-// Copies of the slices, in order.
-std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices);
-
 // The object holding only `bodyType`.
 napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type);
 napi::Result<napi_value> get_json_response(napi_env env);
 napi::Result<napi_value> get_urlencoded_response(napi_env env);
 
+// The property names of a result object, created once per response.
+struct ResultNames {
+  napi_value rule_id, input_type, path, key, value, score, ids_list;
+  static napi::Result<ResultNames> create(napi_env env);
+};
+
 // One result object: ruleId, inputType, path, key, value, score, idsList, in this order.
-// The value of a MongoDB finding is whether its key is a MongoDB operator.
-napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item);
+// The value of a MongoDB finding is whether its key is a MongoDB operator. Every text of the
+// item is taken from `strings`, so a text repeated across items is one string.
+napi::Result<napi_value> make_js_result_item(napi_env env, const ResultNames& names,
+                                             StringCache& strings, const JsResultItem& item);
 
 using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bindings/node/sinks/args.h"
+#include "bindings/node/string_cache.h"
 #include "core/evaluation/input_analysis/json.h"
 #include "core/evaluation/rules/mongo/query_clause.h"
 #include "core/evaluation/rules/mongo/query_type.h"
@@ -56,11 +57,13 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
 
   // The path texts borrow the body, and storing an element or a property can run JavaScript
   // (a setter on Array.prototype or Object.prototype) that detaches a Buffer body: every
-  // string is created from the body before anything is stored.
+  // string is created from the body before anything is stored. Paths repeat the keys that
+  // enclose them: each key of the body becomes one string.
+  StringCache strings(env);
   std::vector<napi_value> texts;
   for (const rules::mongo::QueryClause* clause : clauses) {
     for (std::string_view text : clause->path) {
-      BINDING_ASSIGN(napi_value key, napi::create_string(env, text));
+      BINDING_ASSIGN(napi_value key, strings.get(text));
       texts.push_back(key);
     }
   }

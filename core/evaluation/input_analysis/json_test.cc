@@ -1,6 +1,7 @@
 #include "core/evaluation/input_analysis/json.h"
 
 #include "core/evaluation/input_analysis/input.h"
+#include "core/log/capture_for_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,163 @@ TEST(CheckJson, RuleFindingsAtTheirPaths) {
     ASSERT_TRUE(std::holds_alternative<sorvane::json::parse_error::ParseError>(invalid));
     EXPECT_TRUE(std::get<sorvane::json::parse_error::ParseError>(invalid).details().starts_with(
         "Token { id: CloseBracket"));
+  }
+}
+
+std::string repeat(std::string_view unit, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += unit;
+  return text;
+}
+
+// `depth` objects nested through `key`, around `inner`.
+std::string nested(std::string_view key, std::size_t depth, std::string_view inner = "1") {
+  return repeat(R"({")" + std::string(key) + R"(":)", depth) + std::string(inner) +
+         repeat("}", depth);
+}
+
+Path keys(std::string_view key, std::size_t count) { return Path(count, key); }
+
+constexpr std::string_view kJsonTarget = "sorvane::evaluation::input_analysis::json";
+
+// Key paths hold at most one key per body byte together: within that every path is whole;
+// from the first path that does not fit on, each keeps only its last key, and one warning
+// says how many were cut.
+TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
+  const auto mongo_key = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
+  const auto proto_key = [](Path path) -> JsonResult {
+    return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey},
+                       std::move(path), "__proto__"};
+  };
+  struct Case {
+    std::string name;
+    std::string body;
+    std::vector<RuleType> rules;
+    std::vector<JsonResult> expected;
+    std::size_t cut;
+  };
+  std::vector<Case> cases;
+  {
+    // 15 levels: 120 keys in a 121-byte body, all whole.
+    Case c{"15 operators", nested("$ne", 15), {32}, {}, 0};
+    for (std::size_t i = 1; i <= 15; ++i) c.expected.push_back(mongo_key(keys("$ne", i)));
+    cases.push_back(c);
+    // 16 levels: the 16th path (16 keys) finds 9 of 129 left.
+    c = {"16 operators", nested("$ne", 16), {32}, c.expected, 1};
+    c.expected.push_back(mongo_key({"$ne"}));
+    cases.push_back(c);
+  }
+  {
+    // A key's finding is reported at its object's path: 30 levels of __proto__ hold 435
+    // keys in a 421-byte body, so the 30th path (29 keys) is cut.
+    Case c{"30 __proto__ keys", nested("__proto__", 30), {512}, {}, 1};
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < 30; ++i) {
+      const bool fits = used + i <= c.body.size();
+      if (fits) used += i;
+      c.expected.push_back(proto_key(fits ? keys("__proto__", i) : keys("__proto__", 1)));
+    }
+    EXPECT_EQ(used, 406u);
+    cases.push_back(c);
+  }
+  {
+    // Past the budget, paths of one key stay as they are and are not counted as cut, and a
+    // later short path does not get its keys back although it would fit what is left.
+    const std::string deep = nested("$ne", 20);
+    Case c{"after the budget", R"({"$in":1,"a":)" + deep + R"(,"b":{"c":{"$gt":1}},"$or":[]})",
+           {32}, {mongo_key({"$in"})}, 0};
+    std::size_t used = 1;
+    for (std::size_t i = 1; i <= 20; ++i) {
+      Path whole = keys("$ne", i);
+      whole.insert(whole.begin(), "a");
+      if (used + whole.size() <= c.body.size()) {
+        used += whole.size();
+        c.expected.push_back(mongo_key(whole));
+      } else {
+        ++c.cut;
+        c.expected.push_back(mongo_key({"$ne"}));
+      }
+    }
+    c.expected.push_back(mongo_key({"$gt"}));
+    c.expected.push_back(mongo_key({"$or"}));
+    c.cut += 1;
+    EXPECT_GT(c.cut, 1u);
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log::ScopedLogCapture capture(log::Level::Warn);
+    JsonOutcome outcome = check_json(c.body, c.rules, false);
+    ASSERT_TRUE(std::holds_alternative<std::vector<JsonResult>>(outcome));
+    const auto& results = std::get<std::vector<JsonResult>>(outcome);
+    EXPECT_EQ(results, c.expected);
+    std::vector<log::CapturedRecord> expected_log;
+    if (c.cut != 0) {
+      expected_log.push_back(
+          {log::Level::Warn, std::string(kJsonTarget),
+           fmt::format("key paths of a {}-byte JSON body pass its budget of {} keys; paths cut "
+                       "to their last key: {}",
+                       c.body.size(), c.body.size(), c.cut)});
+    }
+    EXPECT_EQ(capture.records(), expected_log);
+    // A cut path is the result's own last key, still a view of that key in the body.
+    for (const JsonResult& result : results) {
+      const auto& clause_path = std::holds_alternative<QueryClause>(result)
+                                    ? std::get<QueryClause>(result).path
+                                    : std::get<JsonFinding>(result).path;
+      for (std::string_view key : clause_path) {
+        EXPECT_TRUE(key.data() > c.body.data() && key.data() < c.body.data() + c.body.size());
+      }
+    }
+  }
+}
+
+// Hostile depth: 12,000 nested operator keys would make 72 million path keys; the results
+// stay one per key, the first ones whole, and the keys within the body's size.
+TEST(CheckJson, DeepOperatorKeysStayWithinTheBudget) {
+  struct Case {
+    std::string body;
+    std::vector<RuleType> rules;
+    std::size_t results;
+  };
+  const Case cases[] = {
+      {nested("$ne", 12000), {32}, 12000},
+      {nested("__proto__", 8000), {512}, 8000},
+      {nested("$gt", 6000, R"(["__proto__"])"), {32, 512}, 6001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body.substr(0, 16));
+    log::ScopedLogCapture capture(log::Level::Warn);
+    JsonOutcome outcome = check_json(c.body, c.rules, false);
+    const auto& results = std::get<std::vector<JsonResult>>(outcome);
+    ASSERT_EQ(results.size(), c.results);
+    std::size_t total = 0;
+    std::size_t whole = 0;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      const Path& path = std::holds_alternative<QueryClause>(results[i])
+                             ? std::get<QueryClause>(results[i]).path
+                             : std::get<JsonFinding>(results[i]).path;
+      total += path.size();
+      if (whole == i && path.size() == i + (c.rules == std::vector<RuleType>{512} ? 0 : 1)) {
+        ++whole;
+      }
+    }
+    EXPECT_LE(total, path_key_budget(c.body) + results.size());
+    EXPECT_GT(whole * (whole + 1) / 2, path_key_budget(c.body) / 2) << whole;
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0].level, log::Level::Warn);
+  }
+}
+
+// Within the budget nothing is logged, and a body whose results are dropped for invalid JSON
+// logs nothing either.
+TEST(CheckJson, NoWarningWithoutCutPaths) {
+  const std::string bodies[] = {nested("$ne", 15), nested("$ne", 40) + " x", R"({"a":1})"};
+  for (const std::string& body : bodies) {
+    SCOPED_TRACE(body);
+    log::ScopedLogCapture capture(log::Level::Trace);
+    check_json(body, std::vector<RuleType>{32, 512}, false);
+    for (const auto& record : capture.records()) EXPECT_NE(record.target, kJsonTarget);
   }
 }
 
