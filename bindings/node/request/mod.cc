@@ -170,52 +170,38 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Result<ResultNames> ResultNames::create(napi_env env) {
-  ResultNames names{};
-  BINDING_ASSIGN(names.rule_id, napi::create_string(env, "ruleId"));
-  BINDING_ASSIGN(names.input_type, napi::create_string(env, "inputType"));
-  BINDING_ASSIGN(names.path, napi::create_string(env, "path"));
-  BINDING_ASSIGN(names.key, napi::create_string(env, "key"));
-  BINDING_ASSIGN(names.value, napi::create_string(env, "value"));
-  BINDING_ASSIGN(names.score, napi::create_string(env, "score"));
-  BINDING_ASSIGN(names.ids_list, napi::create_string(env, "idsList"));
-  return names;
-}
-
-napi::Result<napi_value> make_js_result_item(napi_env env, const ResultNames& names,
-                                             StringCache& strings, const JsResultItem& item) {
-  auto set_text = [&](napi_value object, napi_value name, std::string_view text) -> napi::Status {
+napi::Status add_js_result_item(napi_env env, StringCache& strings,
+                                result_objects::Objects& objects, const JsResultItem& item) {
+  std::vector<napi_value> texts;
+  auto add_text = [&](std::string_view text) -> napi::Status {
     BINDING_ASSIGN(napi_value value, strings.get(text));
-    return napi::set_property(env, object, name, value);
+    objects.value(value);
+    return {};
   };
-  auto set_texts = [&](napi_value object, napi_value name,
-                       std::span<const std::string_view> texts) -> napi::Status {
-    BINDING_ASSIGN(napi_value array, napi::create_array(env, texts.size()));
-    std::uint32_t index = 0;
-    for (std::string_view text : texts) {
-      BINDING_ASSIGN(napi_value element, strings.get(text));
-      BINDING_TRY(napi::set_element(env, array, index++, element));
+  auto add_texts = [&](std::span<const std::string_view> list) -> napi::Status {
+    texts.clear();
+    for (std::string_view text : list) {
+      BINDING_ASSIGN(napi_value value, strings.get(text));
+      texts.push_back(value);
     }
-    return napi::set_property(env, object, name, array);
+    return objects.texts(texts);
   };
 
-  BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_TRY(set_text(object, names.rule_id, sorvane::evaluation::rules::rule_name(item.rule)));
-  BINDING_TRY(set_text(object, names.input_type,
-                       sorvane::evaluation::input_type_name(item.input_type)));
-  BINDING_TRY(set_texts(object, names.path, item.path));
-  BINDING_TRY(set_text(object, names.key, item.key));
+  objects.begin();
+  BINDING_TRY(add_text(sorvane::evaluation::rules::rule_name(item.rule)));
+  BINDING_TRY(add_text(sorvane::evaluation::input_type_name(item.input_type)));
+  BINDING_TRY(add_texts(item.path));
+  BINDING_TRY(add_text(item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(napi_value is_operator,
                    napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
-    BINDING_TRY(napi::set_property(env, object, names.value, is_operator));
+    objects.value(is_operator);
   } else {
-    BINDING_TRY(set_text(object, names.value, item.value));
+    BINDING_TRY(add_text(item.value));
   }
   BINDING_ASSIGN(napi_value score, napi::create_double(env, item.score));
-  BINDING_TRY(napi::set_property(env, object, names.score, score));
-  BINDING_TRY(set_texts(object, names.ids_list, item.ids_list));
-  return object;
+  objects.value(score);
+  return add_texts(item.ids_list);
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
@@ -223,14 +209,11 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items, Base
   BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (items.empty()) return response;
-  BINDING_ASSIGN(const ResultNames names, ResultNames::create(env));
   StringCache strings(env);
+  result_objects::Objects objects(env);
+  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, strings, objects, item));
   BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
-  std::uint32_t index = 0;
-  for (const JsResultItem& item : items) {
-    BINDING_ASSIGN(napi_value result, make_js_result_item(env, names, strings, item));
-    BINDING_TRY(napi::set_element(env, results, index++, result));
-  }
+  BINDING_TRY(objects.store(result_objects::Shape::Result, results));
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));
   return response;
 }

@@ -11,6 +11,7 @@
 
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/result_objects.h"
 #include "bindings/node/string_cache.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
@@ -134,17 +135,12 @@ napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_
 napi::Result<napi_value> get_json_response(napi_env env);
 napi::Result<napi_value> get_urlencoded_response(napi_env env);
 
-// The property names of a result object, created once per response.
-struct ResultNames {
-  napi_value rule_id, input_type, path, key, value, score, ids_list;
-  static napi::Result<ResultNames> create(napi_env env);
-};
-
-// One result object: ruleId, inputType, path, key, value, score, idsList, in this order.
-// The value of a MongoDB finding is whether its key is a MongoDB operator. Every text of the
-// item is taken from `strings`, so a text repeated across items is one string.
-napi::Result<napi_value> make_js_result_item(napi_env env, const ResultNames& names,
-                                             StringCache& strings, const JsResultItem& item);
+// Hands one result object to `objects`: ruleId, inputType, path, key, value, score, idsList,
+// in this order. The value of a MongoDB finding is whether its key is a MongoDB operator.
+// Every text of the item is taken from `strings`, so a text repeated across items is one
+// string.
+napi::Status add_js_result_item(napi_env env, StringCache& strings,
+                                result_objects::Objects& objects, const JsResultItem& item);
 
 using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 

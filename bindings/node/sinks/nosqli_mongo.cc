@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bindings/node/sinks/args.h"
+#include "bindings/node/result_objects.h"
 #include "bindings/node/string_cache.h"
 #include "core/evaluation/input_analysis/json.h"
 #include "core/evaluation/rules/mongo/query_clause.h"
@@ -19,17 +20,6 @@ namespace {
 
 namespace json = sorvane::evaluation::input_analysis::json;
 namespace rules = sorvane::evaluation::rules;
-
-// { path: [...] } for one clause, from the path strings already created.
-napi::Result<napi_value> clause_object(napi_env env, std::span<const napi_value> path_texts) {
-  BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_ASSIGN(napi_value path, napi::create_array(env, path_texts.size()));
-  for (std::size_t j = 0; j < path_texts.size(); ++j) {
-    BINDING_TRY(napi::set_element(env, path, static_cast<std::uint32_t>(j), path_texts[j]));
-  }
-  BINDING_TRY(napi::set_named(env, object, "path", path));
-  return object;
-}
 
 }  // namespace
 
@@ -60,21 +50,19 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   // string is created from the body before anything is stored. Paths repeat the keys that
   // enclose them: each key of the body becomes one string.
   StringCache strings(env);
+  result_objects::Objects objects(env);
   std::vector<napi_value> texts;
   for (const rules::mongo::QueryClause* clause : clauses) {
+    texts.clear();
     for (std::string_view text : clause->path) {
       BINDING_ASSIGN(napi_value key, strings.get(text));
       texts.push_back(key);
     }
+    objects.begin();
+    BINDING_TRY(objects.texts(texts));
   }
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
-  std::span<const napi_value> remaining(texts);
-  for (std::size_t i = 0; i < clauses.size(); ++i) {
-    const std::size_t count = clauses[i]->path.size();
-    BINDING_ASSIGN(napi_value object, clause_object(env, remaining.first(count)));
-    remaining = remaining.subspan(count);
-    BINDING_TRY(napi::set_element(env, list, static_cast<std::uint32_t>(i), object));
-  }
+  BINDING_TRY(objects.store(result_objects::Shape::Comparator, list));
   return list;
 }
 
