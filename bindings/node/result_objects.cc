@@ -10,47 +10,71 @@ namespace {
 // Lists of up to this many texts travel as arguments; longer ones as arrays built here.
 constexpr std::size_t kInlineTexts = 1024;
 
-// Arguments per call of a store function (an object never needs more than a few dozen).
+// A call of a store function takes the objects begun before its values reach this many (an
+// object adds at most two inline text lists and seven values).
 constexpr std::size_t kArgsPerCall = 4096;
 
 // `(list, index, ...values)`: stores one object per run of values at list[index], list[index
-// + 1], ... A text list is its count and its strings, or -1 and an array; its array is filled
-// in order (a growing array takes the fast path, where setting its length first does not) and
-// ends with that length whatever a prototype setter did. Sloppy mode, as the Node-API stores:
-// an assignment that the object refuses is skipped without an error.
-constexpr std::string_view kSource = R"js(({
-  result: function (list, index) {
-    for (var a = 2, n = arguments.length; a < n; ++index) {
-      var item = {}, texts, count, j;
-      item.ruleId = arguments[a];
-      item.inputType = arguments[a + 1];
-      count = arguments[a + 2];
-      a += 3;
-      if (count < 0) { texts = arguments[a]; a += 1; }
-      else { texts = []; for (j = 0; j < count; ++j) texts[j] = arguments[a + j]; if (texts.length !== count) texts.length = count; a += count; }
-      item.path = texts;
-      item.key = arguments[a];
-      item.value = arguments[a + 1];
-      item.score = arguments[a + 2];
-      count = arguments[a + 3];
-      a += 4;
-      if (count < 0) { texts = arguments[a]; a += 1; }
-      else { texts = []; for (j = 0; j < count; ++j) texts[j] = arguments[a + j]; if (texts.length !== count) texts.length = count; a += count; }
-      item.idsList = texts;
-      list[index] = item;
+// + 1], ... A text list is its count and its strings, or -1 and an array. A path is the number
+// of keys it shares with the path before it in this call, then a text list of the others.
+// Arrays are filled in order (a growing array takes the fast path, where setting its length
+// first does not) and end with their length whatever a prototype setter did; the keys of the
+// path before are kept apart, in an object without a prototype, so that no setter or getter
+// stands between them. Sloppy mode, as the Node-API stores: an assignment that the object
+// refuses is skipped without an error. A store may run JavaScript that calls in again, so
+// every call keeps its place in its own reader.
+constexpr std::string_view kSource = R"js((function () {
+  function reader(values) {
+    var a = 0, last = [];
+    function fill(texts, from, count, keep) {
+      for (var j = 0; j < count; ++j) {
+        var text = values[a + j];
+        if (keep) last[from + j] = text;
+        texts[from + j] = text;
+      }
+      a += count;
+      if (texts.length !== from + count) texts.length = from + count;
+      return texts;
     }
-  },
-  comparator: function (list, index) {
-    for (var a = 2, n = arguments.length; a < n; ++index) {
-      var item = {}, texts, count = arguments[a], j;
-      a += 1;
-      if (count < 0) { texts = arguments[a]; a += 1; }
-      else { texts = []; for (j = 0; j < count; ++j) texts[j] = arguments[a + j]; if (texts.length !== count) texts.length = count; a += count; }
-      item.path = texts;
-      list[index] = item;
-    }
+    return {
+      more: function () { return a < values.length; },
+      next: function () { return values[a++]; },
+      texts: function () {
+        var count = values[a++];
+        if (count < 0) return values[a++];
+        return fill([], 0, count, false);
+      },
+      path: function () {
+        var shared = values[a++], count = values[a++], texts = [], j;
+        if (count < 0) return values[a++];
+        for (j = 0; j < shared; ++j) texts[j] = last[j];
+        return fill(texts, shared, count, true);
+      }
+    };
   }
-}))js";
+  return {
+    result: function (list, index, ...values) {
+      for (var v = reader(values); v.more(); ++index) {
+        var item = {};
+        item.ruleId = v.next();
+        item.inputType = v.next();
+        item.path = v.path();
+        item.key = v.next();
+        item.value = v.next();
+        item.score = v.next();
+        item.idsList = v.texts();
+        list[index] = item;
+      }
+    },
+    comparator: function (list, index, ...values) {
+      for (var v = reader(values); v.more(); ++index) {
+        var item = {};
+        item.path = v.path();
+        list[index] = item;
+      }
+    }
+  };
+})())js";
 
 // The store functions of one env, kept alive by references until the env goes.
 struct Functions {
@@ -96,6 +120,12 @@ napi::Result<napi_value> Objects::count(std::size_t n) {
   return counts_[n];
 }
 
+napi::Status Objects::begin() {
+  if (args_.size() >= kArgsPerCall) BINDING_TRY(finish());
+  ++pending_;
+  return {};
+}
+
 napi::Status Objects::texts(std::span<const napi_value> strings) {
   if (strings.size() <= kInlineTexts) {
     BINDING_ASSIGN(napi_value n, count(strings.size()));
@@ -103,40 +133,64 @@ napi::Status Objects::texts(std::span<const napi_value> strings) {
     args_.insert(args_.end(), strings.begin(), strings.end());
     return {};
   }
+  BINDING_ASSIGN(napi_value array, napi::create_array(env_, strings.size()));
+  for (std::size_t j = 0; j < strings.size(); ++j) {
+    BINDING_TRY(napi::set_element(env_, array, static_cast<std::uint32_t>(j), strings[j]));
+  }
   BINDING_ASSIGN(napi_value marker, napi::create_int32(env_, -1));
   args_.push_back(marker);
-  long_lists_.push_back({args_.size(), long_strings_.size(), strings.size()});
-  args_.push_back(nullptr);
-  long_strings_.insert(long_strings_.end(), strings.begin(), strings.end());
+  args_.push_back(array);
   return {};
 }
 
-napi::Status Objects::store(Shape shape, napi_value list) {
-  for (const LongList& texts : long_lists_) {
-    BINDING_ASSIGN(napi_value array, napi::create_array(env_, texts.size));
-    for (std::size_t j = 0; j < texts.size; ++j) {
-      BINDING_TRY(napi::set_element(env_, array, static_cast<std::uint32_t>(j),
-                                    long_strings_[texts.first + j]));
+napi::Status Objects::path(std::span<const std::string_view> keys, StringCache& strings) {
+  std::size_t shared = 0;
+  const std::size_t most = std::min(keys.size(), last_path_.size());
+  while (shared < most && keys[shared].data() == last_path_[shared].data() &&
+         keys[shared].size() == last_path_[shared].size()) {
+    ++shared;
+  }
+  strings_.clear();
+  for (std::string_view key : keys.subspan(shared)) {
+    BINDING_ASSIGN(napi_value text, strings.get(key));
+    strings_.push_back(text);
+  }
+  if (strings_.size() > kInlineTexts && shared != 0) {
+    // A long list goes whole, as an array: nothing of it is shared.
+    strings_.clear();
+    for (std::string_view key : keys.first(shared)) {
+      BINDING_ASSIGN(napi_value text, strings.get(key));
+      strings_.push_back(text);
     }
-    args_[texts.slot] = array;
+    for (std::string_view key : keys.subspan(shared)) {
+      BINDING_ASSIGN(napi_value text, strings.get(key));
+      strings_.push_back(text);
+    }
+    shared = 0;
   }
-  BINDING_ASSIGN(Functions * functions, functions_of(env_));
-  BINDING_ASSIGN(napi_value function,
-                 napi::get_reference_value(env_, shape == Shape::Result ? functions->result
-                                                                        : functions->comparator));
-  // Calls of whole objects, each with the list, its first index and the objects' values.
-  std::vector<napi_value> call_args;
-  std::size_t object = 0;
-  while (object < starts_.size()) {
-    std::size_t end = object + 1;
-    const auto arg_end = [&](std::size_t o) { return o < starts_.size() ? starts_[o] : args_.size(); };
-    while (end < starts_.size() && arg_end(end + 1) - starts_[object] <= kArgsPerCall) ++end;
-    BINDING_ASSIGN(napi_value index, napi::create_uint32(env_, static_cast<std::uint32_t>(object)));
-    call_args.assign({list, index});
-    call_args.insert(call_args.end(), args_.begin() + starts_[object], args_.begin() + arg_end(end));
-    BINDING_TRY(napi::call_function(env_, function, call_args));
-    object = end;
+  BINDING_ASSIGN(napi_value shared_count, count(shared));
+  args_.push_back(shared_count);
+  // The reader keeps the keys of every inline list; after an array it keeps none.
+  last_path_.assign(keys.begin(), keys.end());
+  if (strings_.size() > kInlineTexts) last_path_.clear();
+  return texts(strings_);
+}
+
+napi::Status Objects::finish() {
+  if (pending_ == 0) return {};
+  if (function_ == nullptr) {
+    BINDING_ASSIGN(Functions * functions, functions_of(env_));
+    BINDING_ASSIGN(function_,
+                   napi::get_reference_value(env_, shape_ == Shape::Result ? functions->result
+                                                                           : functions->comparator));
   }
+  args_[0] = list_;
+  BINDING_ASSIGN(args_[1], napi::create_uint32(env_, next_index_));
+  BINDING_TRY(napi::call_function(env_, function_, args_));
+  next_index_ += pending_;
+  pending_ = 0;
+  args_.resize(2);
+  last_path_.clear();
   return {};
 }
 

@@ -11,48 +11,52 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "bindings/node/napi.h"
+#include "bindings/node/string_cache.h"
 
 namespace bindings::node::result_objects {
 
 // What each object holds, in store order:
-// Result: ruleId, inputType, path (texts), key, value, score, idsList (texts);
-// Comparator: path (texts).
+// Result: ruleId, inputType, path, key, value, score, idsList (texts);
+// Comparator: path.
 enum class Shape : std::uint8_t { Result, Comparator };
 
-// The values of the objects of one list, in order. Every value (strings above all, whose
-// bytes may be borrowed from JavaScript) is created before `store` runs any JavaScript.
+// Stores the objects of one list, in order, from their values, a few thousand values per call
+// of the store function. Storing runs JavaScript (a setter on a prototype), which may detach a
+// Buffer: the texts behind the values must be the call's own, not borrowed.
 class Objects {
  public:
-  explicit Objects(napi_env env) : env_(env) {}
+  Objects(napi_env env, Shape shape, napi_value list) : env_(env), shape_(shape), list_(list) {}
 
-  // Starts the next object.
-  void begin() { starts_.push_back(args_.size()); }
+  // Starts the next object; may store the objects before it.
+  napi::Status begin();
   // One value of the current object.
   void value(napi_value v) { args_.push_back(v); }
   // A list of texts of the current object (an array in the result).
   napi::Status texts(std::span<const napi_value> strings);
-
-  // Creates the arrays of long text lists, then stores the objects at `list[0..]`.
-  napi::Status store(Shape shape, napi_value list);
+  // The key path of the current object (an array in the result). The keys it shares, from the
+  // start, with the path of the object before it are copied from that one, not handed over:
+  // paths that run deep share most of their keys.
+  napi::Status path(std::span<const std::string_view> keys, StringCache& strings);
+  // Stores the objects not stored yet.
+  napi::Status finish();
 
  private:
   napi::Result<napi_value> count(std::size_t n);
 
-  struct LongList {
-    std::size_t slot;   // index in args_ of the array
-    std::size_t first;  // its strings in long_strings_
-    std::size_t size;
-  };
-
   napi_env env_;
-  std::vector<napi_value> args_;
-  std::vector<std::size_t> starts_;
+  Shape shape_;
+  napi_value list_;
+  napi_value function_ = nullptr;
+  std::uint32_t next_index_ = 0;  // list index of the first object not stored yet
+  std::uint32_t pending_ = 0;     // objects in args_
+  std::vector<napi_value> args_ = {nullptr, nullptr};  // the list, the index, the values
   std::vector<napi_value> counts_;
-  std::vector<LongList> long_lists_;
-  std::vector<napi_value> long_strings_;
+  std::vector<napi_value> strings_;          // scratch
+  std::vector<std::string_view> last_path_;  // the path before, in this call
 };
 
 }  // namespace bindings::node::result_objects

@@ -187,10 +187,10 @@ napi::Status add_js_result_item(napi_env env, StringCache& strings,
     return objects.texts(texts);
   };
 
-  objects.begin();
+  BINDING_TRY(objects.begin());
   BINDING_TRY(add_text(sorvane::evaluation::rules::rule_name(item.rule)));
   BINDING_TRY(add_text(sorvane::evaluation::input_type_name(item.input_type)));
-  BINDING_TRY(add_texts(item.path));
+  BINDING_TRY(objects.path(item.path, strings));
   BINDING_TRY(add_text(item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(napi_value is_operator,
@@ -209,11 +209,11 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items, Base
   BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (items.empty()) return response;
-  StringCache strings(env);
-  result_objects::Objects objects(env);
-  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, strings, objects, item));
   BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
-  BINDING_TRY(objects.store(result_objects::Shape::Result, results));
+  StringCache strings(env);
+  result_objects::Objects objects(env, result_objects::Shape::Result, results);
+  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, strings, objects, item));
+  BINDING_TRY(objects.finish());
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));
   return response;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -32,6 +33,13 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   BINDING_TRY(args::require(call, 1, "missing arguments"));
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
   BINDING_ASSIGN(std::string_view body, reader.get_as_str());
+  // The clauses are views into the body, and storing them runs JavaScript (a setter on
+  // Array.prototype or Object.prototype) that may detach a Buffer: such a body is copied.
+  std::string owned;
+  if (reader.kind() == JsStringReader::Kind::Buffer) {
+    owned = body;
+    body = owned;
+  }
 
   static constexpr std::array<rules::RuleType, 1> kMongoOnly = {rules::kNosqlInjectionMongo};
   json::JsonOutcome outcome = json::check_json(body, kMongoOnly, false);
@@ -45,24 +53,15 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   }
   if (clauses.empty()) return napi::get_undefined(env);
 
-  // The path texts borrow the body, and storing an element or a property can run JavaScript
-  // (a setter on Array.prototype or Object.prototype) that detaches a Buffer body: every
-  // string is created from the body before anything is stored. Paths repeat the keys that
-  // enclose them: each key of the body becomes one string.
-  StringCache strings(env);
-  result_objects::Objects objects(env);
-  std::vector<napi_value> texts;
-  for (const rules::mongo::QueryClause* clause : clauses) {
-    texts.clear();
-    for (std::string_view text : clause->path) {
-      BINDING_ASSIGN(napi_value key, strings.get(text));
-      texts.push_back(key);
-    }
-    objects.begin();
-    BINDING_TRY(objects.texts(texts));
-  }
+  // Paths repeat the keys that enclose them: each key of the body becomes one string.
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
-  BINDING_TRY(objects.store(result_objects::Shape::Comparator, list));
+  StringCache strings(env);
+  result_objects::Objects objects(env, result_objects::Shape::Comparator, list);
+  for (const rules::mongo::QueryClause* clause : clauses) {
+    BINDING_TRY(objects.begin());
+    BINDING_TRY(objects.path(clause->path, strings));
+  }
+  BINDING_TRY(objects.finish());
   return list;
 }
 

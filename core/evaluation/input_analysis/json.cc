@@ -50,7 +50,7 @@ class PathBudget {
 
 }  // namespace
 
-std::size_t path_key_budget(std::string_view body) { return body.size(); }
+std::size_t path_key_budget(std::string_view body) { return body.size() / 2; }
 
 std::vector<std::string_view> build_str_path(std::string_view body, std::span<const Token> keys,
                                              std::size_t count) {

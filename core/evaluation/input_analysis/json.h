@@ -29,8 +29,8 @@ using JsonResult = std::variant<JsonFinding, rules::mongo::QueryClause>;
 // The results in document order, or the error of invalid JSON (then no results at all).
 using JsonOutcome = std::variant<std::vector<JsonResult>, sorvane::json::parse_error::ParseError>;
 
-// The key paths of one body's results hold at most this many keys together: one per byte
-// of the body. Paths are what makes a body's results grow faster than the body (N nested
+// The key paths of one body's results hold at most this many keys together: one per two
+// bytes of the body. Paths are what makes a body's results grow faster than the body (N nested
 // operator keys give N paths of up to N keys), and the budget keeps their cost linear.
 std::size_t path_key_budget(std::string_view body);
 

@@ -186,9 +186,9 @@ Path keys(std::string_view key, std::size_t count) { return Path(count, key); }
 
 constexpr std::string_view kJsonTarget = "sorvane::evaluation::input_analysis::json";
 
-// Key paths hold at most one key per body byte together: within that every path is whole;
-// from the first path that does not fit on, each keeps only its last key, and one warning
-// says how many were cut.
+// Key paths hold at most one key per two body bytes together: within that every path is
+// whole; from the first path that does not fit on, each keeps only its last key, and one
+// warning says how many were cut.
 TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
   const auto mongo_key = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
   const auto proto_key = [](Path path) -> JsonResult {
@@ -204,26 +204,25 @@ TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
   };
   std::vector<Case> cases;
   {
-    // 15 levels: 120 keys in a 121-byte body, all whole.
-    Case c{"15 operators", nested("$ne", 15), {32}, {}, 0};
-    for (std::size_t i = 1; i <= 15; ++i) c.expected.push_back(mongo_key(keys("$ne", i)));
+    // 7 levels: 28 keys, the budget of a 57-byte body, all whole.
+    Case c{"7 operators", nested("$ne", 7), {32}, {}, 0};
+    for (std::size_t i = 1; i <= 7; ++i) c.expected.push_back(mongo_key(keys("$ne", i)));
+    ASSERT_EQ(path_key_budget(c.body), 28u);
     cases.push_back(c);
-    // 16 levels: the 16th path (16 keys) finds 9 of 129 left.
-    c = {"16 operators", nested("$ne", 16), {32}, c.expected, 1};
+    // 9 levels, 36 keys: the 8th path takes the last 8 and the 9th keeps its last key.
+    c = {"9 operators", nested("$ne", 9), {32}, c.expected, 1};
+    c.expected.push_back(mongo_key(keys("$ne", 8)));
     c.expected.push_back(mongo_key({"$ne"}));
+    ASSERT_EQ(path_key_budget(c.body), 36u);
     cases.push_back(c);
   }
   {
-    // A key's finding is reported at its object's path: 30 levels of __proto__ hold 435
-    // keys in a 421-byte body, so the 30th path (29 keys) is cut.
-    Case c{"30 __proto__ keys", nested("__proto__", 30), {512}, {}, 1};
-    std::size_t used = 0;
-    for (std::size_t i = 0; i < 30; ++i) {
-      const bool fits = used + i <= c.body.size();
-      if (fits) used += i;
-      c.expected.push_back(proto_key(fits ? keys("__proto__", i) : keys("__proto__", 1)));
-    }
-    EXPECT_EQ(used, 406u);
+    // A key's finding is reported at its object's path: 16 levels of __proto__ (a 225-byte
+    // body, 112 keys) need 0 + 1 + ... + 15 = 120 keys; the 16th path (15 keys) finds 7 left.
+    Case c{"16 __proto__ keys", nested("__proto__", 16), {512}, {}, 1};
+    for (std::size_t i = 0; i < 15; ++i) c.expected.push_back(proto_key(keys("__proto__", i)));
+    c.expected.push_back(proto_key({"__proto__"}));
+    ASSERT_EQ(path_key_budget(c.body), 112u);
     cases.push_back(c);
   }
   {
@@ -232,22 +231,17 @@ TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
     const std::string deep = nested("$ne", 20);
     Case c{"after the budget", R"({"$in":1,"a":)" + deep + R"(,"b":{"c":{"$gt":1}},"$or":[]})",
            {32}, {mongo_key({"$in"})}, 0};
-    std::size_t used = 1;
+    // 205 bytes, 102 keys: $in takes 1, [a, $ne] ... [a, $ne x 12] take 2 + ... + 13 = 90,
+    // and [a, $ne x 13] (14 keys) finds 11 left.
+    ASSERT_EQ(path_key_budget(c.body), 102u);
     for (std::size_t i = 1; i <= 20; ++i) {
       Path whole = keys("$ne", i);
       whole.insert(whole.begin(), "a");
-      if (used + whole.size() <= c.body.size()) {
-        used += whole.size();
-        c.expected.push_back(mongo_key(whole));
-      } else {
-        ++c.cut;
-        c.expected.push_back(mongo_key({"$ne"}));
-      }
+      c.expected.push_back(mongo_key(i <= 12 ? whole : Path{"$ne"}));
     }
     c.expected.push_back(mongo_key({"$gt"}));
     c.expected.push_back(mongo_key({"$or"}));
-    c.cut += 1;
-    EXPECT_GT(c.cut, 1u);
+    c.cut = 8 + 1;
     cases.push_back(c);
   }
   for (const Case& c : cases) {
@@ -263,15 +257,15 @@ TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
           {log::Level::Warn, std::string(kJsonTarget),
            fmt::format("key paths of a {}-byte JSON body pass its budget of {} keys; paths cut "
                        "to their last key: {}",
-                       c.body.size(), c.body.size(), c.cut)});
+                       c.body.size(), path_key_budget(c.body), c.cut)});
     }
     EXPECT_EQ(capture.records(), expected_log);
     // A cut path is the result's own last key, still a view of that key in the body.
     for (const JsonResult& result : results) {
-      const auto& clause_path = std::holds_alternative<QueryClause>(result)
-                                    ? std::get<QueryClause>(result).path
-                                    : std::get<JsonFinding>(result).path;
-      for (std::string_view key : clause_path) {
+      const Path& path = std::holds_alternative<QueryClause>(result)
+                             ? std::get<QueryClause>(result).path
+                             : std::get<JsonFinding>(result).path;
+      for (std::string_view key : path) {
         EXPECT_TRUE(key.data() > c.body.data() && key.data() < c.body.data() + c.body.size());
       }
     }
@@ -318,7 +312,7 @@ TEST(CheckJson, DeepOperatorKeysStayWithinTheBudget) {
 // Within the budget nothing is logged, and a body whose results are dropped for invalid JSON
 // logs nothing either.
 TEST(CheckJson, NoWarningWithoutCutPaths) {
-  const std::string bodies[] = {nested("$ne", 15), nested("$ne", 40) + " x", R"({"a":1})"};
+  const std::string bodies[] = {nested("$ne", 7), nested("$ne", 40) + " x", R"({"a":1})"};
   for (const std::string& body : bodies) {
     SCOPED_TRACE(body);
     log::ScopedLogCapture capture(log::Level::Trace);
