@@ -1,0 +1,86 @@
+'use strict';
+// JSON bodies with many results, from JavaScript, all rules selected (mask 1023): each hostile
+// body next to a benign JSON body of the same size, in the same run. The ratio is the hostile
+// time per byte over the benign time per byte. Also the process's resident memory growth over
+// the calls of the deepest body. Run: node bench/json_results.js
+const { Agent } = require('..');
+
+const ALL_RULES = 1023;
+const agent = new Agent();
+
+// Median time per call in nanoseconds: `samples` timings of `calls` calls each, after warm-up.
+function medianPerCall(fn, calls, samples = 15) {
+  for (let i = 0; i < calls * 2; ++i) fn();
+  const perCall = [];
+  for (let s = 0; s < samples; ++s) {
+    const start = process.hrtime.bigint();
+    for (let i = 0; i < calls; ++i) fn();
+    perCall.push(Number(process.hrtime.bigint() - start) / calls);
+  }
+  perCall.sort((a, b) => a - b);
+  return perCall[perCall.length >> 1];
+}
+
+// JSON as a web shop's API would receive it, `size` bytes or a few more.
+function benignJsonBody(size) {
+  const records = [];
+  let length = 2;
+  for (let id = 0; length < size; ++id) {
+    const record = JSON.stringify({
+      id, name: `Widget ${id}`, tags: ['blue', 'small'], price: 19.99, inStock: id % 3 !== 0,
+      description: `A sturdy widget for everyday use, number ${id}, shipped in two days.`,
+    });
+    records.push(record);
+    length += record.length + 1;
+  }
+  return `[${records.join(',')}]`;
+}
+
+const nested = (key, depth, inner = '1') => `{"${key}":`.repeat(depth) + inner + '}'.repeat(depth);
+const list = (unit, count) => `[${Array(count).fill(unit).join(',')}]`;
+const longKey = 'k'.repeat(1000);
+
+const HOSTILE = [
+  ['12,000 nested {"$ne": keys', nested('$ne', 12000)],
+  ['7,000 nested {"__proto__": keys', nested('__proto__', 7000)],
+  ['7,000 {"$gt":1} objects', list('{"$gt":1}', 7000)],
+  ['7,000 "__proto__" values', list('"__proto__"', 7000)],
+  ['100 levels, then 7,000 {"$gt":1} objects', nested('a', 100, list('{"$gt":1}', 7000))],
+  ['100 levels of 1,000-byte keys, each with "$ne"',
+    `{"$ne":1,"${longKey}":`.repeat(100) + '1' + '}'.repeat(100)],
+];
+
+function main() {
+  const rows = [];
+  const benignCache = new Map();
+  for (const [name, body] of HOSTILE) {
+    const bytes = Buffer.byteLength(body);
+    const benign = benignCache.get(bytes) || benignJsonBody(bytes);
+    benignCache.set(bytes, benign);
+    const calls = 3;
+    const benignNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, benign), calls) / benign.length;
+    const bodyNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, body), calls) / bytes;
+    const mongoNs = medianPerCall(() => agent.findMongoComparators(body), calls) / bytes;
+    const results = agent.scoreRequestBody(ALL_RULES, body).resultsList.length;
+    rows.push([`${name} (${bytes} bytes, ${results} results)`,
+      `benign ${benignNs.toFixed(2)} ns/byte; scoreRequestBody ${bodyNs.toFixed(2)} ns/byte, ` +
+      `${(bodyNs / benignNs).toFixed(2)}x; findMongoComparators ${(mongoNs / benignNs).toFixed(2)}x`]);
+  }
+
+  // Resident memory over 200 calls of the deepest body, against the start of those calls.
+  const deep = HOSTILE[0][1];
+  const before = process.memoryUsage().rss;
+  let peak = before;
+  for (let i = 0; i < 100; ++i) {
+    agent.scoreRequestBody(ALL_RULES, deep);
+    agent.findMongoComparators(deep);
+    peak = Math.max(peak, process.memoryUsage().rss);
+  }
+  rows.push(['RSS growth, 100 x (scoreRequestBody + findMongoComparators) of 12,000 nested keys',
+    `${((peak - before) / 2 ** 20).toFixed(1)} MiB at most (from ${(before / 2 ** 20).toFixed(1)} MiB)`]);
+
+  const width = Math.max(...rows.map(([label]) => label.length));
+  for (const [label, figure] of rows) console.log(`${label.padEnd(width)}  ${figure}`);
+}
+
+main();
