@@ -4,37 +4,10 @@
 // time per byte over the benign time per byte. Also the process's resident memory growth over
 // the calls of the deepest body. Run: node bench/json_results.js
 const { Agent } = require('..');
+const { medianPerCall, benignJsonText } = require('./support/timing');
 
 const ALL_RULES = 1023;
 const agent = new Agent();
-
-// Median time per call in nanoseconds: `samples` timings of `calls` calls each, after warm-up.
-function medianPerCall(fn, calls, samples = 15) {
-  for (let i = 0; i < calls * 2; ++i) fn();
-  const perCall = [];
-  for (let s = 0; s < samples; ++s) {
-    const start = process.hrtime.bigint();
-    for (let i = 0; i < calls; ++i) fn();
-    perCall.push(Number(process.hrtime.bigint() - start) / calls);
-  }
-  perCall.sort((a, b) => a - b);
-  return perCall[perCall.length >> 1];
-}
-
-// JSON as a web shop's API would receive it, `size` bytes or a few more.
-function benignJsonBody(size) {
-  const records = [];
-  let length = 2;
-  for (let id = 0; length < size; ++id) {
-    const record = JSON.stringify({
-      id, name: `Widget ${id}`, tags: ['blue', 'small'], price: 19.99, inStock: id % 3 !== 0,
-      description: `A sturdy widget for everyday use, number ${id}, shipped in two days.`,
-    });
-    records.push(record);
-    length += record.length + 1;
-  }
-  return `[${records.join(',')}]`;
-}
 
 const nested = (key, depth, inner = '1') => `{"${key}":`.repeat(depth) + inner + '}'.repeat(depth);
 const list = (unit, count) => `[${Array(count).fill(unit).join(',')}]`;
@@ -55,12 +28,12 @@ function main() {
   const benignCache = new Map();
   for (const [name, body] of HOSTILE) {
     const bytes = Buffer.byteLength(body);
-    const benign = benignCache.get(bytes) || benignJsonBody(bytes);
+    const benign = benignCache.get(bytes) || benignJsonText(bytes);
     benignCache.set(bytes, benign);
-    const calls = 3;
-    const benignNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, benign), calls) / benign.length;
-    const bodyNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, body), calls) / bytes;
-    const mongoNs = medianPerCall(() => agent.findMongoComparators(body), calls) / bytes;
+    const calls = 10;
+    const benignNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, benign), calls, 15) / benign.length;
+    const bodyNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, body), calls, 15) / bytes;
+    const mongoNs = medianPerCall(() => agent.findMongoComparators(body), calls, 15) / bytes;
     const results = agent.scoreRequestBody(ALL_RULES, body).resultsList.length;
     rows.push([`${name} (${bytes} bytes, ${results} results)`,
       `benign ${benignNs.toFixed(2)} ns/byte; scoreRequestBody ${bodyNs.toFixed(2)} ns/byte, ` +
