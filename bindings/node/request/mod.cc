@@ -170,27 +170,18 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Status add_js_result_item(napi_env env, StringCache& strings,
-                                result_objects::Objects& objects, const JsResultItem& item) {
-  std::vector<napi_value> texts;
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item) {
+  result_objects::Objects& objects = values.objects;
   auto add_text = [&](std::string_view text) -> napi::Status {
-    BINDING_ASSIGN(napi_value value, strings.get(text));
+    BINDING_ASSIGN(napi_value value, values.strings.get(text));
     objects.value(value);
     return {};
-  };
-  auto add_texts = [&](std::span<const std::string_view> list) -> napi::Status {
-    texts.clear();
-    for (std::string_view text : list) {
-      BINDING_ASSIGN(napi_value value, strings.get(text));
-      texts.push_back(value);
-    }
-    return objects.texts(texts);
   };
 
   BINDING_TRY(objects.begin());
   BINDING_TRY(add_text(sorvane::evaluation::rules::rule_name(item.rule)));
   BINDING_TRY(add_text(sorvane::evaluation::input_type_name(item.input_type)));
-  BINDING_TRY(objects.path(item.path, strings));
+  BINDING_TRY(objects.path(item.path, values.strings));
   BINDING_TRY(add_text(item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(napi_value is_operator,
@@ -199,9 +190,19 @@ napi::Status add_js_result_item(napi_env env, StringCache& strings,
   } else {
     BINDING_TRY(add_text(item.value));
   }
-  BINDING_ASSIGN(napi_value score, napi::create_double(env, item.score));
-  objects.value(score);
-  return add_texts(item.ids_list);
+  auto score = std::find_if(values.scores.begin(), values.scores.end(),
+                            [&](const auto& known) { return known.first == item.score; });
+  if (score == values.scores.end()) {
+    BINDING_ASSIGN(napi_value number, napi::create_double(env, item.score));
+    score = values.scores.emplace(values.scores.end(), item.score, number);
+  }
+  objects.value(score->second);
+  values.texts.clear();
+  for (std::string_view id : item.ids_list) {
+    BINDING_ASSIGN(napi_value text, values.strings.get(id));
+    values.texts.push_back(text);
+  }
+  return objects.texts(values.texts);
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
@@ -210,10 +211,9 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items, Base
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (items.empty()) return response;
   BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
-  StringCache strings(env);
-  result_objects::Objects objects(env, result_objects::Shape::Result, results);
-  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, strings, objects, item));
-  BINDING_TRY(objects.finish());
+  ResultValues values(env, results);
+  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, values, item));
+  BINDING_TRY(values.objects.finish());
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));
   return response;
 }

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bindings/node/js_string_reader.h"
@@ -135,12 +136,22 @@ napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_
 napi::Result<napi_value> get_json_response(napi_env env);
 napi::Result<napi_value> get_urlencoded_response(napi_env env);
 
-// Hands one result object to `objects`: ruleId, inputType, path, key, value, score, idsList,
-// in this order. The value of a MongoDB finding is whether its key is a MongoDB operator.
-// Every text of the item is taken from `strings`, so a text repeated across items is one
-// string.
-napi::Status add_js_result_item(napi_env env, StringCache& strings,
-                                result_objects::Objects& objects, const JsResultItem& item);
+// What the result objects of one response are built from: each text and each score becomes
+// one JavaScript value, whatever the number of items that repeat it.
+struct ResultValues {
+  ResultValues(napi_env env, napi_value list)
+      : strings(env), objects(env, result_objects::Shape::Result, list) {}
+
+  StringCache strings;
+  result_objects::Objects objects;
+  std::vector<napi_value> texts;                      // scratch
+  std::vector<std::pair<double, napi_value>> scores;  // the few distinct scores
+};
+
+// Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
+// idsList, in this order. The value of a MongoDB finding is whether its key is a MongoDB
+// operator.
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item);
 
 using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 
