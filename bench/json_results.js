@@ -19,6 +19,8 @@ const HOSTILE = [
   ['7,000 {"$gt":1} objects', list('{"$gt":1}', 7000)],
   ['7,000 "__proto__" values', list('"__proto__"', 7000)],
   ['100 levels, then 7,000 {"$gt":1} objects', nested('a', 100, list('{"$gt":1}', 7000))],
+  // No result at all: the cost of evaluating many short strings, for comparison.
+  ['24,000 "a" values (no results)', list('"a"', 24000)],
   ['100 levels of 1,000-byte keys, each with "$ne"',
     `{"$ne":1,"${longKey}":`.repeat(100) + '1' + '}'.repeat(100)],
 ];
@@ -34,7 +36,7 @@ function main() {
     const benignNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, benign), calls, 15) / benign.length;
     const bodyNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, body), calls, 15) / bytes;
     const mongoNs = medianPerCall(() => agent.findMongoComparators(body), calls, 15) / bytes;
-    const results = agent.scoreRequestBody(ALL_RULES, body).resultsList.length;
+    const results = (agent.scoreRequestBody(ALL_RULES, body).resultsList || []).length;
     rows.push([`${name} (${bytes} bytes, ${results} results)`,
       `benign ${benignNs.toFixed(2)} ns/byte; scoreRequestBody ${bodyNs.toFixed(2)} ns/byte, ` +
       `${(bodyNs / benignNs).toFixed(2)}x; findMongoComparators ${(mongoNs / benignNs).toFixed(2)}x`]);

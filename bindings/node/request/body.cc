@@ -24,24 +24,16 @@ bool is_json_body(std::string_view body) {
   return c == '{' || c == '[' || c == '"';
 }
 
-ItemList convert_json_results(std::vector<json::JsonResult>&& results) {
-  ItemList items;
-  items.reserve(results.size());
-  for (json::JsonResult& result : results) {
-    if (auto* found = std::get_if<json::JsonFinding>(&result)) {
-      const std::string_view key = last_or_empty(found->path);
-      items.push_back(JsResultItem{std::move(found->path), key, found->value,
-                                   std::move(found->finding.ids), found->finding.score,
-                                   found->finding.rule, found->finding.input_type});
-    } else {
-      auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
-      const std::string_view key = last_or_empty(clause.path);
-      items.push_back(JsResultItem{std::move(clause.path), key, {}, {"MONGO-KEY"}, clause.score,
-                                   rules_ns::kNosqlInjectionMongo, InputType::JsonKey});
-    }
+JsResultItem convert_json_result(json::JsonResult&& result) {
+  if (auto* found = std::get_if<json::JsonFinding>(&result)) {
+    const std::string_view key = last_or_empty(found->path);
+    return JsResultItem{std::move(found->path), key, found->value, std::move(found->finding.ids),
+                        found->finding.score, found->finding.rule, found->finding.input_type};
   }
-  results.clear();
-  return items;
+  auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
+  const std::string_view key = last_or_empty(clause.path);
+  return JsResultItem{std::move(clause.path), key, {}, {"MONGO-KEY"}, clause.score,
+                      rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
 }
 
 napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info) {
@@ -61,9 +53,15 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
     if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
       return support::generic_failure(error->details());
     }
-    const ItemList items =
-        convert_json_results(std::get<std::vector<json::JsonResult>>(std::move(outcome)));
-    return make_response(env, items, get_json_response);
+    auto& results = std::get<std::vector<json::JsonResult>>(outcome);
+    return make_response_of(env, results.size(), get_json_response,
+                            [&](ResultValues& values) -> napi::Status {
+                              for (json::JsonResult& result : results) {
+                                BINDING_TRY(add_js_result_item(
+                                    env, values, convert_json_result(std::move(result))));
+                              }
+                              return {};
+                            });
   }
   const PairList pairs = sorvane::urlencoded::decode(body_arg.text());
   ItemList items;

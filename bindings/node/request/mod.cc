@@ -206,16 +206,10 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResu
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
-  BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
-  BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
-  BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
-  if (items.empty()) return response;
-  BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
-  ResultValues values(env, results);
-  for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, values, item));
-  BINDING_TRY(values.objects.finish());
-  BINDING_TRY(napi::set_named(env, response, "resultsList", results));
-  return response;
+  return make_response_of(env, items.size(), base, [&](ResultValues& values) -> napi::Status {
+    for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, values, item));
+    return {};
+  });
 }
 
 }  // namespace bindings::node::request

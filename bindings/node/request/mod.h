@@ -160,4 +160,21 @@ using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items,
                                        BaseBuilder base = nullptr);
 
+// The same for `count` items that `add_items(values)` hands over one by one with
+// add_js_result_item, so that no list of them is kept.
+template <class AddItems>
+napi::Result<napi_value> make_response_of(napi_env env, std::size_t count, BaseBuilder base,
+                                          AddItems add_items) {
+  BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
+  BINDING_ASSIGN(napi_value track, napi::get_boolean(env, count != 0));
+  BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
+  if (count == 0) return response;
+  BINDING_ASSIGN(napi_value results, napi::create_array(env, count));
+  ResultValues values(env, results);
+  BINDING_TRY(add_items(values));
+  BINDING_TRY(values.objects.finish());
+  BINDING_TRY(napi::set_named(env, response, "resultsList", results));
+  return response;
+}
+
 }  // namespace bindings::node::request
