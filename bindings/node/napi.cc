@@ -227,6 +227,10 @@ Result<napi_value> get_reference_value(napi_env env, napi_ref reference) {
   return out_param<napi_value>(napi_get_reference_value, env, reference);
 }
 
+void delete_reference(napi_env env, napi_ref reference) {
+  if (reference != nullptr) napi_delete_reference(env, reference);
+}
+
 Result<void*> get_instance_data(napi_env env) {
   return out_param<void*>(napi_get_instance_data, env);
 }

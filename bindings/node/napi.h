@@ -124,6 +124,8 @@ Result<napi_value> call_function(napi_env env, napi_value function,
 // Strong references, which keep a value alive across calls within one env.
 Result<napi_ref> create_reference(napi_env env, napi_value value);
 Result<napi_value> get_reference_value(napi_env env, napi_ref reference);
+// Deletes a reference; nullptr is no reference. Statuses are not tested (env teardown).
+void delete_reference(napi_env env, napi_ref reference);
 
 // The module's data of one env (nullptr until set); `finalize` frees it with the env.
 Result<void*> get_instance_data(napi_env env);

@@ -1,8 +1,9 @@
 #include "bindings/node/result_objects.h"
 
 #include <algorithm>
-#include <memory>
 #include <string_view>
+
+#include "bindings/node/env_data.h"
 
 namespace bindings::node::result_objects {
 namespace {
@@ -76,37 +77,26 @@ constexpr std::string_view kSource = R"js((function () {
   };
 })())js";
 
-// The store functions of one env, kept alive by references until the env goes.
-struct Functions {
-  napi_ref result = nullptr;
-  napi_ref comparator = nullptr;
-};
-
-void delete_functions(napi_env env, void* data, void*) {
-  std::unique_ptr<Functions> functions(static_cast<Functions*>(data));
-  if (functions->result != nullptr) napi_delete_reference(env, functions->result);
-  if (functions->comparator != nullptr) napi_delete_reference(env, functions->comparator);
-}
-
-napi::Result<Functions*> functions_of(napi_env env) {
-  BINDING_ASSIGN(void* data, napi::get_instance_data(env));
-  if (data != nullptr) return static_cast<Functions*>(data);
-  BINDING_ASSIGN(napi_value pair, napi::run_script(env, kSource));
-  BINDING_ASSIGN(napi_value result, napi::get_named(env, pair, "result"));
-  BINDING_ASSIGN(napi_value comparator, napi::get_named(env, pair, "comparator"));
-  auto functions = std::make_unique<Functions>();
-  BINDING_ASSIGN(functions->result, napi::create_reference(env, result));
-  auto kept = napi::create_reference(env, comparator);
-  if (!kept) {
-    napi_delete_reference(env, functions->result);
-    return std::move(kept).error();
+// The store function of `shape` in this env, compiled on the first call.
+napi::Result<napi_value> store_function(napi_env env, Shape shape) {
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
+  if (data->store_result == nullptr || data->store_comparator == nullptr) {
+    BINDING_ASSIGN(napi_value pair, napi::run_script(env, kSource));
+    BINDING_ASSIGN(napi_value result, napi::get_named(env, pair, "result"));
+    BINDING_ASSIGN(napi_value comparator, napi::get_named(env, pair, "comparator"));
+    BINDING_ASSIGN(napi_ref result_ref, napi::create_reference(env, result));
+    auto comparator_ref = napi::create_reference(env, comparator);
+    if (!comparator_ref) {
+      napi::delete_reference(env, result_ref);
+      return std::move(comparator_ref).error();
+    }
+    napi::delete_reference(env, data->store_result);
+    napi::delete_reference(env, data->store_comparator);
+    data->store_result = result_ref;
+    data->store_comparator = *comparator_ref;
   }
-  functions->comparator = *kept;
-  if (auto set = napi::set_instance_data(env, functions.get(), delete_functions); !set) {
-    delete_functions(env, functions.release(), nullptr);
-    return std::move(set).error();
-  }
-  return functions.release();
+  return napi::get_reference_value(
+      env, shape == Shape::Result ? data->store_result : data->store_comparator);
 }
 
 }  // namespace
@@ -179,10 +169,7 @@ napi::Status Objects::path(std::span<const std::string_view> keys, StringCache& 
 napi::Status Objects::finish() {
   if (pending_ == 0) return {};
   if (function_ == nullptr) {
-    BINDING_ASSIGN(Functions * functions, functions_of(env_));
-    BINDING_ASSIGN(function_,
-                   napi::get_reference_value(env_, shape_ == Shape::Result ? functions->result
-                                                                           : functions->comparator));
+    BINDING_ASSIGN(function_, store_function(env_, shape_));
   }
   args_[0] = list_;
   BINDING_ASSIGN(args_[1], napi::create_uint32(env_, next_index_));
