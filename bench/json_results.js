@@ -1,8 +1,9 @@
 'use strict';
 // JSON bodies with many results, from JavaScript, all rules selected (mask 1023): each hostile
 // body next to a benign JSON body of the same size, in the same run. The ratio is the hostile
-// time per byte over the benign time per byte. Also the process's resident memory growth over
-// the calls of the deepest body. Run: node bench/json_results.js
+// time per byte over the benign time per byte. Also the peak resident memory that the deepest
+// body adds to a fresh process. Run: node bench/json_results.js
+const { spawnSync } = require('node:child_process');
 const { Agent } = require('..');
 const { medianPerCall, benignJsonText } = require('./support/timing');
 
@@ -42,17 +43,21 @@ function main() {
       `${(bodyNs / benignNs).toFixed(2)}x; findMongoComparators ${(mongoNs / benignNs).toFixed(2)}x`]);
   }
 
-  // Resident memory over 200 calls of the deepest body, against the start of those calls.
-  const deep = HOSTILE[0][1];
-  const before = process.memoryUsage().rss;
-  let peak = before;
-  for (let i = 0; i < 100; ++i) {
-    agent.scoreRequestBody(ALL_RULES, deep);
+  // Peak resident memory of a fresh process: after the set-up, then after one call of each
+  // method on the deepest body.
+  const child = spawnSync(process.execPath, ['-e', `
+    const { Agent } = require(${JSON.stringify(require.resolve('..'))});
+    const agent = new Agent();
+    agent.scoreRequestBody(${ALL_RULES}, '{"a":1}');
+    const deep = ${JSON.stringify(HOSTILE[0][1])};
+    const before = process.resourceUsage().maxRSS;
+    agent.scoreRequestBody(${ALL_RULES}, deep);
     agent.findMongoComparators(deep);
-    peak = Math.max(peak, process.memoryUsage().rss);
-  }
-  rows.push(['RSS growth, 100 x (scoreRequestBody + findMongoComparators) of 12,000 nested keys',
-    `${((peak - before) / 2 ** 20).toFixed(1)} MiB at most (from ${(before / 2 ** 20).toFixed(1)} MiB)`]);
+    process.stdout.write(JSON.stringify([before, process.resourceUsage().maxRSS]));
+  `], { encoding: 'utf8' });
+  const [before, after] = JSON.parse(child.stdout);
+  rows.push([`Peak RSS growth of a fresh process, one call of each method on ${HOSTILE[0][0]}`,
+    `${((after - before) / 1024).toFixed(1)} MiB (from ${(before / 1024).toFixed(1)} MiB)`]);
 
   const width = Math.max(...rows.map(([label]) => label.length));
   for (const [label, figure] of rows) console.log(`${label.padEnd(width)}  ${figure}`);
