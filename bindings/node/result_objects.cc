@@ -16,40 +16,39 @@ constexpr std::size_t kInlineTexts = 1024;
 constexpr std::size_t kArgsPerCall = 4096;
 
 // `(list, index, ...values)`: stores one object per run of values at list[index], list[index
-// + 1], ... A text list is its count and its strings, or -1 and an array. A path is the number
-// of keys it shares with the path before it in this call, then a text list of the others.
-// Arrays are filled in order (a growing array takes the fast path, where setting its length
-// first does not) and end with their length whatever a prototype setter did; the keys of the
-// path before are kept apart, in an object without a prototype, so that no setter or getter
-// stands between them. Sloppy mode, as the Node-API stores: an assignment that the object
-// refuses is skipped without an error. A store may run JavaScript that calls in again, so
-// every call keeps its place in its own reader.
+// + 1], ... A text list is its count and its strings, or -1 and an array. A list's array has
+// its length from the start, as Node-API creates it (short ones from a literal of holes, whose
+// room is exact), and is filled in order with plain assignments; it ends with that length
+// whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment that the
+// object refuses is skipped without an error. Nothing is kept between objects or calls, so a
+// store that runs JavaScript which calls in again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
-  function reader(values) {
-    var a = 0, last = [];
-    function fill(texts, from, count, keep) {
-      for (var j = 0; j < count; ++j) {
-        var text = values[a + j];
-        if (keep) last[from + j] = text;
-        texts[from + j] = text;
-      }
-      a += count;
-      if (texts.length !== from + count) texts.length = from + count;
-      return texts;
+  function holes(count) {
+    switch (count) {
+      case 1: return [,];
+      case 2: return [,,];
+      case 3: return [,,,];
+      case 4: return [,,,,];
+      case 5: return [,,,,,];
+      case 6: return [,,,,,,];
+      case 7: return [,,,,,,,];
+      case 8: return [,,,,,,,,];
+      default: return [];
     }
+  }
+  function reader(values) {
+    var a = 0;
     return {
       more: function () { return a < values.length; },
       next: function () { return values[a++]; },
       texts: function () {
-        var count = values[a++];
+        var count = values[a++], texts, j;
         if (count < 0) return values[a++];
-        return fill([], 0, count, false);
-      },
-      path: function () {
-        var shared = values[a++], count = values[a++], texts = [], j;
-        if (count < 0) return values[a++];
-        for (j = 0; j < shared; ++j) texts[j] = last[j];
-        return fill(texts, shared, count, true);
+        texts = holes(count);
+        for (j = 0; j < count; ++j) texts[j] = values[a + j];
+        if (texts.length !== count) texts.length = count;
+        a += count;
+        return texts;
       }
     };
   }
@@ -59,7 +58,7 @@ constexpr std::string_view kSource = R"js((function () {
         var item = {};
         item.ruleId = v.next();
         item.inputType = v.next();
-        item.path = v.path();
+        item.path = v.texts();
         item.key = v.next();
         item.value = v.next();
         item.score = v.next();
@@ -70,7 +69,7 @@ constexpr std::string_view kSource = R"js((function () {
     comparator: function (list, index, ...values) {
       for (var v = reader(values); v.more(); ++index) {
         var item = {};
-        item.path = v.path();
+        item.path = v.texts();
         list[index] = item;
       }
     }
@@ -134,36 +133,20 @@ napi::Status Objects::texts(std::span<const napi_value> strings) {
 }
 
 napi::Status Objects::path(std::span<const std::string_view> keys, StringCache& strings) {
+  // The keys shared with the path before keep their strings; only the others are looked up.
   std::size_t shared = 0;
   const std::size_t most = std::min(keys.size(), last_path_.size());
   while (shared < most && keys[shared].data() == last_path_[shared].data() &&
          keys[shared].size() == last_path_[shared].size()) {
     ++shared;
   }
-  strings_.clear();
+  last_path_.assign(keys.begin(), keys.end());
+  last_strings_.resize(shared);
   for (std::string_view key : keys.subspan(shared)) {
     BINDING_ASSIGN(napi_value text, strings.get(key));
-    strings_.push_back(text);
+    last_strings_.push_back(text);
   }
-  if (strings_.size() > kInlineTexts && shared != 0) {
-    // A long list goes whole, as an array: nothing of it is shared.
-    strings_.clear();
-    for (std::string_view key : keys.first(shared)) {
-      BINDING_ASSIGN(napi_value text, strings.get(key));
-      strings_.push_back(text);
-    }
-    for (std::string_view key : keys.subspan(shared)) {
-      BINDING_ASSIGN(napi_value text, strings.get(key));
-      strings_.push_back(text);
-    }
-    shared = 0;
-  }
-  BINDING_ASSIGN(napi_value shared_count, count(shared));
-  args_.push_back(shared_count);
-  // The reader keeps the keys of every inline list; after an array it keeps none.
-  last_path_.assign(keys.begin(), keys.end());
-  if (strings_.size() > kInlineTexts) last_path_.clear();
-  return texts(strings_);
+  return texts(last_strings_);
 }
 
 napi::Status Objects::finish() {
@@ -177,7 +160,6 @@ napi::Status Objects::finish() {
   next_index_ += pending_;
   pending_ = 0;
   args_.resize(2);
-  last_path_.clear();
   return {};
 }
 

@@ -37,9 +37,8 @@ class Objects {
   void value(napi_value v) { args_.push_back(v); }
   // A list of texts of the current object (an array in the result).
   napi::Status texts(std::span<const napi_value> strings);
-  // The key path of the current object (an array in the result). The keys it shares, from the
-  // start, with the path of the object before it are copied from that one, not handed over:
-  // paths that run deep share most of their keys.
+  // The key path of the current object (an array in the result). Paths that run deep share
+  // most of their keys with the path before: those keep their strings.
   napi::Status path(std::span<const std::string_view> keys, StringCache& strings);
   // Stores the objects not stored yet.
   napi::Status finish();
@@ -55,8 +54,8 @@ class Objects {
   std::uint32_t pending_ = 0;     // objects in args_
   std::vector<napi_value> args_ = {nullptr, nullptr};  // the list, the index, the values
   std::vector<napi_value> counts_;
-  std::vector<napi_value> strings_;          // scratch
-  std::vector<std::string_view> last_path_;  // the path before, in this call
+  std::vector<std::string_view> last_path_;  // the path before
+  std::vector<napi_value> last_strings_;     // and its strings
 };
 
 }  // namespace bindings::node::result_objects
