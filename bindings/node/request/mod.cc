@@ -178,9 +178,26 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResu
     return {};
   };
 
+  // The names of a rule and an input type, each created once per response.
+  auto add_name = [&](napi_value& slot, std::string_view name) -> napi::Status {
+    if (slot == nullptr) {
+      BINDING_ASSIGN(slot, napi::create_string(env, name));
+    }
+    objects.value(slot);
+    return {};
+  };
+
   BINDING_TRY(objects.begin());
-  BINDING_TRY(add_text(sorvane::evaluation::rules::rule_name(item.rule)));
-  BINDING_TRY(add_text(sorvane::evaluation::input_type_name(item.input_type)));
+  const auto rule_index = sorvane::evaluation::rules::rule_index(item.rule);
+  BINDING_TRY(add_name(values.rule_names[rule_index ? *rule_index : 15],
+                       sorvane::evaluation::rules::rule_name(item.rule)));
+  const auto type_index = static_cast<std::size_t>(item.input_type);
+  const std::string_view type_name = sorvane::evaluation::input_type_name(item.input_type);
+  if (type_index < values.input_type_names.size()) {
+    BINDING_TRY(add_name(values.input_type_names[type_index], type_name));
+  } else {
+    BINDING_TRY(add_text(type_name));
+  }
   BINDING_TRY(objects.path(item.path, values.strings));
   BINDING_TRY(add_text(item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {

@@ -144,8 +144,10 @@ struct ResultValues {
 
   StringCache strings;
   result_objects::Objects objects;
-  std::vector<napi_value> texts;                      // scratch
-  std::vector<std::pair<double, napi_value>> scores;  // the few distinct scores
+  std::array<napi_value, 16> rule_names{};             // by rule bit position, 15: any other
+  std::array<napi_value, 16> input_type_names{};       // by input type, below 16
+  std::vector<napi_value> texts;                       // scratch
+  std::vector<std::pair<double, napi_value>> scores;   // the few distinct scores
 };
 
 // Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
