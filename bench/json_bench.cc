@@ -101,10 +101,12 @@ std::string nested(std::string_view key, std::size_t depth) {
   return body;
 }
 
-// `{"$gt":1}` objects in an array of about `size` bytes.
-std::string gt_objects(std::size_t size) {
+// Copies of `element` in an array of about `size` bytes.
+std::string array_of(std::string_view element, std::size_t size) {
+  std::string unit(element);
+  unit.push_back(',');
   std::string body = "[";
-  body.append(repeat_whole("{\"$gt\":1},", size));
+  body.append(repeat_whole(unit, size));
   body.append("0]");
   return body;
 }
@@ -119,8 +121,10 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResults, nested_operators_96k, nested("$ne", 1
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_96k, 96001);
 BENCHMARK_CAPTURE(BM_CheckJsonManyResults, nested_proto_98k, nested("__proto__", 7000));
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_98k, 98001);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, gt_objects_70k, gt_objects(70000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, gt_objects_70k, array_of(R"({"$gt":1})", 70000));
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_70k, 70002);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, proto_values_84k, array_of(R"("__proto__")", 84000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_84k, 84002);
 
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);
