@@ -16,26 +16,13 @@ constexpr std::size_t kInlineTexts = 1024;
 constexpr std::size_t kArgsPerCall = 4096;
 
 // `(list, index, ...values)`: stores one object per run of values at list[index], list[index
-// + 1], ... A text list is its count and its strings, or -1 and an array. A list's array has
-// its length from the start, as Node-API creates it (short ones from a literal of holes, whose
-// room is exact), and is filled in order with plain assignments; it ends with that length
-// whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment that the
+// + 1], ... A text list is its count and its strings, or -1 and an array. A list's array is
+// filled in order with plain assignments (a growing array takes the engine's fast path, where
+// setting its length first, or starting from a literal of holes, does not) and ends with its
+// length whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment that the
 // object refuses is skipped without an error. Nothing is kept between objects or calls, so a
 // store that runs JavaScript which calls in again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
-  function holes(count) {
-    switch (count) {
-      case 1: return [,];
-      case 2: return [,,];
-      case 3: return [,,,];
-      case 4: return [,,,,];
-      case 5: return [,,,,,];
-      case 6: return [,,,,,,];
-      case 7: return [,,,,,,,];
-      case 8: return [,,,,,,,,];
-      default: return [];
-    }
-  }
   function reader(values) {
     var a = 0;
     return {
@@ -44,7 +31,7 @@ constexpr std::string_view kSource = R"js((function () {
       texts: function () {
         var count = values[a++], texts, j;
         if (count < 0) return values[a++];
-        texts = holes(count);
+        texts = [];
         for (j = 0; j < count; ++j) texts[j] = values[a + j];
         if (texts.length !== count) texts.length = count;
         a += count;
