@@ -1,11 +1,11 @@
 'use strict';
 // JSON bodies with many results, from JavaScript, all rules selected (mask 1023): each hostile
-// body next to a benign JSON body of the same size, in the same run. The ratio is the hostile
+// body next to a benign JSON body of the same size, their samples taken in turn. The ratio is the hostile
 // time per byte over the benign time per byte. Also the peak resident memory that the deepest
 // body adds to a fresh process. Run: node bench/json_results.js
 const { spawnSync } = require('node:child_process');
 const { Agent } = require('..');
-const { medianPerCall, benignJsonText } = require('./support/timing');
+const { pairedMedians, benignJsonText } = require('./support/timing');
 
 const ALL_RULES = 1023;
 const agent = new Agent();
@@ -33,14 +33,15 @@ function main() {
     const bytes = Buffer.byteLength(body);
     const benign = benignCache.get(bytes) || benignJsonText(bytes);
     benignCache.set(bytes, benign);
-    const calls = 10;
-    const benignNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, benign), calls, 15) / benign.length;
-    const bodyNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, body), calls, 15) / bytes;
-    const mongoNs = medianPerCall(() => agent.findMongoComparators(body), calls, 15) / bytes;
+    const score = (text) => () => agent.scoreRequestBody(ALL_RULES, text);
+    const perByte = ([benignNs, hostileNs]) => [benignNs / benign.length, hostileNs / bytes];
+    const [benignNs, bodyNs] = perByte(pairedMedians(score(benign), score(body), 10));
+    const [benignAgainNs, mongoNs] =
+      perByte(pairedMedians(score(benign), () => agent.findMongoComparators(body), 10));
     const results = (agent.scoreRequestBody(ALL_RULES, body).resultsList || []).length;
     rows.push([`${name} (${bytes} bytes, ${results} results)`,
       `benign ${benignNs.toFixed(2)} ns/byte; scoreRequestBody ${bodyNs.toFixed(2)} ns/byte, ` +
-      `${(bodyNs / benignNs).toFixed(2)}x; findMongoComparators ${(mongoNs / benignNs).toFixed(2)}x`]);
+      `${(bodyNs / benignNs).toFixed(2)}x; findMongoComparators ${(mongoNs / benignAgainNs).toFixed(2)}x`]);
   }
 
   // Peak resident memory of a fresh process: after the set-up, then after one call of each

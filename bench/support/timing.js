@@ -14,6 +14,22 @@ function medianPerCall(fn, calls, samples = 41) {
   return perCall[perCall.length >> 1];
 }
 
+// Median times per call in nanoseconds of two functions, their samples taken in turn (one of
+// `calls` calls of `a`, then one of `b`, `samples` times), so that both see the same load.
+function pairedMedians(a, b, calls, samples = 15) {
+  const timings = [[], []];
+  const fns = [a, b];
+  for (let i = 0; i < calls; ++i) { a(); b(); }
+  for (let s = 0; s < samples; ++s) {
+    fns.forEach((fn, k) => {
+      const start = process.hrtime.bigint();
+      for (let i = 0; i < calls; ++i) fn();
+      timings[k].push(Number(process.hrtime.bigint() - start) / calls);
+    });
+  }
+  return timings.map((list) => list.sort((x, y) => x - y)[list.length >> 1]);
+}
+
 // JSON as a web shop's API would receive it: records until the text has `size` bytes or a few
 // more.
 function benignJsonText(size) {
@@ -30,4 +46,4 @@ function benignJsonText(size) {
   return `[${records.join(',')}]`;
 }
 
-module.exports = { medianPerCall, benignJsonText };
+module.exports = { medianPerCall, pairedMedians, benignJsonText };
