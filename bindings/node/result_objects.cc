@@ -19,9 +19,9 @@ constexpr std::size_t kArgsPerCall = 4096;
 // + 1], ... A text list is its count and its strings, or -1 and an array. A list's array is
 // filled in order with plain assignments (a growing array takes the engine's fast path, where
 // setting its length first, or starting from a literal of holes, does not) and ends with its
-// length whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment that the
-// object refuses is skipped without an error. Nothing is kept between objects or calls, so a
-// store that runs JavaScript which calls in again changes nothing here.
+// length whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment
+// that the object refuses is skipped without an error. Nothing is kept between objects or
+// calls, so a store that runs JavaScript which calls in again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
   function reader(values) {
     var a = 0;

@@ -82,7 +82,8 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
         // A key is reported at the path of the object that holds it.
         const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
         for (rules::Finding& finding : findings) {
-          results.emplace_back(JsonFinding{std::move(finding), budget.path(key_stack, depth), text});
+          results.emplace_back(
+              JsonFinding{std::move(finding), budget.path(key_stack, depth), text});
         }
       });
   if (auto error = parser.parse()) return std::move(*error);
