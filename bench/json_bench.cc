@@ -18,10 +18,11 @@ using sorvane::json::parser::Parser;
 
 constexpr std::size_t kBodySize = 100 * 1024;
 
-// An ordinary API body: an array of records with strings, numbers, literals and nesting.
-std::string benign_body() {
+// An ordinary API body: an array of records with strings, numbers, literals and nesting,
+// about `size` bytes.
+std::string benign_body(std::size_t size = kBodySize) {
   std::string body = "{\"users\":[";
-  for (int i = 0; body.size() < kBodySize - 300; ++i) {
+  for (int i = 0; body.size() < size - 300; ++i) {
     if (i > 0) body += ',';
     const std::string n = std::to_string(i);
     body += "{\"id\":" + n + ",\"name\":\"User number " + n + "\",\"email\":\"user" + n +
@@ -72,16 +73,58 @@ void BM_JsonParseEmptyStrings(benchmark::State& state) {
   parse(state, text);
 }
 
-void BM_CheckJsonBenignAllRules(benchmark::State& state) {
-  const std::string body = benign_body();
-  const std::vector<sorvane::evaluation::rules::RuleType> rules = {1,  2,   4,   8,   16,
-                                                                   32, 64, 128, 256, 512};
+const std::vector<sorvane::evaluation::rules::RuleType> kAllRules = {1,  2,  4,   8,   16,
+                                                                     32, 64, 128, 256, 512};
+
+void check_json_all_rules(benchmark::State& state, const std::string& body) {
   for (auto _ : state) {
-    auto outcome = sorvane::evaluation::input_analysis::json::check_json(body, rules, false);
+    auto outcome = sorvane::evaluation::input_analysis::json::check_json(body, kAllRules, false);
     benchmark::DoNotOptimize(outcome);
   }
   set_bytes_per_iteration(state, body.size());
 }
+
+void BM_CheckJsonBenignAllRules(benchmark::State& state) {
+  check_json_all_rules(state, benign_body());
+}
+
+// Bodies with a result for nearly every key: nested operator keys and prototype keys, whose
+// key paths grow with the depth, and many flat operator objects; each beside a benign body of
+// its size.
+std::string nested(std::string_view key, std::size_t depth) {
+  std::string level = "{\"";
+  level.append(key).append("\":");
+  std::string body;
+  for (std::size_t i = 0; i < depth; ++i) body.append(level);
+  body.push_back('1');
+  body.append(depth, '}');
+  return body;
+}
+
+// Copies of `element` in an array of about `size` bytes.
+std::string array_of(std::string_view element, std::size_t size) {
+  std::string unit(element);
+  unit.push_back(',');
+  std::string body = "[";
+  body.append(repeat_whole(unit, size));
+  body.append("0]");
+  return body;
+}
+
+void BM_CheckJsonManyResults(benchmark::State& state, const std::string& body) {
+  check_json_all_rules(state, body);
+}
+void BM_CheckJsonManyResultsBenign(benchmark::State& state, std::size_t size) {
+  check_json_all_rules(state, benign_body(size));
+}
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, nested_operators_96k, nested("$ne", 12000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_96k, 96001);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, nested_proto_98k, nested("__proto__", 7000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_98k, 98001);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, gt_objects_70k, array_of(R"({"$gt":1})", 70000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_70k, 70002);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, proto_values_84k, array_of(R"("__proto__")", 84000));
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_84k, 84002);
 
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);

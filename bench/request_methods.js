@@ -4,22 +4,10 @@
 // scoreRequestBody on a 100 KB benign JSON body and on adversarial bodies of the same size.
 // Each figure is the median over samples of many calls. Run: node bench/request_methods.js
 const { Agent, constants } = require('..');
+const { medianPerCall, benignJsonText } = require('./support/timing');
 
 const ALL_RULES = 1023;
 const agent = new Agent();
-
-// Median time per call in nanoseconds: `samples` timings of `calls` calls each, after warm-up.
-function medianPerCall(fn, calls, samples = 41) {
-  for (let i = 0; i < calls; ++i) fn();
-  const perCall = [];
-  for (let s = 0; s < samples; ++s) {
-    const start = process.hrtime.bigint();
-    for (let i = 0; i < calls; ++i) fn();
-    perCall.push(Number(process.hrtime.bigint() - start) / calls);
-  }
-  perCall.sort((a, b) => a - b);
-  return perCall[perCall.length >> 1];
-}
 
 const ATOM_VALUE = 'blue-widget size m, order 123456';  // 32 bytes
 const ATOM_ATTACK = "x' or 1=1--; cat ../../etc/passwd";  // path traversal, SQL and command injection
@@ -49,17 +37,7 @@ const BODY_SIZE = 100 * 1024;
 
 // About 100 KB of JSON as a web shop's API would receive it.
 function benignJsonBody() {
-  const records = [];
-  let size = 2;
-  for (let id = 0; size < BODY_SIZE; ++id) {
-    const record = JSON.stringify({
-      id, name: `Widget ${id}`, tags: ['blue', 'small'], price: 19.99, inStock: id % 3 !== 0,
-      description: `A sturdy widget for everyday use, number ${id}, shipped in two days.`,
-    });
-    records.push(record);
-    size += record.length + 1;
-  }
-  return Buffer.from(`[${records.join(',')}]`);
+  return Buffer.from(benignJsonText(BODY_SIZE));
 }
 
 // The adversarial bodies: each filler raw, and as the string value of a JSON object.

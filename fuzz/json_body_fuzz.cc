@@ -43,8 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool mongo = std::find(rule_list.begin(), rule_list.end(),
                                rules::kNosqlInjectionMongo) != rule_list.end();
   const char* previous = body.data();
+  // All paths together stay within the body's key budget, past which a path holds one key.
+  std::size_t keys = 0;
   for (const auto& result : *results) {
     if (const auto* clause = std::get_if<rules::mongo::QueryClause>(&result)) {
+      keys += clause->path.size();
       FUZZ_CHECK(mongo && clause->score == 10.0 && !clause->path.empty());
       check_path(clause->path, body);
       FUZZ_CHECK(std::less_equal<const char*>()(previous, clause->path.back().data()));
@@ -52,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     const auto& finding = std::get<json::JsonFinding>(result);
+    keys += finding.path.size();
     FUZZ_CHECK(quenlith_fuzz::inside(finding.value, body));
     FUZZ_CHECK(finding.value.data() > body.data() && finding.value.data()[-1] == '"');
     FUZZ_CHECK(std::less_equal<const char*>()(previous, finding.value.data()));
@@ -65,5 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(std::less<const char*>()(finding.path.back().data(), finding.value.data()));
     }
   }
+  FUZZ_CHECK(keys <= json::path_key_budget(body) + results->size());
   return 0;
 }

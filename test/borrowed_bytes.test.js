@@ -19,6 +19,19 @@ const SCENARIOS = String.raw`({
     const body = padded('{"key":{"$gt":1},"other":{"$lt":[{"$ne":2}]}}');
     return withArraySetter(() => spoil(body), () => agent.findMongoComparators(body));
   },
+  // A path of 1,200 keys is stored as an array before the paths after it are read.
+  findMongoComparatorsLongPath(agent, spoil) {
+    const deep = '{"k":'.repeat(1200) + '{"$gt":1}' + '}'.repeat(1200);
+    const body = padded('{"key":' + deep + ',"other":{"$lt":[{"$ne":2}]}}');
+    return withArraySetter(() => spoil(body), () => agent.findMongoComparators(body));
+  },
+  // The same for the results of a JSON body, whose paths and values come from the body: a
+  // path of 1,200 keys is stored as an array before the results after it are read.
+  scoreRequestBody(agent, spoil) {
+    const deep = '{"k":'.repeat(1200) + '{"$gt":"__proto__"}' + '}'.repeat(1200);
+    const body = padded('{"key":' + deep + ',"other":{"$lt":[{"$ne":2}]},"__proto__":"x"}');
+    return withArraySetter(() => spoil(body), () => agent.scoreRequestBody(32 | 512, body));
+  },
   // A Buffer name, then JavaScript run by the String object value's toString or by the options.
   scoreHeaderName(agent, spoil) {
     const sqli = "' or 1=1-- ";

@@ -227,6 +227,38 @@ void throw_binding_error(napi_env env, const BindingError& error) {
   napi_throw(env, error_value);
 }
 
+Result<napi_value> run_script(napi_env env, std::string_view source) {
+  BINDING_ASSIGN(napi_value script, create_string(env, source));
+  return out_param<napi_value>(napi_run_script, env, script);
+}
+
+Result<napi_value> call_function(napi_env env, napi_value function,
+                                 std::span<const napi_value> args) {
+  BINDING_ASSIGN(napi_value receiver, get_undefined(env));
+  return out_param<napi_value>(napi_call_function, env, receiver, function, args.size(),
+                               args.empty() ? nullptr : args.data());
+}
+
+Result<napi_ref> create_reference(napi_env env, napi_value value) {
+  return out_param<napi_ref>(napi_create_reference, env, value, 1u);
+}
+
+Result<napi_value> get_reference_value(napi_env env, napi_ref reference) {
+  return out_param<napi_value>(napi_get_reference_value, env, reference);
+}
+
+void delete_reference(napi_env env, napi_ref reference) {
+  if (reference != nullptr) napi_delete_reference(env, reference);
+}
+
+Result<void*> get_instance_data(napi_env env) {
+  return out_param<void*>(napi_get_instance_data, env);
+}
+
+Status set_instance_data(napi_env env, void* data, napi_finalize finalize) {
+  return check(napi_set_instance_data(env, data, finalize, nullptr));
+}
+
 napi_value value_or_throw(napi_env env, const Result<napi_value>& result) {
   if (result) return *result;
   throw_binding_error(env, result.error());

@@ -24,6 +24,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -124,6 +125,22 @@ Result<napi_value> get_boolean(napi_env env, bool value);
 Result<napi_value> get_null(napi_env env);
 Result<napi_value> get_undefined(napi_env env);
 Result<napi_value> get_global(napi_env env);
+
+// Compiles and runs `source` as a script of the env's context; answers its completion value.
+Result<napi_value> run_script(napi_env env, std::string_view source);
+// Calls `function` with `this` undefined; answers its return value.
+Result<napi_value> call_function(napi_env env, napi_value function,
+                                 std::span<const napi_value> args);
+
+// Strong references, which keep a value alive across calls within one env.
+Result<napi_ref> create_reference(napi_env env, napi_value value);
+Result<napi_value> get_reference_value(napi_env env, napi_ref reference);
+// Deletes a reference; nullptr is no reference. Statuses are not tested (env teardown).
+void delete_reference(napi_env env, napi_ref reference);
+
+// The module's data of one env (nullptr until set); `finalize` frees it with the env.
+Result<void*> get_instance_data(napi_env env);
+Status set_instance_data(napi_env env, void* data, napi_finalize finalize);
 
 // Throws `error` as an Error whose code is the status name and whose message is the reason,
 // both passed with their byte lengths, in place of any exception the engine left pending.

@@ -11,8 +11,8 @@ namespace {
 namespace json = sorvane::evaluation::input_analysis::json;
 namespace rules_ns = sorvane::evaluation::rules;
 
-std::string last_or_empty(const std::vector<std::string_view>& path) {
-  return path.empty() ? std::string() : std::string(path.back());
+std::string_view last_or_empty(const std::vector<std::string_view>& path) {
+  return path.empty() ? std::string_view() : path.back();
 }
 
 }  // namespace
@@ -24,24 +24,16 @@ bool is_json_body(std::string_view body) {
   return c == '{' || c == '[' || c == '"';
 }
 
-ItemList convert_json_results(std::vector<json::JsonResult>&& results) {
-  ItemList items;
-  items.reserve(results.size());
-  for (json::JsonResult& result : results) {
-    if (auto* found = std::get_if<json::JsonFinding>(&result)) {
-      items.push_back(JsResultItem{slices_to_strings(found->path), last_or_empty(found->path),
-                                   std::string(found->value), std::move(found->finding.ids),
-                                   found->finding.score, found->finding.rule,
-                                   found->finding.input_type});
-    } else {
-      const auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
-      items.push_back(JsResultItem{slices_to_strings(clause.path), last_or_empty(clause.path),
-                                   {}, {"MONGO-KEY"}, clause.score,
-                                   rules_ns::kNosqlInjectionMongo, InputType::JsonKey});
-    }
+JsResultItem convert_json_result(json::JsonResult&& result) {
+  if (auto* found = std::get_if<json::JsonFinding>(&result)) {
+    const std::string_view key = last_or_empty(found->path);
+    return JsResultItem{std::move(found->path), key, found->value, std::move(found->finding.ids),
+                        found->finding.score, found->finding.rule, found->finding.input_type};
   }
-  results.clear();
-  return items;
+  auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
+  const std::string_view key = last_or_empty(clause.path);
+  return JsResultItem{std::move(clause.path), key, {}, {"MONGO-KEY"}, clause.score,
+                      rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
 }
 
 napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info) {
@@ -51,19 +43,29 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
   // The options, read last, may run JavaScript.
   BINDING_ASSIGN(TextArgument body_arg, read_text_argument(call, 1, call.argc > 2));
   BINDING_ASSIGN(bool prefer_worth_watching, read_prefer_worth_watching(call, 2));
-  const std::string_view body = body_arg.text();
-
-  if (is_json_body(body)) {
+  if (is_json_body(body_arg.text())) {
+    // The results are views into the body, and building the response sets properties, which
+    // can run JavaScript (a setter on Object.prototype) that detaches a Buffer: the body is
+    // owned before it is evaluated.
+    body_arg.own();
+    const std::string_view body = body_arg.text();
     auto outcome = json::check_json(body, rules.rules(), prefer_worth_watching);
     if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
       return support::generic_failure(error->details());
     }
-    const ItemList items =
-        convert_json_results(std::get<std::vector<json::JsonResult>>(std::move(outcome)));
-    return make_response(env, items, get_json_response);
+    auto& results = std::get<std::vector<json::JsonResult>>(outcome);
+    return make_response_of(env, results.size(), get_json_response,
+                            [&](ResultValues& values) -> napi::Status {
+                              for (json::JsonResult& result : results) {
+                                BINDING_TRY(add_js_result_item(
+                                    env, values, convert_json_result(std::move(result))));
+                              }
+                              return {};
+                            });
   }
+  const PairList pairs = sorvane::urlencoded::decode(body_arg.text());
   ItemList items;
-  add_paired_evaluations(sorvane::urlencoded::decode(body), rules.rules(),
+  add_paired_evaluations(pairs, rules.rules(),
                          InputType::ParameterKey, InputType::ParameterValue,
                          prefer_worth_watching, items);
   return make_response(env, items, get_urlencoded_response);

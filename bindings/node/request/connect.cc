@@ -85,14 +85,14 @@ void add_uri_path_evaluation(std::string_view uri_path, std::span<const RuleType
                              bool prefer_worth_watching, ItemList& items) {
   for (Finding& finding : sorvane::evaluation::input_analysis::input::check_input(
            uri_path, InputType::UriPath, rules, prefer_worth_watching)) {
-    items.push_back(JsResultItem{{}, {}, std::string(uri_path), std::move(finding.ids),
+    items.push_back(JsResultItem{{}, {}, uri_path, std::move(finding.ids),
                                  finding.score, finding.rule, InputType::UriPath});
   }
 }
 
 void add_method_tampering_evaluation(std::string_view method, ItemList& items) {
   if (!rules_ns::method_tampering::is_method_tampering(method)) return;
-  items.push_back(JsResultItem{{}, {}, std::string(method), {"METHOD"}, 90.0,
+  items.push_back(JsResultItem{{}, {}, method, {"METHOD"}, 90.0,
                                rules_ns::kMethodTampering, InputType::Method});
 }
 

@@ -156,10 +156,6 @@ void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rul
   }
 }
 
-std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices) {
-  return {slices.begin(), slices.end()};
-}
-
 napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type) {
   BINDING_ASSIGN(napi_value object, napi::create_object(env));
   BINDING_TRY(set_named_string(env, object, "bodyType", body_type));
@@ -174,42 +170,63 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item) {
-  BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_TRY(set_named_string(env, object, "ruleId",
-                               sorvane::evaluation::rules::rule_name(item.rule)));
-  BINDING_TRY(set_named_string(env, object, "inputType",
-                               sorvane::evaluation::input_type_name(item.input_type)));
-  BINDING_ASSIGN(napi_value path, make_string_array(env, item.path));
-  BINDING_TRY(napi::set_named(env, object, "path", path));
-  BINDING_TRY(set_named_string(env, object, "key", item.key));
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item) {
+  result_objects::Objects& objects = values.objects;
+  auto add_text = [&](std::string_view text) -> napi::Status {
+    BINDING_ASSIGN(napi_value value, values.strings.get(text));
+    objects.value(value);
+    return {};
+  };
+
+  // The names of a rule and an input type, each created once per response.
+  auto add_name = [&](napi_value& slot, std::string_view name) -> napi::Status {
+    if (slot == nullptr) {
+      BINDING_ASSIGN(slot, napi::create_string(env, name));
+    }
+    objects.value(slot);
+    return {};
+  };
+
+  BINDING_TRY(objects.begin());
+  const auto rule_index = sorvane::evaluation::rules::rule_index(item.rule);
+  BINDING_TRY(add_name(values.rule_names[rule_index ? *rule_index : 15],
+                       sorvane::evaluation::rules::rule_name(item.rule)));
+  const auto type_index = static_cast<std::size_t>(item.input_type);
+  const std::string_view type_name = sorvane::evaluation::input_type_name(item.input_type);
+  if (type_index < values.input_type_names.size()) {
+    BINDING_TRY(add_name(values.input_type_names[type_index], type_name));
+  } else {
+    BINDING_TRY(add_text(type_name));
+  }
+  BINDING_TRY(objects.path(item.path, values.strings));
+  BINDING_TRY(add_text(item.key));
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(napi_value is_operator,
                    napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
-    BINDING_TRY(napi::set_named(env, object, "value", is_operator));
+    objects.value(is_operator);
   } else {
-    BINDING_TRY(set_named_string(env, object, "value", item.value));
+    BINDING_TRY(add_text(item.value));
   }
-  BINDING_ASSIGN(napi_value score, napi::create_double(env, item.score));
-  BINDING_TRY(napi::set_named(env, object, "score", score));
-  BINDING_ASSIGN(napi_value ids, make_string_array(env, item.ids_list));
-  BINDING_TRY(napi::set_named(env, object, "idsList", ids));
-  return object;
+  auto score = std::find_if(values.scores.begin(), values.scores.end(),
+                            [&](const auto& known) { return known.first == item.score; });
+  if (score == values.scores.end()) {
+    BINDING_ASSIGN(napi_value number, napi::create_double(env, item.score));
+    score = values.scores.emplace(values.scores.end(), item.score, number);
+  }
+  objects.value(score->second);
+  values.texts.clear();
+  for (std::string_view id : item.ids_list) {
+    BINDING_ASSIGN(napi_value text, values.strings.get(id));
+    values.texts.push_back(text);
+  }
+  return objects.texts(values.texts);
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
-  BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
-  BINDING_ASSIGN(napi_value track, napi::get_boolean(env, !items.empty()));
-  BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
-  if (items.empty()) return response;
-  BINDING_ASSIGN(napi_value results, napi::create_array(env, items.size()));
-  std::uint32_t index = 0;
-  for (const JsResultItem& item : items) {
-    BINDING_ASSIGN(napi_value result, make_js_result_item(env, item));
-    BINDING_TRY(napi::set_element(env, results, index++, result));
-  }
-  BINDING_TRY(napi::set_named(env, response, "resultsList", results));
-  return response;
+  return make_response_of(env, items.size(), base, [&](ResultValues& values) -> napi::Status {
+    for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, values, item));
+    return {};
+  });
 }
 
 }  // namespace bindings::node::request

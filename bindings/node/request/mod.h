@@ -7,10 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
+#include "bindings/node/result_objects.h"
+#include "bindings/node/string_cache.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -108,11 +111,12 @@ using PairList = std::vector<std::string>;
 napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
                                                  const char* name);
 
-// One finding on one request input.
+// One finding on one request input. The texts are views into what the call read (the pair
+// lists, the URI path and method, the body), which outlive the response build.
 struct JsResultItem {
-  std::vector<std::string> path;
-  std::string key;
-  std::string value;
+  std::vector<std::string_view> path;
+  std::string_view key;
+  std::string_view value;
   std::vector<std::string_view> ids_list;  // static pattern identifiers
   double score = 0;
   RuleType rule = 0;
@@ -127,17 +131,29 @@ void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rul
                             InputType name_type, InputType value_type,
                             bool prefer_worth_watching, ItemList& items);
 
-// Copies of the slices, in order.
-std::vector<std::string> slices_to_strings(std::span<const std::string_view> slices);
-
 // The object holding only `bodyType`.
 napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type);
 napi::Result<napi_value> get_json_response(napi_env env);
 napi::Result<napi_value> get_urlencoded_response(napi_env env);
 
-// One result object: ruleId, inputType, path, key, value, score, idsList, in this order.
-// The value of a MongoDB finding is whether its key is a MongoDB operator.
-napi::Result<napi_value> make_js_result_item(napi_env env, const JsResultItem& item);
+// What the result objects of one response are built from: each text and each score becomes
+// one JavaScript value, whatever the number of items that repeat it.
+struct ResultValues {
+  ResultValues(napi_env env, napi_value list)
+      : strings(env), objects(env, result_objects::Shape::Result, list) {}
+
+  StringCache strings;
+  result_objects::Objects objects;
+  std::array<napi_value, 16> rule_names{};             // by rule bit position, 15: any other
+  std::array<napi_value, 16> input_type_names{};       // by input type, below 16
+  std::vector<napi_value> texts;                       // scratch
+  std::vector<std::pair<double, napi_value>> scores;   // the few distinct scores
+};
+
+// Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
+// idsList, in this order. The value of a MongoDB finding is whether its key is a MongoDB
+// operator.
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item);
 
 using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 
@@ -145,5 +161,22 @@ using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 // when there are items.
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items,
                                        BaseBuilder base = nullptr);
+
+// The same for `count` items that `add_items(values)` hands over one by one with
+// add_js_result_item, so that no list of them is kept.
+template <class AddItems>
+napi::Result<napi_value> make_response_of(napi_env env, std::size_t count, BaseBuilder base,
+                                          AddItems add_items) {
+  BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
+  BINDING_ASSIGN(napi_value track, napi::get_boolean(env, count != 0));
+  BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
+  if (count == 0) return response;
+  BINDING_ASSIGN(napi_value results, napi::create_array(env, count));
+  ResultValues values(env, results);
+  BINDING_TRY(add_items(values));
+  BINDING_TRY(values.objects.finish());
+  BINDING_TRY(napi::set_named(env, response, "resultsList", results));
+  return response;
+}
 
 }  // namespace bindings::node::request

@@ -3,11 +3,14 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "bindings/node/sinks/args.h"
+#include "bindings/node/result_objects.h"
+#include "bindings/node/string_cache.h"
 #include "core/evaluation/input_analysis/json.h"
 #include "core/evaluation/rules/mongo/query_clause.h"
 #include "core/evaluation/rules/mongo/query_type.h"
@@ -18,17 +21,6 @@ namespace {
 
 namespace json = sorvane::evaluation::input_analysis::json;
 namespace rules = sorvane::evaluation::rules;
-
-// { path: [...] } for one clause, from the path strings already created.
-napi::Result<napi_value> clause_object(napi_env env, std::span<const napi_value> path_texts) {
-  BINDING_ASSIGN(napi_value object, napi::create_object(env));
-  BINDING_ASSIGN(napi_value path, napi::create_array(env, path_texts.size()));
-  for (std::size_t j = 0; j < path_texts.size(); ++j) {
-    BINDING_TRY(napi::set_element(env, path, static_cast<std::uint32_t>(j), path_texts[j]));
-  }
-  BINDING_TRY(napi::set_named(env, object, "path", path));
-  return object;
-}
 
 }  // namespace
 
@@ -41,6 +33,13 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   BINDING_TRY(args::require(call, 1, "missing arguments"));
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
   BINDING_ASSIGN(std::string_view body, reader.get_as_str());
+  // The clauses are views into the body, and storing them runs JavaScript (a setter on
+  // Array.prototype or Object.prototype) that may detach a Buffer: such a body is copied.
+  std::string owned;
+  if (reader.kind() == JsStringReader::Kind::Buffer) {
+    owned = body;
+    body = owned;
+  }
 
   static constexpr std::array<rules::RuleType, 1> kMongoOnly = {rules::kNosqlInjectionMongo};
   json::JsonOutcome outcome = json::check_json(body, kMongoOnly, false);
@@ -54,24 +53,15 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   }
   if (clauses.empty()) return napi::get_undefined(env);
 
-  // The path texts borrow the body, and storing an element or a property can run JavaScript
-  // (a setter on Array.prototype or Object.prototype) that detaches a Buffer body: every
-  // string is created from the body before anything is stored.
-  std::vector<napi_value> texts;
-  for (const rules::mongo::QueryClause* clause : clauses) {
-    for (std::string_view text : clause->path) {
-      BINDING_ASSIGN(napi_value key, napi::create_string(env, text));
-      texts.push_back(key);
-    }
-  }
+  // Paths repeat the keys that enclose them: each key of the body becomes one string.
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
-  std::span<const napi_value> remaining(texts);
-  for (std::size_t i = 0; i < clauses.size(); ++i) {
-    const std::size_t count = clauses[i]->path.size();
-    BINDING_ASSIGN(napi_value object, clause_object(env, remaining.first(count)));
-    remaining = remaining.subspan(count);
-    BINDING_TRY(napi::set_element(env, list, static_cast<std::uint32_t>(i), object));
+  StringCache strings(env);
+  result_objects::Objects objects(env, result_objects::Shape::Comparator, list);
+  for (const rules::mongo::QueryClause* clause : clauses) {
+    BINDING_TRY(objects.begin());
+    BINDING_TRY(objects.path(clause->path, strings));
   }
+  BINDING_TRY(objects.finish());
   return list;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/mongo/query_type.h"
+#include "core/log/log.h"
 #include "json/parser.h"
 
 namespace sorvane::evaluation::input_analysis::json {
@@ -12,11 +13,44 @@ namespace {
 using sorvane::json::lexemes::Token;
 using sorvane::json::parser::ItemKind;
 
+constexpr std::string_view kTarget = "sorvane::evaluation::input_analysis::json";
+
 std::string_view string_content(std::string_view body, const Token& token) {
   return body.substr(token.byte_start + 1, token.byte_end - token.byte_start - 2);
 }
 
+// Hands out the result paths of one body within its key budget.
+class PathBudget {
+ public:
+  PathBudget(std::string_view body, std::size_t keys) : body_(body), remaining_(keys) {}
+
+  // The first `count` keys, while they fit the keys left; once one path did not fit, the last
+  // of the `count` keys alone for this and every later path.
+  std::vector<std::string_view> path(std::span<const Token> keys, std::size_t count) {
+    count = std::min(count, keys.size());
+    if (!spent_ && count <= remaining_) {
+      remaining_ -= count;
+      return build_str_path(body_, keys, count);
+    }
+    spent_ = true;
+    if (count <= 1) return build_str_path(body_, keys, count);
+    ++cut_;
+    return build_str_path(body_, keys.subspan(count - 1), 1);
+  }
+
+  // The number of paths that lost keys.
+  std::size_t cut() const { return cut_; }
+
+ private:
+  std::string_view body_;
+  std::size_t remaining_;
+  bool spent_ = false;
+  std::size_t cut_ = 0;
+};
+
 }  // namespace
+
+std::size_t path_key_budget(std::string_view body) { return body.size() / 2; }
 
 std::vector<std::string_view> build_str_path(std::string_view body, std::span<const Token> keys,
                                              std::size_t count) {
@@ -33,27 +67,32 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
   const bool mongo_selected =
       std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) != rules.end();
   std::vector<JsonResult> results;
+  PathBudget budget(body, path_key_budget(body));
 
   sorvane::json::parser::Parser parser(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
         const std::string_view text = string_content(body, token);
         const bool is_key = kind == ItemKind::Key;
         if (is_key && mongo_selected && rules::mongo::is_query_type(text)) {
-          results.emplace_back(
-              rules::mongo::QueryClause{build_str_path(body, key_stack, key_stack.size())});
+          results.emplace_back(rules::mongo::QueryClause{budget.path(key_stack, key_stack.size())});
         }
         const InputType type = is_key ? InputType::JsonKey : InputType::JsonValue;
         std::vector<rules::Finding> findings =
             input::check_input(text, type, rules, prefer_worth_watching);
-        if (findings.empty()) return;
         // A key is reported at the path of the object that holds it.
-        const std::vector<std::string_view> path =
-            build_str_path(body, key_stack, key_stack.size() - (is_key ? 1 : 0));
+        const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
         for (rules::Finding& finding : findings) {
-          results.emplace_back(JsonFinding{std::move(finding), path, text});
+          results.emplace_back(
+              JsonFinding{std::move(finding), budget.path(key_stack, depth), text});
         }
       });
   if (auto error = parser.parse()) return std::move(*error);
+  if (budget.cut() != 0) {
+    SORVANE_WARN(kTarget,
+                 "key paths of a {}-byte JSON body pass its budget of {} keys; paths cut to "
+                 "their last key: {}",
+                 body.size(), path_key_budget(body), budget.cut());
+  }
   return results;
 }
 

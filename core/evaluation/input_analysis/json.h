@@ -29,9 +29,17 @@ using JsonResult = std::variant<JsonFinding, rules::mongo::QueryClause>;
 // The results in document order, or the error of invalid JSON (then no results at all).
 using JsonOutcome = std::variant<std::vector<JsonResult>, sorvane::json::parse_error::ParseError>;
 
+// The key paths of one body's results hold at most this many keys together: one per two
+// bytes of the body. Paths are what makes a body's results grow faster than the body (N nested
+// operator keys give N paths of up to N keys), and the budget keeps their cost linear.
+std::size_t path_key_budget(std::string_view body);
+
 // Evaluates every key (as JsonKey) and string value (as JsonValue) of `body` against `rules`.
 // When `rules` holds the MongoDB rule, each operator key is answered first as a QueryClause.
-// The results borrow `body`: they are valid only while it is.
+// Paths are whole until the first result whose path would take them past
+// `path_key_budget(body)`; from that result on, every path keeps only its last key, and a
+// warning tells how many paths were cut. The results borrow `body`: they are valid only
+// while it is.
 JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
                        bool prefer_worth_watching);
 

@@ -1,6 +1,7 @@
 #include "core/evaluation/input_analysis/json.h"
 
 #include "core/evaluation/input_analysis/input.h"
+#include "core/log/capture_for_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,157 @@ TEST(CheckJson, RuleFindingsAtTheirPaths) {
     ASSERT_TRUE(std::holds_alternative<sorvane::json::parse_error::ParseError>(invalid));
     EXPECT_TRUE(std::get<sorvane::json::parse_error::ParseError>(invalid).details().starts_with(
         "Token { id: CloseBracket"));
+  }
+}
+
+std::string repeat(std::string_view unit, std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += unit;
+  return text;
+}
+
+// `depth` objects nested through `key`, around `inner`.
+std::string nested(std::string_view key, std::size_t depth, std::string_view inner = "1") {
+  return repeat(R"({")" + std::string(key) + R"(":)", depth) + std::string(inner) +
+         repeat("}", depth);
+}
+
+Path keys(std::string_view key, std::size_t count) { return Path(count, key); }
+
+constexpr std::string_view kJsonTarget = "sorvane::evaluation::input_analysis::json";
+
+// Key paths hold at most one key per two body bytes together: within that every path is
+// whole; from the first path that does not fit on, each keeps only its last key, and one
+// warning says how many were cut.
+TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
+  const auto mongo_key = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
+  const auto proto_key = [](Path path) -> JsonResult {
+    return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey},
+                       std::move(path), "__proto__"};
+  };
+  struct Case {
+    std::string name;
+    std::string body;
+    std::vector<RuleType> rules;
+    std::vector<JsonResult> expected;
+    std::size_t cut;
+  };
+  std::vector<Case> cases;
+  {
+    // 7 levels: 28 keys, the budget of a 57-byte body, all whole.
+    Case c{"7 operators", nested("$ne", 7), {32}, {}, 0};
+    for (std::size_t i = 1; i <= 7; ++i) c.expected.push_back(mongo_key(keys("$ne", i)));
+    ASSERT_EQ(path_key_budget(c.body), 28u);
+    cases.push_back(c);
+    // 9 levels, 36 keys: the 8th path takes the last 8 and the 9th keeps its last key.
+    c = {"9 operators", nested("$ne", 9), {32}, c.expected, 1};
+    c.expected.push_back(mongo_key(keys("$ne", 8)));
+    c.expected.push_back(mongo_key({"$ne"}));
+    ASSERT_EQ(path_key_budget(c.body), 36u);
+    cases.push_back(c);
+  }
+  {
+    // A key's finding is reported at its object's path: 16 levels of __proto__ (a 225-byte
+    // body, 112 keys) need 0 + 1 + ... + 15 = 120 keys; the 16th path (15 keys) finds 7 left.
+    Case c{"16 __proto__ keys", nested("__proto__", 16), {512}, {}, 1};
+    for (std::size_t i = 0; i < 15; ++i) c.expected.push_back(proto_key(keys("__proto__", i)));
+    c.expected.push_back(proto_key({"__proto__"}));
+    ASSERT_EQ(path_key_budget(c.body), 112u);
+    cases.push_back(c);
+  }
+  {
+    // Past the budget, paths of one key stay as they are and are not counted as cut, and a
+    // later short path does not get its keys back although it would fit what is left.
+    const std::string deep = nested("$ne", 20);
+    Case c{"after the budget", R"({"$in":1,"a":)" + deep + R"(,"b":{"c":{"$gt":1}},"$or":[]})",
+           {32}, {mongo_key({"$in"})}, 0};
+    // 205 bytes, 102 keys: $in takes 1, [a, $ne] ... [a, $ne x 12] take 2 + ... + 13 = 90,
+    // and [a, $ne x 13] (14 keys) finds 11 left.
+    ASSERT_EQ(path_key_budget(c.body), 102u);
+    for (std::size_t i = 1; i <= 20; ++i) {
+      Path whole = keys("$ne", i);
+      whole.insert(whole.begin(), "a");
+      c.expected.push_back(mongo_key(i <= 12 ? whole : Path{"$ne"}));
+    }
+    c.expected.push_back(mongo_key({"$gt"}));
+    c.expected.push_back(mongo_key({"$or"}));
+    c.cut = 8 + 1;
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    log::ScopedLogCapture capture(log::Level::Warn);
+    JsonOutcome outcome = check_json(c.body, c.rules, false);
+    ASSERT_TRUE(std::holds_alternative<std::vector<JsonResult>>(outcome));
+    const auto& results = std::get<std::vector<JsonResult>>(outcome);
+    EXPECT_EQ(results, c.expected);
+    std::vector<log::CapturedRecord> expected_log;
+    if (c.cut != 0) {
+      expected_log.push_back(
+          {log::Level::Warn, std::string(kJsonTarget),
+           fmt::format("key paths of a {}-byte JSON body pass its budget of {} keys; paths cut "
+                       "to their last key: {}",
+                       c.body.size(), path_key_budget(c.body), c.cut)});
+    }
+    EXPECT_EQ(capture.records(), expected_log);
+    // A cut path is the result's own last key, still a view of that key in the body.
+    for (const JsonResult& result : results) {
+      const Path& path = std::holds_alternative<QueryClause>(result)
+                             ? std::get<QueryClause>(result).path
+                             : std::get<JsonFinding>(result).path;
+      for (std::string_view key : path) {
+        EXPECT_TRUE(key.data() > c.body.data() && key.data() < c.body.data() + c.body.size());
+      }
+    }
+  }
+}
+
+// Hostile depth: 12,000 nested operator keys would make 72 million path keys; the results
+// stay one per key, the first ones whole, and the keys within the body's size.
+TEST(CheckJson, DeepOperatorKeysStayWithinTheBudget) {
+  struct Case {
+    std::string body;
+    std::vector<RuleType> rules;
+    std::size_t results;
+  };
+  const Case cases[] = {
+      {nested("$ne", 12000), {32}, 12000},
+      {nested("__proto__", 8000), {512}, 8000},
+      {nested("$gt", 6000, R"(["__proto__"])"), {32, 512}, 6001},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body.substr(0, 16));
+    log::ScopedLogCapture capture(log::Level::Warn);
+    JsonOutcome outcome = check_json(c.body, c.rules, false);
+    const auto& results = std::get<std::vector<JsonResult>>(outcome);
+    ASSERT_EQ(results.size(), c.results);
+    std::size_t total = 0;
+    std::size_t whole = 0;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      const Path& path = std::holds_alternative<QueryClause>(results[i])
+                             ? std::get<QueryClause>(results[i]).path
+                             : std::get<JsonFinding>(results[i]).path;
+      total += path.size();
+      if (whole == i && path.size() == i + (c.rules == std::vector<RuleType>{512} ? 0 : 1)) {
+        ++whole;
+      }
+    }
+    EXPECT_LE(total, path_key_budget(c.body) + results.size());
+    EXPECT_GT(whole * (whole + 1) / 2, path_key_budget(c.body) / 2) << whole;
+    ASSERT_EQ(capture.records().size(), 1u);
+    EXPECT_EQ(capture.records()[0].level, log::Level::Warn);
+  }
+}
+
+// Within the budget nothing is logged, and a body whose results are dropped for invalid JSON
+// logs nothing either.
+TEST(CheckJson, NoWarningWithoutCutPaths) {
+  const std::string bodies[] = {nested("$ne", 7), nested("$ne", 40) + " x", R"({"a":1})"};
+  for (const std::string& body : bodies) {
+    SCOPED_TRACE(body);
+    log::ScopedLogCapture capture(log::Level::Trace);
+    check_json(body, std::vector<RuleType>{32, 512}, false);
+    for (const auto& record : capture.records()) EXPECT_NE(record.target, kJsonTarget);
   }
 }
 

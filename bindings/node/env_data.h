@@ -1,0 +1,19 @@
+// What the module keeps for one env (the main thread's or a worker's), created on first use
+// and freed with the env. An env holds one such slot for the module: every value the module
+// keeps per env belongs here.
+#pragma once
+
+#include "bindings/node/napi.h"
+
+namespace bindings::node {
+
+struct EnvData {
+  // The store functions of result objects (result_objects.h), compiled on their first use.
+  napi_ref store_result = nullptr;
+  napi_ref store_comparator = nullptr;
+
+  // The data of `env`, created on the first call.
+  static napi::Result<EnvData*> of(napi_env env);
+};
+
+}  // namespace bindings::node

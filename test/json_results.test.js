@@ -1,0 +1,215 @@
+'use strict';
+// The results of JSON bodies: exact results, the key-path budget (one key per two body bytes,
+// all paths together) with its warning, and result objects built in batches.
+const test = require('node:test');
+const assert = require('node:assert');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { spawnSync } = require('node:child_process');
+const { Agent } = require('..');
+
+const agent = new Agent();
+const MONGO = 32;
+const PROTO = 512;
+
+const nested = (key, depth, inner = '1') => `{"${key}":`.repeat(depth) + inner + '}'.repeat(depth);
+const clause = (keys) => ({
+  ruleId: 'nosql-injection-mongo', inputType: 'JsonKey', path: keys, key: keys[keys.length - 1],
+  value: true, score: 10, idsList: ['MONGO-KEY'],
+});
+const protoKey = (keys) => ({
+  ruleId: 'prototype-pollution', inputType: 'JsonKey', path: keys, key: keys.length ? keys[keys.length - 1] : '',
+  value: '__proto__', score: 90, idsList: ['PROTO-POLLUTION-1'],
+});
+const repeat = (key, n) => Array(n).fill(key);
+
+test('bodies within the budget answer every result with its whole path', () => {
+  const cases = [
+    ['{"a":{"$ne":{"$gt":1}},"b":[{"$in":[]}]}', MONGO,
+      [clause(['a', '$ne']), clause(['a', '$ne', '$gt']), clause(['b', '$in'])]],
+    // 7 levels: 28 keys, the budget of the 57-byte body.
+    [nested('$ne', 7), MONGO, [1, 2, 3, 4, 5, 6, 7].map((n) => clause(repeat('$ne', n)))],
+    [nested('__proto__', 4), PROTO, [0, 1, 2, 3].map((n) => protoKey(repeat('__proto__', n)))],
+    ['{"q":{"__proto__":{"$where":"x"}}}', MONGO | PROTO,
+      [protoKey(['q']), clause(['q', '__proto__', '$where'])]],
+  ];
+  for (const [body, mask, expected] of cases) {
+    assert.deepStrictEqual(agent.scoreRequestBody(mask, body),
+      { bodyType: 'json', trackRequest: true, resultsList: expected }, body);
+    assert.deepStrictEqual(agent.scoreRequestBody(mask, Buffer.from(body)).resultsList, expected, body);
+    const clauses = expected.filter((r) => r.idsList[0] === 'MONGO-KEY').map((r) => ({ path: r.path }));
+    assert.deepStrictEqual(agent.findMongoComparators(body), clauses.length ? clauses : undefined, body);
+  }
+});
+
+test('past the budget the first results keep their paths and the later ones their last key', () => {
+  // 9 levels in 73 bytes (36 keys): 1 + ... + 8 keys, then the 9th path keeps its last key.
+  const body = nested('$ne', 9);
+  const expected = [1, 2, 3, 4, 5, 6, 7, 8].map((n) => clause(repeat('$ne', n))).concat([clause(['$ne'])]);
+  assert.deepStrictEqual(agent.scoreRequestBody(MONGO, body).resultsList, expected);
+  assert.deepStrictEqual(agent.findMongoComparators(body), expected.map((r) => ({ path: r.path })));
+
+  // Hostile depth: results stay one per key, the first ones whole, and all paths together
+  // within the budget plus one key per result.
+  for (const [key, depth, mask, offset] of [['$ne', 12000, MONGO, 1], ['__proto__', 8000, PROTO, 0]]) {
+    const hostile = nested(key, depth);
+    const results = agent.scoreRequestBody(mask, hostile).resultsList;
+    assert.strictEqual(results.length, depth);
+    let total = 0;
+    let whole = 0;
+    results.forEach((result, i) => {
+      total += result.path.length;
+      if (whole === i && result.path.length === i + offset) whole += 1;
+      assert.strictEqual(result.key, result.path.length ? key : '');
+    });
+    assert.ok(total <= Math.floor(hostile.length / 2) + depth, `${key}: ${total} keys`);
+    assert.ok(whole * (whole + 1) / 2 > hostile.length / 4, `${key}: ${whole} whole paths`);
+  }
+});
+
+// A JSON tree of objects and arrays whose keys are short names and operator keys (no key twice
+// in one object), and the same tree's clause paths as the budget leaves them.
+function randomBody(random) {
+  const operators = ['$ne', '$gt', '$in', '$or', '$where', 'body', 'init', '$exists'];
+  const names = ['a', 'b', 'c', 'd', 'e', 'f', 'gh', 'ij'];
+  const clauses = [];
+  const stack = [];
+  const pick = (list) => list[Math.floor(random() * list.length)];
+  let budget = 0;
+  let members = 0;  // bounds the size of a tree
+  const member = (key, depth) => {
+    stack.push(key);
+    if (operators.includes(key)) clauses.push([...stack]);
+    const text = `${JSON.stringify(key)}:${value(depth + 1)}`;
+    stack.pop();
+    return text;
+  };
+  const value = (depth) => {
+    const roll = random();
+    if (depth > 40 || members > 6000 || (depth > 0 && roll < 0.15)) return String(Math.floor(random() * 100));
+    if (roll < 0.25) return `[${value(depth + 1)},${value(depth + 1)}]`;
+    if (roll < 0.3) {
+      // A chain of single-key objects, some of them operator keys: deep paths that share
+      // all but their last keys.
+      const length = 50 + Math.floor(random() * 1500);
+      let open = '';
+      for (let i = 0; i < length; ++i) {
+        const key = random() < 0.01 || i === length - 1 ? pick(operators) : pick(names);
+        stack.push(key);
+        if (operators.includes(key)) clauses.push([...stack]);
+        open += `{${JSON.stringify(key)}:`;
+      }
+      members += length;
+      const inner = value(depth + 1);
+      stack.length -= length;
+      return open + inner + '}'.repeat(length);
+    }
+    const count = random() < 0.7 ? 1 + Math.floor(random() * 3) : Math.floor(random() * 60);
+    const used = new Set();
+    const texts = [];
+    for (let i = 0; i < count; ++i) {
+      const key = random() < 0.5 ? pick(operators) : pick(names) + i;
+      if (used.has(key)) continue;
+      used.add(key);
+      members += 1;
+      texts.push(member(key, depth));
+    }
+    return `{${texts.join(',')}}`;
+  };
+  const body = value(0);
+  budget = Math.floor(Buffer.byteLength(body) / 2);
+  let spent = false;
+  const paths = clauses.map((keys) => {
+    if (!spent && keys.length <= budget) {
+      budget -= keys.length;
+      return keys;
+    }
+    spent = true;
+    return [keys[keys.length - 1]];
+  });
+  return { body, paths };
+}
+
+// xorshift32, so that a failing seed can be replayed.
+function generator(seed) {
+  let x = Math.imul(seed, 0x9e3779b1) >>> 0 || 1;
+  return () => {
+    x ^= x << 13; x >>>= 0; x ^= x >>> 17; x ^= x << 5; x >>>= 0;
+    return x / 0x100000000;
+  };
+}
+
+test('random operator trees: paths in document order, within the budget, across batches', () => {
+  let long = 0;
+  let many = 0;
+  for (let seed = 1; seed <= 30; ++seed) {
+    const { body, paths } = randomBody(generator(seed));
+    const label = `seed ${seed}`;
+    const comparators = agent.findMongoComparators(body);
+    assert.deepStrictEqual(comparators, paths.length ? paths.map((p) => ({ path: p })) : undefined, label);
+    const response = agent.scoreRequestBody(MONGO, body);
+    assert.deepStrictEqual(response.resultsList || [], paths.map(clause), label);
+    if (paths.some((p) => p.length > 1024)) long += 1;
+    if (paths.length > 450) many += 1;
+  }
+  // The trees reach both a path longer than one call's inline list and more results than one
+  // call takes.
+  assert.ok(long > 0 && many > 0, `${long} long, ${many} many`);
+});
+
+test('result objects hold their own properties, and a store that calls in again changes nothing', () => {
+  const body = '[' + Array.from({ length: 3000 }, (_, i) => `{"k${i}":{"$gt":"__proto__"}}`).join(',') + ']';
+  const expected = agent.scoreRequestBody(MONGO | PROTO, body);
+  assert.strictEqual(expected.resultsList.length, 6000);
+  expected.resultsList.forEach((result, i) => {
+    assert.deepStrictEqual(Object.keys(result), ['ruleId', 'inputType', 'path', 'key', 'value', 'score', 'idsList']);
+    assert.strictEqual(result.path[0], `k${i >> 1}`);
+  });
+  // A setter on Array.prototype runs for the stores of a result list (as any assignment does)
+  // and calls the method again from inside.
+  let inner;
+  let called = false;
+  Object.defineProperty(Array.prototype, '5', { configurable: true, set(value) {
+    Object.defineProperty(this, '5', { value, writable: true, enumerable: true, configurable: true });
+    if (!called) {
+      called = true;
+      inner = agent.scoreRequestBody(MONGO | PROTO, body);
+    }
+  } });
+  let outer;
+  try {
+    outer = agent.scoreRequestBody(MONGO | PROTO, body);
+  } finally {
+    delete Array.prototype[5];
+  }
+  assert.ok(inner !== undefined);
+  assert.deepStrictEqual(outer, expected);
+  assert.deepStrictEqual(inner, expected);
+});
+
+test('cut paths are logged once per body at warn', (t) => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-json-'));
+  t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
+  const script = `
+    const { Agent } = require(${JSON.stringify(path.join(__dirname, '..'))});
+    const agent = new Agent({ enableLogging: true, logLevel: 'warn', logDir: ${JSON.stringify(dir)} });
+    const nested = (n) => '{"$ne":'.repeat(n) + '1' + '}'.repeat(n);
+    agent.scoreRequestBody(32, nested(7));
+    agent.scoreRequestBody(32, nested(12));
+    agent.findMongoComparators(nested(9));
+  `;
+  const env = { ...process.env };
+  for (const name of ['QUENLITH_SORVANE_LOG_LEVEL', 'QUENLITH_SORVANE_LOG_DIR', 'SPDLOG_LEVEL']) delete env[name];
+  const child = spawnSync(process.execPath, ['-e', script], { env, encoding: 'utf8' });
+  assert.deepStrictEqual([child.status, child.stderr], [0, '']);
+  const files = fs.readdirSync(dir).filter((name) => name.endsWith('.log'));
+  assert.strictEqual(files.length, 1);
+  const lines = fs.readFileSync(path.join(dir, files[0]), 'utf8').trimEnd().split('\n');
+  const warnings = lines.filter((line) => / WARN /.test(line)).map((line) => line.replace(/^.* WARN \[[^\]]*\] /, ''));
+  // 12 levels (97 bytes, 48 keys): 1 + ... + 9 = 45 keys, the 10th to 12th paths are cut.
+  assert.deepStrictEqual(warnings, [
+    'key paths of a 97-byte JSON body pass its budget of 48 keys; paths cut to their last key: 3',
+    'key paths of a 73-byte JSON body pass its budget of 36 keys; paths cut to their last key: 1',
+  ]);
+});
