@@ -118,6 +118,9 @@ class Matchers {
   }
   // Feeds one byte; the index of the first input it completes, or kNoMatch.
   std::size_t feed(std::uint8_t c) { return inputs_.feed(c); }
+  std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
+    return inputs_.feed_run(p, n, pos, stop);
+  }
   void reset() { inputs_.reset(); }
   void store_progress() { inputs_.store_progress(); }
   const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
@@ -262,13 +265,23 @@ class Scanner {
   // Bytes that cannot change a matcher with no partial match pending are skipped.
   bool script_data(std::size_t& pos) {
     while (pos < n_) {
+      std::uint8_t c;
       if (!matchers_.active()) {
         pos = matchers_.next_stop(p_, n_, pos, '<');
         if (pos == n_) return false;
+        c = p_[pos];
+        if (feed(c, pos)) return true;
+        ++pos;
+      } else {
+        // A run of bytes while a partial match is pending.
+        const std::size_t i = matchers_.feed_run(p_, n_, pos, '<');
+        if (i != kNoMatch) {
+          matched_ = i;
+          match_end_ = saturating_add(state_.offset, static_cast<std::uint64_t>(pos) + 1);
+          return true;
+        }
+        c = p_[pos - 1];
       }
-      const std::uint8_t c = p_[pos];
-      if (feed(c, pos)) return true;
-      ++pos;
       if (c == '<') {
         kind_ = Kind::ScriptEndTag;
         count_ = 0;

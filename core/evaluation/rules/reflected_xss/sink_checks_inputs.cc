@@ -7,7 +7,7 @@ namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
 namespace {
 // Ranges up to this size are split by sorting, larger ones by counting.
-constexpr std::size_t kSmallRange = 32;
+constexpr std::size_t kSmallRange = 256;
 }  // namespace
 
 InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
@@ -15,13 +15,16 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   std::fill(std::begin(root_kids_), std::end(root_kids_), kRoot);
   if (inputs_.empty()) return;
   order_.reserve(inputs_.size());
+  values_.reserve(inputs_.size());
   std::size_t resume = kNoMatch;
   for (std::size_t i = 0; i < inputs_.size(); ++i) {
     UserInput& in = inputs_[i];
     // A progress that does not fit its value cannot come from a scan; start over.
     if (in.progress >= in.value.size()) in.progress = 0;
+    values_.push_back({text_.size(), in.value.size()});
     if (in.value.empty()) continue;
-    order_.push_back(i);
+    text_.insert(text_.end(), in.value.begin(), in.value.end());
+    order_.push_back({0, in.value.size(), i});
     const unsigned first = byte_at(i, 0);
     if (in.value.size() == 1) {
       for (unsigned second = 0; second < 256; second += 64) pairs_[(first << 8 | second) >> 6] = ~0ull;
@@ -31,8 +34,11 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     }
     if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) resume = i;
   }
+  // Words are read 8 bytes at a time, also at a value's end.
+  text_.resize(text_.size() + 8);
+  for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
-  add_node(0, order_.size(), 0, kRoot, 0);
+  add_node(0, 0, order_.size(), 0, kRoot, 0);
   nodes_[kRoot].fail = kRoot;
   nodes_[kRoot].out = kNoMatch;
   expand(kRoot);
@@ -40,6 +46,7 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     const Kid& kid = kids_[nodes_[kRoot].kids + k];
     root_kids_[kid.byte] = kid.node;
     nodes_[kid.node].fail = kRoot;
+    nodes_[kid.node].out = nodes_[kid.node].terminal_min;
   }
   if (resume == kNoMatch) return;
   // Walk down the resumed input's leading part; every node on the way gets its fail link,
@@ -52,48 +59,61 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   state_ = s;
 }
 
-std::size_t InputMatcher::add_node(std::size_t begin, std::size_t end, std::size_t depth,
-                                   std::size_t parent, std::uint8_t byte) {
-  // The inputs whose value ends at this node go first.
-  const auto terminal = std::partition(order_.begin() + static_cast<std::ptrdiff_t>(begin),
-                                       order_.begin() + static_cast<std::ptrdiff_t>(end),
-                                       [&](std::size_t i) { return inputs_[i].value.size() == depth; });
+std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
+                                   std::size_t depth, std::size_t parent, std::uint8_t byte) {
   Node n;
   n.begin = begin;
-  n.terminal_end = static_cast<std::size_t>(terminal - order_.begin());
+  n.terminal_end = terminal_end;
   n.end = end;
   n.depth = depth;
   n.parent = parent;
   n.byte = byte;
-  for (std::size_t k = begin; k < n.terminal_end; ++k) n.terminal_min = std::min(n.terminal_min, order_[k]);
+  for (std::size_t k = begin; k < terminal_end; ++k) n.terminal_min = std::min(n.terminal_min, order_[k].index);
   nodes_.push_back(n);
   return nodes_.size() - 1;
 }
 
-// Splits the node's non-terminal inputs by their byte at the node's depth into its kids.
+// Splits the node's non-terminal inputs by their byte at the node's depth into its kids,
+// the inputs that end right after that byte first in each kid. Each entry carries the
+// eight bytes of its value from the depth rounded down to a multiple of 8.
 void InputMatcher::expand(std::size_t u) {
   const std::size_t begin = nodes_[u].terminal_end;
   const std::size_t end = nodes_[u].end;
   const std::size_t d = nodes_[u].depth;
-  auto first = order_.begin() + static_cast<std::ptrdiff_t>(begin);
-  auto last = order_.begin() + static_cast<std::ptrdiff_t>(end);
-  if (end - begin <= kSmallRange) {
-    std::sort(first, last, [&](std::size_t a, std::size_t b) { return byte_at(a, d) < byte_at(b, d); });
-  } else {
-    std::size_t count[257] = {};
-    for (auto it = first; it != last; ++it) ++count[byte_at(*it, d) + 1];
-    for (std::size_t b = 1; b <= 256; ++b) count[b] += count[b - 1];
-    scratch_.resize(end - begin);
-    for (auto it = first; it != last; ++it) scratch_[count[byte_at(*it, d)]++] = *it;
-    std::copy(scratch_.begin(), scratch_.end(), first);
+  const std::size_t r = end - begin;
+  Entry* entries = order_.data() + begin;
+  if (d % 8 == 0 && d > 0) {
+    for (std::size_t k = 0; k < r; ++k) entries[k].word = word_at(entries[k].index, d);
   }
+  const unsigned shift = 8 * (d % 8);
+  keys_.resize(r);
+  for (std::size_t k = 0; k < r; ++k) {
+    const std::uint64_t key = ((entries[k].word >> shift) & 0xFF) << 1 | (entries[k].size != d + 1);
+    keys_[k] = key << kKeyShift | k;
+  }
+  if (r <= kSmallRange) {
+    std::sort(keys_.begin(), keys_.end());
+  } else {
+    std::size_t count[513] = {};
+    for (std::uint64_t key : keys_) ++count[(key >> kKeyShift) + 1];
+    for (std::size_t b = 1; b <= 512; ++b) count[b] += count[b - 1];
+    scratch_.resize(r);
+    for (std::uint64_t key : keys_) scratch_[count[key >> kKeyShift]++] = key;
+    keys_.swap(scratch_);
+  }
+  constexpr std::uint64_t kPositionMask = (std::uint64_t{1} << kKeyShift) - 1;
+  moved_entries_.resize(r);
+  for (std::size_t k = 0; k < r; ++k) moved_entries_[k] = entries[keys_[k] & kPositionMask];
+  std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
   const std::size_t kids = kids_.size();
-  std::size_t k = begin;
-  while (k < end) {
-    const std::uint8_t b = byte_at(order_[k], d);
-    std::size_t run = k + 1;
-    while (run < end && byte_at(order_[run], d) == b) ++run;
-    kids_.push_back({b, add_node(k, run, d + 1, u, b)});
+  std::size_t k = 0;
+  while (k < r) {
+    const auto b = static_cast<std::uint8_t>(keys_[k] >> (kKeyShift + 1));
+    std::size_t terminal = k;
+    while (terminal < r && keys_[terminal] >> kKeyShift == std::uint64_t{b} << 1) ++terminal;
+    std::size_t run = terminal;
+    while (run < r && keys_[run] >> (kKeyShift + 1) == b) ++run;
+    kids_.push_back({b, add_node(begin + k, begin + terminal, begin + run, d + 1, u, b)});
     k = run;
   }
   nodes_[u].kids = kids;
@@ -170,10 +190,18 @@ std::size_t InputMatcher::out_of(std::size_t v) {
   return out;
 }
 
-std::size_t InputMatcher::feed(std::uint8_t c) {
-  moved_ = true;
-  state_ = next(state_, c);
-  return state_ == kRoot ? kNoMatch : out_of(state_);
+std::size_t InputMatcher::feed_slow(std::uint8_t c) {
+  const std::size_t from = state_;
+  state_ = next(from, c);
+  const std::size_t out = state_ == kRoot ? kNoMatch : out_of(state_);
+  if (from < kCachedNodes && state_ < kCachedNodes) {
+    // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
+    if (cache_.empty()) cache_.assign(std::size_t{1} << kCacheBits, Step{0, 0});
+    cache_[node_hash(from) ^ byte_hash(c)] =
+        Step{static_cast<std::uint32_t>(from << 8 | c),
+             static_cast<std::uint32_t>(state_ << 13 | node_hash(state_) << 1 | (out != kNoMatch))};
+  }
+  return out;
 }
 
 // An input's progress is the depth of the deepest node on the current node's suffix chain
@@ -187,7 +215,7 @@ void InputMatcher::store_progress() {
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     const Node& n = nodes_[*it];
     // Terminal inputs would have matched; none lie on the chain after a scan.
-    for (std::size_t k = n.terminal_end; k < n.end; ++k) inputs_[order_[k]].progress = n.depth;
+    for (std::size_t k = n.terminal_end; k < n.end; ++k) inputs_[order_[k].index].progress = n.depth;
   }
   moved_ = false;
 }

@@ -41,7 +41,55 @@ class InputMatcher {
   }
 
   // Feeds one byte; the list index of the first input it completes, or kNoMatch.
-  std::size_t feed(std::uint8_t c);
+  std::size_t feed(std::uint8_t c) {
+    moved_ = true;
+    if (state_ == kRoot) {
+      state_ = root_kids_[c];
+      return state_ == kRoot ? kNoMatch : nodes_[state_].out;
+    }
+    if (!cache_.empty() && state_ < kCachedNodes) {
+      const auto key = static_cast<std::uint32_t>(state_ << 8 | c);
+      const Step& step = cache_[node_hash(state_) ^ byte_hash(c)];
+      if (step.key == key) {
+        state_ = step.next >> 13;
+        return step.next & 1 ? nodes_[state_].out : kNoMatch;
+      }
+    }
+    return feed_slow(c);
+  }
+  // With a partial match pending: feeds p[pos], p[pos + 1], ... up to the byte that
+  // completes an input (its list index is returned, `pos` stays on it) or, with kNoMatch,
+  // up to and including the first `stop` byte, the byte after which no partial match is
+  // pending, or the end `n` (`pos` is left after the last byte fed).
+  std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
+    moved_ = true;
+    std::size_t s = state_;
+    std::uint32_t hash = node_hash(s);
+    while (pos < n) {
+      const std::uint8_t c = p[pos];
+      std::size_t out = kNoMatch;
+      const Step* step = cache_.empty() ? nullptr : &cache_[hash ^ byte_hash(c)];
+      if (step && s < kCachedNodes && step->key == static_cast<std::uint32_t>(s << 8 | c)) {
+        const std::uint32_t next = step->next;
+        s = next >> 13;
+        hash = (next >> 1) & ((1u << kCacheBits) - 1);
+        if (next & 1) out = nodes_[s].out;
+      } else {
+        state_ = s;
+        out = feed_slow(c);
+        s = state_;
+        hash = node_hash(s);
+      }
+      if (out != kNoMatch) {
+        state_ = s;
+        return out;
+      }
+      ++pos;
+      if (c == stop || s == kRoot) break;
+    }
+    state_ = s;
+    return kNoMatch;
+  }
   // Forgets every partial match.
   void reset() {
     if (state_ == kRoot) return;
@@ -77,11 +125,48 @@ class InputMatcher {
     std::size_t node;
   };
 
-  std::uint8_t byte_at(std::size_t input, std::size_t i) const {
-    return static_cast<std::uint8_t>(inputs_[input].value[i]);
+  // Recently taken transitions from nodes below the root: `key` is the node << 8 | the
+  // byte; `next` holds the node reached, its hash and whether an input ends there, so that
+  // the following slot is found without hashing (node << 13 | hash << 1 | ends). Nodes from
+  // 2^19 on are never cached.
+  struct Step {
+    std::uint32_t key;
+    std::uint32_t next;
+  };
+  static constexpr unsigned kCacheBits = 12;
+  static constexpr std::size_t kCachedNodes = std::size_t{1} << 19;
+  static std::uint32_t node_hash(std::size_t node) {
+    return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
-  std::size_t add_node(std::size_t begin, std::size_t end, std::size_t depth, std::size_t parent,
-                       std::uint8_t byte);
+  static std::uint32_t byte_hash(std::uint8_t c) { return (c * 0x85EBCA6Bu) >> (32 - kCacheBits); }
+  std::size_t feed_slow(std::uint8_t c);
+
+  // Where an input's value lies in text_.
+  struct Value {
+    std::size_t start;
+    std::size_t size;
+  };
+  // An input under a node, with the 8 bytes of its value from the node's depth rounded
+  // down to a multiple of 8 (little-endian), so that splitting reads no value text.
+  struct Entry {
+    std::uint64_t word;
+    std::size_t size;
+    std::size_t index;
+  };
+  // A sort key while splitting a node: (byte << 1 | does not end after it) << kKeyShift |
+  // position in the node's range (ranges beyond 2^48 inputs cannot be held in memory).
+  static constexpr int kKeyShift = 48;
+
+  std::uint64_t word_at(std::size_t input, std::size_t d) const {
+    std::uint64_t w = 0;
+    const std::uint8_t* p = text_.data() + values_[input].start + d;
+    for (int i = 0; i < 8; ++i) w |= std::uint64_t{p[i]} << (8 * i);
+    return w;
+  }
+
+  std::uint8_t byte_at(std::size_t input, std::size_t i) const { return text_[values_[input].start + i]; }
+  std::size_t add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
+                       std::size_t depth, std::size_t parent, std::uint8_t byte);
   void expand(std::size_t u);
   // The node for the node's text followed by `c`, or kUnknown when no value continues so.
   std::size_t child(std::size_t u, std::uint8_t c);
@@ -91,11 +176,16 @@ class InputMatcher {
   std::size_t out_of(std::size_t v);
 
   std::span<UserInput> inputs_;
-  std::vector<std::size_t> order_;  // indices of the inputs with a non-empty value
+  std::vector<std::uint8_t> text_;  // the values, one after the other
+  std::vector<Value> values_;        // by list index
+  std::vector<Entry> order_;        // the inputs with a non-empty value, by node
+  std::vector<Entry> moved_entries_;
+  std::vector<std::uint64_t> keys_;
   std::vector<Node> nodes_;
   std::vector<Kid> kids_;
-  std::vector<std::size_t> scratch_;
+  std::vector<std::uint64_t> scratch_;
   std::vector<std::size_t> pending_;
+  std::vector<Step> cache_;  // allocated when the scan first leaves the root
   std::size_t root_kids_[256];
   std::uint64_t pairs_[1024];  // bit (first << 8 | second): a value starts so, see may_start_match
   std::size_t state_ = kRoot;
