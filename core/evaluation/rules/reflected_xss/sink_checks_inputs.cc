@@ -87,11 +87,15 @@ void InputMatcher::expand(std::size_t u) {
   }
   const unsigned shift = 8 * (d % 8);
   keys_.resize(r);
+  bool sorted = true;
   for (std::size_t k = 0; k < r; ++k) {
     const std::uint64_t key = ((entries[k].word >> shift) & 0xFF) << 1 | (entries[k].size != d + 1);
     keys_[k] = key << kKeyShift | k;
+    sorted = sorted && (k == 0 || keys_[k] > keys_[k - 1]);
   }
-  if (r <= kSmallRange) {
+  if (sorted) {
+    // Often all inputs continue with the same byte; their order stays.
+  } else if (r <= kSmallRange) {
     std::sort(keys_.begin(), keys_.end());
   } else {
     std::size_t count[513] = {};
@@ -102,9 +106,11 @@ void InputMatcher::expand(std::size_t u) {
     keys_.swap(scratch_);
   }
   constexpr std::uint64_t kPositionMask = (std::uint64_t{1} << kKeyShift) - 1;
-  moved_entries_.resize(r);
-  for (std::size_t k = 0; k < r; ++k) moved_entries_[k] = entries[keys_[k] & kPositionMask];
-  std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+  if (!sorted) {
+    moved_entries_.resize(r);
+    for (std::size_t k = 0; k < r; ++k) moved_entries_[k] = entries[keys_[k] & kPositionMask];
+    std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+  }
   const std::size_t kids = kids_.size();
   std::size_t k = 0;
   while (k < r) {
@@ -196,10 +202,16 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
   const std::size_t out = state_ == kRoot ? kNoMatch : out_of(state_);
   if (from < kCachedNodes && state_ < kCachedNodes) {
     // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
-    if (cache_.empty()) cache_.assign(std::size_t{1} << kCacheBits, Step{0, 0});
-    cache_[node_hash(from) ^ byte_hash(c)] =
+    if (cache_.empty()) {
+      // Room for about two transitions per byte of the values.
+      std::size_t slots = 1024;
+      while (slots < (std::size_t{1} << kCacheBits) && slots < 2 * text_.size()) slots *= 2;
+      cache_.assign(slots, Step{0, 0});
+      cache_mask_ = static_cast<std::uint32_t>(slots - 1);
+    }
+    cache_[(node_hash(from) ^ byte_hash(c)) & cache_mask_] =
         Step{static_cast<std::uint32_t>(from << 8 | c),
-             static_cast<std::uint32_t>(state_ << 13 | node_hash(state_) << 1 | (out != kNoMatch))};
+             static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 | (out != kNoMatch))};
   }
   return out;
 }

@@ -49,9 +49,9 @@ class InputMatcher {
     }
     if (!cache_.empty() && state_ < kCachedNodes) {
       const auto key = static_cast<std::uint32_t>(state_ << 8 | c);
-      const Step& step = cache_[node_hash(state_) ^ byte_hash(c)];
+      const Step& step = cache_[(node_hash(state_) ^ byte_hash(c)) & cache_mask_];
       if (step.key == key) {
-        state_ = step.next >> 13;
+        state_ = step.next >> kNodeShift;
         return step.next & 1 ? nodes_[state_].out : kNoMatch;
       }
     }
@@ -68,10 +68,10 @@ class InputMatcher {
     while (pos < n) {
       const std::uint8_t c = p[pos];
       std::size_t out = kNoMatch;
-      const Step* step = cache_.empty() ? nullptr : &cache_[hash ^ byte_hash(c)];
+      const Step* step = cache_.empty() ? nullptr : &cache_[(hash ^ byte_hash(c)) & cache_mask_];
       if (step && s < kCachedNodes && step->key == static_cast<std::uint32_t>(s << 8 | c)) {
         const std::uint32_t next = step->next;
-        s = next >> 13;
+        s = next >> kNodeShift;
         hash = (next >> 1) & ((1u << kCacheBits) - 1);
         if (next & 1) out = nodes_[s].out;
       } else {
@@ -127,14 +127,16 @@ class InputMatcher {
 
   // Recently taken transitions from nodes below the root: `key` is the node << 8 | the
   // byte; `next` holds the node reached, its hash and whether an input ends there, so that
-  // the following slot is found without hashing (node << 13 | hash << 1 | ends). Nodes from
-  // 2^19 on are never cached.
+  // the following slot is found without hashing (node << kNodeShift | hash << 1 | ends).
+  // Nodes from kCachedNodes on are never cached.
   struct Step {
     std::uint32_t key;
     std::uint32_t next;
   };
-  static constexpr unsigned kCacheBits = 12;
-  static constexpr std::size_t kCachedNodes = std::size_t{1} << 19;
+  // At most 2^kCacheBits slots, fewer for short input lists (cache_mask_ + 1).
+  static constexpr unsigned kCacheBits = 15;
+  static constexpr unsigned kNodeShift = kCacheBits + 1;
+  static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
   static std::uint32_t node_hash(std::size_t node) {
     return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
@@ -186,6 +188,7 @@ class InputMatcher {
   std::vector<std::uint64_t> scratch_;
   std::vector<std::size_t> pending_;
   std::vector<Step> cache_;  // allocated when the scan first leaves the root
+  std::uint32_t cache_mask_ = 0;
   std::size_t root_kids_[256];
   std::uint64_t pairs_[1024];  // bit (first << 8 | second): a value starts so, see may_start_match
   std::size_t state_ = kRoot;
