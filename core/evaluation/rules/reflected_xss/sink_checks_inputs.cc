@@ -16,14 +16,20 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   if (inputs_.empty()) return;
   order_.reserve(inputs_.size());
   values_.reserve(inputs_.size());
+  std::size_t total = 0;
+  for (const UserInput& in : inputs_) total += in.value.size();
+  // Words are read 8 bytes at a time, also at a value's end.
+  text_.resize(total + 8);
+  total = 0;
   std::size_t resume = kNoMatch;
   for (std::size_t i = 0; i < inputs_.size(); ++i) {
     UserInput& in = inputs_[i];
     // A progress that does not fit its value cannot come from a scan; start over.
     if (in.progress >= in.value.size()) in.progress = 0;
-    values_.push_back({text_.size(), in.value.size()});
+    values_.push_back({total, in.value.size()});
     if (in.value.empty()) continue;
-    text_.insert(text_.end(), in.value.begin(), in.value.end());
+    std::memcpy(text_.data() + total, in.value.data(), in.value.size());
+    total += in.value.size();
     order_.push_back({0, in.value.size(), i});
     const unsigned first = byte_at(i, 0);
     if (in.value.size() == 1) {
@@ -34,8 +40,6 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     }
     if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) resume = i;
   }
-  // Words are read 8 bytes at a time, also at a value's end.
-  text_.resize(text_.size() + 8);
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
   add_node(0, 0, order_.size(), 0, kRoot, 0);
@@ -203,9 +207,9 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
   if (from < kCachedNodes && state_ < kCachedNodes) {
     // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
     if (cache_.empty()) {
-      // Room for about two transitions per byte of the values.
+      // Room for about one transition per byte of the values.
       std::size_t slots = 1024;
-      while (slots < (std::size_t{1} << kCacheBits) && slots < 2 * text_.size()) slots *= 2;
+      while (slots < (std::size_t{1} << kCacheBits) && slots < text_.size()) slots *= 2;
       cache_.assign(slots, Step{0, 0});
       cache_mask_ = static_cast<std::uint32_t>(slots - 1);
     }

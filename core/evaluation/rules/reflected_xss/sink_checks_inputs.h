@@ -10,8 +10,10 @@
 // costs time in the bytes fed and the nodes reached, never bytes times inputs.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -160,9 +162,13 @@ class InputMatcher {
   static constexpr int kKeyShift = 48;
 
   std::uint64_t word_at(std::size_t input, std::size_t d) const {
-    std::uint64_t w = 0;
     const std::uint8_t* p = text_.data() + values_[input].start + d;
-    for (int i = 0; i < 8; ++i) w |= std::uint64_t{p[i]} << (8 * i);
+    std::uint64_t w = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&w, p, sizeof w);
+    } else {
+      for (int i = 0; i < 8; ++i) w |= std::uint64_t{p[i]} << (8 * i);
+    }
     return w;
   }
 
