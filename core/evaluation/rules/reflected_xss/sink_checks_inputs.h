@@ -4,10 +4,12 @@
 // (the longest leading part of its own value that ends there) is read back from it, and a
 // list of progress values written by an earlier chunk is resumed from.
 //
-// The automaton is built lazily: an input list is kept as one array of input indices, and
-// a node of the automaton is a range of that array (the inputs whose value starts with the
-// node's text), split by the next byte only when the scan first reaches the node. A scan
-// costs time in the bytes fed and the nodes reached, never bytes times inputs.
+// The automaton is built lazily: the inputs are kept in one array, and a node of the
+// automaton is a range of that array (the inputs whose value starts with the node's text),
+// split by the next byte only when the scan first reaches the node. A scan costs time in
+// the bytes fed and the inputs under the nodes reached, never bytes times inputs; recent
+// transitions are cached, so that a scan that keeps to a few thousand nodes takes one
+// lookup per byte.
 #pragma once
 
 #include <bit>
