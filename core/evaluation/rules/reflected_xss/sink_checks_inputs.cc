@@ -207,15 +207,17 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
   if (from < kCachedNodes && state_ < kCachedNodes) {
     // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
     if (cache_.empty()) {
-      // Room for about one transition per byte of the values.
-      std::size_t slots = 1024;
-      while (slots < (std::size_t{1} << kCacheBits) && slots < text_.size()) slots *= 2;
+      // Room for a few transitions per byte of the values (into a node and out of it).
+      std::size_t slots = 4096;
+      while (slots < (std::size_t{1} << kCacheBits) && slots < 4 * text_.size()) slots *= 2;
       cache_.assign(slots, Step{0, 0});
-      cache_mask_ = static_cast<std::uint32_t>(slots - 1);
+      cache_mask_ = static_cast<std::uint32_t>(slots - 2);
     }
-    cache_[(node_hash(from) ^ byte_hash(c)) & cache_mask_] =
-        Step{static_cast<std::uint32_t>(from << 8 | c),
-             static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 | (out != kNoMatch))};
+    const std::size_t first = (node_hash(from) ^ byte_hash(c)) & cache_mask_;
+    cache_[first + 1] = cache_[first];
+    cache_[first] = Step{static_cast<std::uint32_t>(from << 8 | c),
+                         static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 |
+                                                    (out != kNoMatch))};
   }
   return out;
 }

@@ -53,10 +53,11 @@ class InputMatcher {
     }
     if (!cache_.empty() && state_ < kCachedNodes) {
       const auto key = static_cast<std::uint32_t>(state_ << 8 | c);
-      const Step& step = cache_[(node_hash(state_) ^ byte_hash(c)) & cache_mask_];
-      if (step.key == key) {
-        state_ = step.next >> kNodeShift;
-        return step.next & 1 ? nodes_[state_].out : kNoMatch;
+      const Step* step = &cache_[(node_hash(state_) ^ byte_hash(c)) & cache_mask_];
+      if (step->key != key) ++step;
+      if (step->key == key) {
+        state_ = step->next >> kNodeShift;
+        return step->next & 1 ? nodes_[state_].out : kNoMatch;
       }
     }
     return feed_slow(c);
@@ -72,8 +73,10 @@ class InputMatcher {
     while (pos < n) {
       const std::uint8_t c = p[pos];
       std::size_t out = kNoMatch;
+      const auto key = static_cast<std::uint32_t>(s << 8 | c);
       const Step* step = cache_.empty() ? nullptr : &cache_[(hash ^ byte_hash(c)) & cache_mask_];
-      if (step && s < kCachedNodes && step->key == static_cast<std::uint32_t>(s << 8 | c)) {
+      if (step && step->key != key) ++step;
+      if (step && s < kCachedNodes && step->key == key) {
         const std::uint32_t next = step->next;
         s = next >> kNodeShift;
         hash = (next >> 1) & ((1u << kCacheBits) - 1);
@@ -129,15 +132,16 @@ class InputMatcher {
     std::size_t node;
   };
 
-  // Recently taken transitions from nodes below the root: `key` is the node << 8 | the
-  // byte; `next` holds the node reached, its hash and whether an input ends there, so that
-  // the following slot is found without hashing (node << kNodeShift | hash << 1 | ends).
-  // Nodes from kCachedNodes on are never cached.
+  // Recently taken transitions from nodes below the root, two per pair of slots (the newer
+  // first): `key` is the node << 8 | the byte; `next` holds the node reached, its hash and
+  // whether an input ends there, so that the following slot is found without hashing
+  // (node << kNodeShift | hash << 1 | ends). Nodes from kCachedNodes on are never cached.
   struct Step {
     std::uint32_t key;
     std::uint32_t next;
   };
-  // At most 2^kCacheBits slots, fewer for short input lists (cache_mask_ + 1).
+  // At most 2^kCacheBits slots, fewer for short input lists; cache_mask_ + 1 pairs start
+  // at even slots.
   static constexpr unsigned kCacheBits = 15;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
