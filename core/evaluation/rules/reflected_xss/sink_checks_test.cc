@@ -287,6 +287,9 @@ TEST(SinkChecksTest, ResumesFromHandedInProgress) {
       // "aa" seen: "aab" completes on "b".
       {{{"aab", 2}}, "ab", at("aab", 99)},
       {{{"aab", 2}}, "b", at("aab", 98)},
+      // Progress values no scan leaves ("ab" does not end with "x"): the longest one holds.
+      {{{"abc", 2}, {"xyz", 1}}, "c", at("abc", 98)},
+      {{{"abc", 2}, {"xyz", 1}}, "yz", kNone},
   };
   for (const Resume& r : resumes) {
     std::vector<UserInput> inputs = r.inputs;
