@@ -6,8 +6,8 @@
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
 namespace {
-// Ranges up to this size are split by sorting, larger ones by counting.
-constexpr std::size_t kSmallRange = 256;
+// Nodes over at most this many inputs list their distinct keys when split.
+constexpr std::size_t kSmallRange = 64;
 }  // namespace
 
 InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
@@ -78,8 +78,9 @@ std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, 
 }
 
 // Splits the node's non-terminal inputs by their byte at the node's depth into its kids,
-// the inputs that end right after that byte first in each kid. Each entry carries the
-// eight bytes of its value from the depth rounded down to a multiple of 8.
+// the inputs that end right after that byte first in each kid: a stable counting sort on
+// the key (byte << 1 | does not end after it). Each entry carries the eight bytes of its
+// value from the depth rounded down to a multiple of 8.
 void InputMatcher::expand(std::size_t u) {
   const std::size_t begin = nodes_[u].terminal_end;
   const std::size_t end = nodes_[u].end;
@@ -93,36 +94,52 @@ void InputMatcher::expand(std::size_t u) {
   keys_.resize(r);
   bool sorted = true;
   for (std::size_t k = 0; k < r; ++k) {
-    const std::uint64_t key = ((entries[k].word >> shift) & 0xFF) << 1 | (entries[k].size != d + 1);
-    keys_[k] = key << kKeyShift | k;
-    sorted = sorted && (k == 0 || keys_[k] > keys_[k - 1]);
+    keys_[k] = static_cast<std::uint16_t>(((entries[k].word >> shift) & 0xFF) << 1 |
+                                          (entries[k].size != d + 1));
+    sorted = sorted && (k == 0 || keys_[k] >= keys_[k - 1]);
   }
-  if (sorted) {
-    // Often all inputs continue with the same byte; their order stays.
-  } else if (r <= kSmallRange) {
-    std::sort(keys_.begin(), keys_.end());
-  } else {
-    std::size_t count[513] = {};
-    for (std::uint64_t key : keys_) ++count[(key >> kKeyShift) + 1];
-    for (std::size_t b = 1; b <= 512; ++b) count[b] += count[b - 1];
-    scratch_.resize(r);
-    for (std::uint64_t key : keys_) scratch_[count[key >> kKeyShift]++] = key;
-    keys_.swap(scratch_);
-  }
-  constexpr std::uint64_t kPositionMask = (std::uint64_t{1} << kKeyShift) - 1;
   if (!sorted) {
+    // Where each key's entries go. A small node seldom has many kids: its distinct keys
+    // are listed rather than counted in a table of all keys.
+    std::size_t offset[512];
+    if (r <= kSmallRange) {
+      distinct_.clear();
+      for (std::uint16_t key : keys_) {
+        auto it = std::find_if(distinct_.begin(), distinct_.end(), [&](const auto& k) { return k.first == key; });
+        if (it == distinct_.end()) distinct_.push_back({key, 1});
+        else ++it->second;
+      }
+      std::sort(distinct_.begin(), distinct_.end());
+      for (std::size_t at = 0; const auto& [key, count] : distinct_) {
+        offset[key] = at;
+        at += count;
+      }
+    } else {
+      std::size_t count[512] = {};
+      for (std::uint16_t key : keys_) ++count[key];
+      for (std::size_t key = 0, at = 0; key < 512; ++key) {
+        offset[key] = at;
+        at += count[key];
+      }
+    }
     moved_entries_.resize(r);
-    for (std::size_t k = 0; k < r; ++k) moved_entries_[k] = entries[keys_[k] & kPositionMask];
+    scratch_.resize(r);
+    for (std::size_t k = 0; k < r; ++k) {
+      const std::size_t to = offset[keys_[k]]++;
+      moved_entries_[to] = entries[k];
+      scratch_[to] = keys_[k];
+    }
     std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+    keys_.swap(scratch_);
   }
   const std::size_t kids = kids_.size();
   std::size_t k = 0;
   while (k < r) {
-    const auto b = static_cast<std::uint8_t>(keys_[k] >> (kKeyShift + 1));
+    const auto b = static_cast<std::uint8_t>(keys_[k] >> 1);
     std::size_t terminal = k;
-    while (terminal < r && keys_[terminal] >> kKeyShift == std::uint64_t{b} << 1) ++terminal;
+    while (terminal < r && keys_[terminal] == b << 1) ++terminal;
     std::size_t run = terminal;
-    while (run < r && keys_[run] >> (kKeyShift + 1) == b) ++run;
+    while (run < r && keys_[run] >> 1 == b) ++run;
     kids_.push_back({b, add_node(begin + k, begin + terminal, begin + run, d + 1, u, b)});
     k = run;
   }

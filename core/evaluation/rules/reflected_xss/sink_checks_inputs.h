@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
@@ -163,9 +164,6 @@ class InputMatcher {
     std::size_t size;
     std::size_t index;
   };
-  // A sort key while splitting a node: (byte << 1 | does not end after it) << kKeyShift |
-  // position in the node's range (ranges beyond 2^48 inputs cannot be held in memory).
-  static constexpr int kKeyShift = 48;
 
   std::uint64_t word_at(std::size_t input, std::size_t d) const {
     const std::uint8_t* p = text_.data() + values_[input].start + d;
@@ -194,10 +192,11 @@ class InputMatcher {
   std::vector<Value> values_;        // by list index
   std::vector<Entry> order_;        // the inputs with a non-empty value, by node
   std::vector<Entry> moved_entries_;
-  std::vector<std::uint64_t> keys_;
+  std::vector<std::uint16_t> keys_;  // while splitting a node
+  std::vector<std::pair<std::uint16_t, std::size_t>> distinct_;
   std::vector<Node> nodes_;
   std::vector<Kid> kids_;
-  std::vector<std::uint64_t> scratch_;
+  std::vector<std::uint16_t> scratch_;
   std::vector<std::size_t> pending_;
   std::vector<Step> cache_;  // allocated when the scan first leaves the root
   std::uint32_t cache_mask_ = 0;
