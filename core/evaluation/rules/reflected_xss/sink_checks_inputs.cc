@@ -129,7 +129,11 @@ void InputMatcher::expand(std::size_t u) {
       moved_entries_[to] = entries[k];
       scratch_[to] = keys_[k];
     }
-    std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+    if (r == order_.size()) {
+      order_.swap(moved_entries_);  // the root: the whole array
+    } else {
+      std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+    }
     keys_.swap(scratch_);
   }
   const std::size_t kids = kids_.size();

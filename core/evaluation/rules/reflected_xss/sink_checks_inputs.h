@@ -143,7 +143,7 @@ class InputMatcher {
   };
   // At most 2^kCacheBits slots, fewer for short input lists; cache_mask_ + 1 pairs start
   // at even slots.
-  static constexpr unsigned kCacheBits = 15;
+  static constexpr unsigned kCacheBits = 14;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
   static std::uint32_t node_hash(std::size_t node) {
