@@ -127,7 +127,9 @@ BENCHMARK(BM_ScanScriptPageInputs)
 void BM_InputsByteFormatPerMegabyte(benchmark::State& st) {
   const std::size_t count = static_cast<std::size_t>(st.range(0));
   std::vector<UserInput> inputs;
-  for (const std::string& v : count == 0 ? kInputs : script_like_inputs(count)) inputs.push_back({v, 0});
+  for (const std::string& v : count == 0 ? kInputs : script_like_inputs(count)) {
+    inputs.push_back({v, 0});
+  }
   auto bytes = serialize_inputs(inputs);
   for (auto _ : st) {
     for (std::size_t pos = 0; pos < kBodySize; pos += kChunkSize) {

@@ -33,12 +33,16 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     order_.push_back({0, in.value.size(), i});
     const unsigned first = byte_at(i, 0);
     if (in.value.size() == 1) {
-      for (unsigned second = 0; second < 256; second += 64) pairs_[(first << 8 | second) >> 6] = ~0ull;
+      for (unsigned second = 0; second < 256; second += 64) {
+        pairs_[(first << 8 | second) >> 6] = ~0ull;
+      }
     } else {
       const unsigned pair = first << 8 | byte_at(i, 1);
       pairs_[pair >> 6] |= std::uint64_t{1} << (pair & 63);
     }
-    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) resume = i;
+    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
+      resume = i;
+    }
   }
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
@@ -72,7 +76,9 @@ std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, 
   n.depth = depth;
   n.parent = parent;
   n.byte = byte;
-  for (std::size_t k = begin; k < terminal_end; ++k) n.terminal_min = std::min(n.terminal_min, order_[k].index);
+  for (std::size_t k = begin; k < terminal_end; ++k) {
+    n.terminal_min = std::min(n.terminal_min, order_[k].index);
+  }
   nodes_.push_back(n);
   return nodes_.size() - 1;
 }
@@ -105,7 +111,8 @@ void InputMatcher::expand(std::size_t u) {
     if (r <= kSmallRange) {
       distinct_.clear();
       for (std::uint16_t key : keys_) {
-        auto it = std::find_if(distinct_.begin(), distinct_.end(), [&](const auto& k) { return k.first == key; });
+        auto it = std::find_if(distinct_.begin(), distinct_.end(),
+                               [&](const auto& k) { return k.first == key; });
         if (it == distinct_.end()) distinct_.push_back({key, 1});
         else ++it->second;
       }
@@ -155,7 +162,8 @@ std::size_t InputMatcher::child(std::size_t u, std::uint8_t c) {
   if (nodes_[u].kids == kUnexpanded) expand(u);
   const Kid* first = kids_.data() + nodes_[u].kids;
   const Kid* last = first + nodes_[u].kid_count;
-  const Kid* it = std::lower_bound(first, last, c, [](const Kid& k, std::uint8_t b) { return k.byte < b; });
+  const Kid* it =
+      std::lower_bound(first, last, c, [](const Kid& k, std::uint8_t b) { return k.byte < b; });
   return it != last && it->byte == c ? it->node : kUnknown;
 }
 
@@ -254,7 +262,9 @@ void InputMatcher::store_progress() {
   for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
     const Node& n = nodes_[*it];
     // Terminal inputs would have matched; none lie on the chain after a scan.
-    for (std::size_t k = n.terminal_end; k < n.end; ++k) inputs_[order_[k].index].progress = n.depth;
+    for (std::size_t k = n.terminal_end; k < n.end; ++k) {
+      inputs_[order_[k].index].progress = n.depth;
+    }
   }
   moved_ = false;
 }

@@ -176,7 +176,9 @@ class InputMatcher {
     return w;
   }
 
-  std::uint8_t byte_at(std::size_t input, std::size_t i) const { return text_[values_[input].start + i]; }
+  std::uint8_t byte_at(std::size_t input, std::size_t i) const {
+    return text_[values_[input].start + i];
+  }
   std::size_t add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
                        std::size_t depth, std::size_t parent, std::uint8_t byte);
   void expand(std::size_t u);
