@@ -1,4 +1,6 @@
-// Throughput of the response-body scanner over whole 1 MB bodies.
+// Throughput of the response-body scanner over 1 MB bodies, whole and in 64 KB chunks, with a
+// few tracked inputs and with many that start like the script text (each input one more
+// partial match to follow at almost every byte).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -7,11 +9,14 @@
 
 #include "bench/support/text.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 
 namespace {
 
 using bench::support::set_bytes_per_iteration;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::deserialize_inputs;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::serialize_inputs;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
 
@@ -70,6 +75,72 @@ void scan_whole(benchmark::State& st, const std::string& body, bool with_inputs)
   }
   set_bytes_per_iteration(st, body.size());
 }
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+// `count` values that each start with 8 bytes of the script text and end in bytes the page
+// never holds.
+std::vector<std::string> script_like_inputs(std::size_t count) {
+  const std::string script = kScript;
+  std::vector<std::string> values;
+  for (std::size_t i = 0; i < count; ++i) {
+    values.push_back(script.substr((i * 7) % (script.size() - 8), 8) + "~" + std::to_string(i));
+  }
+  return values;
+}
+
+// Scans the script page with `values` tracked, whole or chunk by chunk as a caller does.
+void scan_script_page(benchmark::State& st, const std::vector<std::string>& values,
+                      std::size_t chunk_size) {
+  const std::string body = script_page();
+  std::vector<UserInput> inputs;
+  for (const std::string& v : values) inputs.push_back({v, 0});
+  for (auto _ : st) {
+    for (UserInput& in : inputs) in.progress = 0;
+    XssState state;
+    for (std::size_t pos = 0; pos < body.size(); pos += chunk_size) {
+      auto m = has_vulnerability(std::string_view(body).substr(pos, chunk_size), inputs, state);
+      benchmark::DoNotOptimize(m);
+      if (m) st.SkipWithError("unexpected match");
+    }
+  }
+  set_bytes_per_iteration(st, body.size());
+}
+
+// Benign: the five inputs above; the first five script-like inputs; hostile: 10,000 of them.
+void BM_ScanScriptPageInputs(benchmark::State& st) {
+  const std::size_t count = static_cast<std::size_t>(st.range(0));
+  const std::size_t chunk = st.range(1) ? kChunkSize : kBodySize;
+  scan_script_page(st, count == 0 ? kInputs : script_like_inputs(count), chunk);
+}
+BENCHMARK(BM_ScanScriptPageInputs)
+    ->ArgNames({"script_like", "chunked"})
+    ->Args({0, 0})
+    ->Args({5, 0})
+    ->Args({10000, 0})
+    ->Args({0, 1})
+    ->Args({5, 1})
+    ->Args({10000, 1});
+
+// What a chunked caller pays besides the scan: the inputs read from and written back to
+// their byte form once per 64 KB chunk of the 1 MB page.
+void BM_InputsByteFormatPerMegabyte(benchmark::State& st) {
+  const std::size_t count = static_cast<std::size_t>(st.range(0));
+  std::vector<UserInput> inputs;
+  for (const std::string& v : count == 0 ? kInputs : script_like_inputs(count)) {
+    inputs.push_back({v, 0});
+  }
+  auto bytes = serialize_inputs(inputs);
+  for (auto _ : st) {
+    for (std::size_t pos = 0; pos < kBodySize; pos += kChunkSize) {
+      auto decoded = deserialize_inputs(bytes);
+      bytes = serialize_inputs(decoded.value());
+    }
+    benchmark::DoNotOptimize(bytes);
+  }
+  set_bytes_per_iteration(st, kBodySize);
+}
+BENCHMARK(BM_InputsByteFormatPerMegabyte)->ArgName("script_like")->Arg(0)->Arg(5)->Arg(10000);
 
 void BM_ScanHtmlPageFiveInputs(benchmark::State& st) { scan_whole(st, html_page(), true); }
 void BM_ScanScriptPageFiveInputs(benchmark::State& st) { scan_whole(st, script_page(), true); }

@@ -1,5 +1,6 @@
 // The response-body scanner on arbitrary bodies, inputs, starting states and chunk splits:
-// it answers and ends as a plain byte-at-a-time scanner does; a body scanned in chunks, with
+// it answers and ends as a plain byte-at-a-time scanner that looks for every occurrence of
+// every input does; a body scanned in chunks, with
 // state and inputs passed through their byte form between chunks, answers exactly what the
 // whole body answers; and a match names bytes that hold the input.
 #include <cstddef>
@@ -51,7 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (auto& input : inputs) {
     auto value = in.piece();
     if (value.empty() || !quenlith_fuzz::is_text(value)) return -1;
-    input = {std::string(value), in.byte() % value.size()};
+    input = {std::string(value), 0};
+  }
+  // Progress as an earlier chunk leaves it: the bytes of a lead-in fed to every input.
+  for (char c : in.piece()) {
+    for (auto& input : inputs) {
+      input.progress = quenlith_fuzz::ReferenceScanner::longest_leading_part(
+          input.value, input.progress, static_cast<std::uint8_t>(c));
+      if (input.progress == input.value.size()) return -1;
+    }
   }
   // Mostly the initial state; sometimes any state the reader accepts.
   xss::XssState start;

@@ -1,12 +1,15 @@
 // A plain byte-at-a-time body scanner, written straight from the transition table of the
 // response-body scanner, to compare the real one (with its skips over bytes that cannot
-// matter) against. A byte handled again in a new attribute state is not fed again.
+// matter, and its one automaton over all inputs) against. A byte handled again in a new
+// attribute state is not fed again.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
@@ -30,6 +33,17 @@ class ReferenceScanner {
     return std::nullopt;
   }
 
+  // The length of the longest leading part of `value` that ends `value[0, progress)` + c.
+  static std::size_t longest_leading_part(std::string_view value, std::size_t progress,
+                                          std::uint8_t c) {
+    std::string text(value.substr(0, progress));
+    text += static_cast<char>(c);
+    for (std::size_t k = std::min(text.size(), value.size()); k > 0; --k) {
+      if (text.compare(text.size() - k, k, value, 0, k) == 0) return k;
+    }
+    return 0;
+  }
+
  private:
   using ParseState = sorvane::evaluation::rules::reflected_xss::sink_checks::ParseState;
   using AttributesState = sorvane::evaluation::rules::reflected_xss::sink_checks::AttributesState;
@@ -42,18 +56,17 @@ class ReferenceScanner {
     return c >= 'A' && c <= 'Z' ? static_cast<std::uint8_t>(c + 32) : c;
   }
 
-  // Feeds `c` to every input in order; the match of the first one it completes. A start
-  // before the body's first byte (a progress handed in with a small offset) reads as 0.
+  // Feeds `c` to every input in order; the match of the first one it completes. An input's
+  // progress becomes the longest leading part of its value that ends with `c`, found by
+  // trying every length. A start before the body's first byte (a progress handed in with
+  // a small offset) reads as 0.
   std::optional<SinkMatch> feed(std::uint8_t c, std::size_t pos) {
     for (UserInput& in : inputs_) {
-      if (static_cast<std::uint8_t>(in.value[in.progress]) == c) {
-        if (++in.progress == in.value.size()) {
-          const std::uint64_t end = s_.offset + pos + 1;
-          const std::uint64_t length = in.value.size();
-          return SinkMatch{in.value, end >= length ? end - length : 0, length};
-        }
-      } else {
-        in.progress = static_cast<std::uint8_t>(in.value[0]) == c ? 1 : 0;
+      in.progress = longest_leading_part(in.value, in.progress, c);
+      if (in.progress == in.value.size()) {
+        const std::uint64_t end = s_.offset + pos + 1;
+        const std::uint64_t length = in.value.size();
+        return SinkMatch{in.value, end >= length ? end - length : 0, length};
       }
     }
     return std::nullopt;

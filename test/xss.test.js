@@ -77,6 +77,8 @@ test('isXssInWholeBody finds a reflected input in a watched place', () => {
     ['é<script>a=(1)</script>', ['a=(1)'], { source: 'a=(1)', matchByteIndex: 10, matchByteLength: 5 }],
     ['<div>alert(1)</div>', ['alert(1)'], null],
     ['<script>aaab', ['aab('], null],
+    // An occurrence that overlaps the text before it.
+    ['<script>foo(((1),alert(1)))//', ['((1),alert(1)))//'], { source: '((1),alert(1)))//', matchByteIndex: 12, matchByteLength: 17 }],
     // The body is read as bytes: U+0000 ends a string, a Buffer is read whole and unchecked.
     ['<script>\u0000alert(1)', ['alert(1)'], null],
     [Buffer.from('<script>\u0000alert(1)'), ['alert(1)'], { source: 'alert(1)', matchByteIndex: 9, matchByteLength: 8 }],
@@ -124,6 +126,7 @@ test('every split of a body finds what the whole body finds', () => {
     ['<b title="alert(1)"></b><SCRIPT>var a = "é"; alert(1)</SCRIPT>', ['alert(1)', 'a = "é"']],
     ['<script>x</SCRIPT><b>alert(1)', ['alert(1)']],
     ['<script src=a></script><div>alert(1)</div>', ['alert(1)']],
+    ['<script>a<<<svg/onload=alert(1)></script>', ['<<svg/onload=alert(1)>', 'a<<x']],
   ];
   for (const [html, inputs] of cases) {
     const body = Buffer.from(html);

@@ -9,6 +9,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
+
 // The per-byte handler belongs in the scan loop: a call per byte slows whole-body scans.
 #if defined(__GNUC__) || defined(__clang__)
 #define SCAN_ALWAYS_INLINE [[gnu::always_inline]] inline
@@ -33,7 +35,7 @@ constexpr std::uint8_t lc(std::uint8_t c) {
 }
 constexpr std::string_view kScriptEnd = "/script";
 constexpr std::string_view kSrc = "src";
-constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
+constexpr std::size_t kNoMatch = InputMatcher::kNoMatch;
 
 std::uint64_t saturating_add(std::uint64_t a, std::uint64_t b) {
   return b > std::numeric_limits<std::uint64_t>::max() - a
@@ -47,20 +49,14 @@ Target target_of(const ParseState::Name& name) {
   return Target::Other;
 }
 
-// The streaming matchers of the tracked inputs. After a mismatch a matcher only checks
-// whether the byte starts its value again.
+// The tracked inputs' matcher, with a filter that passes over bytes of a fed region which
+// cannot start a match many at a time: the first two bytes of the values, when there are
+// only a few.
 class Matchers {
  public:
   explicit Matchers(std::span<UserInput> inputs) : inputs_(inputs) {
-    std::memset(first_, 0, sizeof first_);
-    for (std::size_t i = 0; i < inputs_.size(); ++i) {
-      UserInput& in = inputs_[i];
-      // A progress that does not fit its value cannot come from a scan; start over.
-      if (in.progress >= in.value.size()) in.progress = 0;
-      active_ |= in.progress != 0;
+    for (const UserInput& in : inputs) {
       if (in.value.empty()) continue;
-      // Inputs beyond the mask's width share its top bit, which always means "maybe".
-      first_[static_cast<std::uint8_t>(in.value[0])] |= std::uint32_t{1} << std::min<std::size_t>(i, kWide);
       if (pairs_ < kMaxPairs) {
         pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
         pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
@@ -112,59 +108,26 @@ class Matchers {
   }
 
   bool empty() const { return inputs_.empty(); }
-  // Whether some input has a partial match pending.
-  bool active() const { return active_; }
-  // Whether `c` starts some input's value.
-  bool starts_some(std::uint8_t c) const { return first_[c] != 0; }
-
+  bool active() const { return inputs_.active(); }
+  bool starts_some(std::uint8_t c) const { return inputs_.starts_some(c); }
   // With no partial match pending: whether feeding `c` followed by `next` can leave a
   // trace. An input that `c` starts but `next` does not continue ends up after `next`
   // exactly where it would be had `c` never been fed, so such a `c` may be skipped.
   bool may_start_match(std::uint8_t c, std::uint8_t next) const {
-    std::uint32_t mask = first_[c];
-    if (mask >> kWide) return true;
-    while (mask) {
-      const int i = std::countr_zero(mask);
-      mask &= mask - 1;
-      const std::string& v = inputs_[static_cast<std::size_t>(i)].value;
-      if (v.size() == 1 || static_cast<std::uint8_t>(v[1]) == next) return true;
-    }
-    return false;
+    return inputs_.may_start_match(c, next);
   }
-
-  // Feeds one byte to every input in order; the index of the first input it completes,
-  // or kNoMatch. The inputs after a completed one are not fed.
-  std::size_t feed(std::uint8_t c) {
-    bool active = false;
-    for (std::size_t i = 0; i < inputs_.size(); ++i) {
-      UserInput& in = inputs_[i];
-      const std::string& v = in.value;
-      if (v.empty()) continue;
-      if (static_cast<std::uint8_t>(v[in.progress]) == c) {
-        if (++in.progress == v.size()) return i;
-      } else {
-        in.progress = static_cast<std::uint8_t>(v[0]) == c ? 1 : 0;
-      }
-      active |= in.progress != 0;
-    }
-    active_ = active;
-    return kNoMatch;
+  // Feeds one byte; the index of the first input it completes, or kNoMatch.
+  std::size_t feed(std::uint8_t c) { return inputs_.feed(c); }
+  std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
+    return inputs_.feed_run(p, n, pos, stop);
   }
-
-  void reset() {
-    if (!active_) return;
-    for (UserInput& in : inputs_) in.progress = 0;
-    active_ = false;
-  }
-
+  void reset() { inputs_.reset(); }
+  void store_progress() { inputs_.store_progress(); }
   const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
  private:
-  static constexpr std::size_t kWide = 31;
   static constexpr std::size_t kMaxPairs = 8;
-  std::span<UserInput> inputs_;
-  bool active_ = false;
-  std::uint32_t first_[256];  // per byte: the inputs whose value it starts
+  InputMatcher inputs_;
   // The first two bytes of the first inputs (the second matching anything for values of
   // one byte), for scanning script content many bytes at a time.
   std::size_t pairs_ = 0;
@@ -255,6 +218,7 @@ class Scanner {
     }
     state_.parse_state = parse_state();
     state_.offset = saturating_add(state_.offset, n_);
+    matchers_.store_progress();
     return std::nullopt;
   }
 
@@ -301,13 +265,23 @@ class Scanner {
   // Bytes that cannot change a matcher with no partial match pending are skipped.
   bool script_data(std::size_t& pos) {
     while (pos < n_) {
+      std::uint8_t c;
       if (!matchers_.active()) {
         pos = matchers_.next_stop(p_, n_, pos, '<');
         if (pos == n_) return false;
+        c = p_[pos];
+        if (feed(c, pos)) return true;
+        ++pos;
+      } else {
+        // A run of bytes while a partial match is pending.
+        const std::size_t i = matchers_.feed_run(p_, n_, pos, '<');
+        if (i != kNoMatch) {
+          matched_ = i;
+          match_end_ = saturating_add(state_.offset, static_cast<std::uint64_t>(pos) + 1);
+          return true;
+        }
+        c = p_[pos - 1];
       }
-      const std::uint8_t c = p_[pos];
-      if (feed(c, pos)) return true;
-      ++pos;
       if (c == '<') {
         kind_ = Kind::ScriptEndTag;
         count_ = 0;

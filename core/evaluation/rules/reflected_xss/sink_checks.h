@@ -120,13 +120,16 @@ struct SinkMatch {
   bool operator==(const SinkMatch&) const = default;
 };
 
-// Scans one chunk of a body, updating `inputs` and `state` in place. Answers the first
-// input whose value completes in a watched region. With no inputs at all it answers an
-// empty match where a script or iframe tag gets a src attribute or a script element ends.
-// After a match the state and inputs hold no meaningful position and are to be dropped.
-// Inconsistent arguments are scanned safely: an empty value never matches, a progress not
-// below its value's length starts over, and offsets and match positions stop at the ends
-// of their range instead of wrapping.
+// Scans one chunk of a body, updating `inputs` and `state` in place. Answers the input
+// whose value first completes in a watched region (every occurrence counts, overlapping
+// ones included; among inputs completing at the same byte, the first in the list). With no
+// inputs at all it answers an empty match where a script or iframe tag gets a src
+// attribute or a script element ends. After a match the state and inputs hold no
+// meaningful position and are to be dropped. The scan resumes from the longest leading
+// part that the inputs' progress values claim (the progress values a scan leaves always
+// agree with each other). Inconsistent arguments are scanned safely: an empty value never
+// matches, a progress not below its value's length starts over, and offsets and match
+// positions stop at the ends of their range instead of wrapping.
 std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<UserInput> inputs,
                                            XssState& state);
 

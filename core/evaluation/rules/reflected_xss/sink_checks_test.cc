@@ -59,8 +59,22 @@ const std::vector<Case>& cases() {
       {{"alert(1)"}, "<div>alert(1)</div>", kNone},
       {{"alert(1)"}, "<SCRIPT>alert(1)</SCRIPT>", at("alert(1)", 8)},
       {{"alert(1)"}, "<script>x</SCRIPT><b>alert(1)", at("alert(1)", 21)},
-      {{"aab"}, "<script>aaab", kNone},
+      // An occurrence that overlaps a partial match is found where it completes.
+      {{"aab"}, "<script>aaab", at("aab", 9)},
       {{"aab"}, "<script>aabx", at("aab", 8)},
+      {{"((1),alert(1)))//"}, "<script>foo(((1),alert(1)))//</script>",
+       at("((1),alert(1)))//", 12)},
+      {{"<<svg/onload=alert(1)>"}, "<script>a<<<svg/onload=alert(1)></script>",
+       at("<<svg/onload=alert(1)>", 10)},
+      {{"<<svg/onload=alert(1)>"}, "<iframe x=\"<<<svg/onload=alert(1)>\">",
+       at("<<svg/onload=alert(1)>", 12)},
+      {{"abcabd"}, "<script>abcabcabd", at("abcabd", 11)},
+      {{"abcabd"}, "<script>abcabcab", kNone},
+      // Inputs completing at the same byte: the first in the list wins, whatever their
+      // lengths; one that completes earlier wins over one listed before it.
+      {{"xab", "ab", "b"}, "<script>xab", at("xab", 8)},
+      {{"b", "ab", "xab"}, "<script>xab", at("b", 10)},
+      {{"abc", "aab"}, "<script>aaabc", at("aab", 9)},
       {{"alert(1)"}, "<script src=\"alert(1)\">", at("alert(1)", 13)},
       {{"alert(1)"}, "<iframe srcdoc=alert(1)>", at("alert(1)", 15)},
       {{"alert(1)"}, "<img src=\"alert(1)\">", kNone},
@@ -193,6 +207,100 @@ TEST(SinkChecksTest, UntrustedStateNeverWraps) {
   EXPECT_EQ(has_vulnerability("x b", inputs, state), kNone);
   state = XssState{ParseState::attributes_of(Target::Script, AttributesState::name(9)), 0};
   EXPECT_EQ(has_vulnerability("=b", inputs, state), at("b", 1));
+}
+
+// Script content over a small alphabet, so that inputs overlap themselves and each other:
+// the scan answers the input whose first occurrence ends first (the first in the list among
+// those ending at the same byte), as a plain search for every occurrence of every input
+// does, whole and split anywhere with state and inputs passed through their byte form.
+// Without a match, each input's progress is the longest leading part of its value that
+// ends the body.
+TEST(SinkChecksTest, FindsWhatAPlainSearchFinds) {
+  std::mt19937 rng(20261211);
+  const std::string alphabet = "ab(";
+  auto random_text = [&](std::size_t max_length, std::size_t min_length = 1) {
+    std::string t(min_length + rng() % (max_length - min_length + 1), ' ');
+    for (char& c : t) c = alphabet[rng() % alphabet.size()];
+    return t;
+  };
+  const std::string open = "<script>";
+  for (int round = 0; round < 3000; ++round) {
+    // Now and then hundreds of inputs over a longer body, more transitions than the
+    // scanner's transition cache holds.
+    const bool many = round % 100 == 0;
+    std::vector<std::string> values(1 + rng() % (many ? 600 : round % 10 == 0 ? 48 : 6));
+    for (std::string& v : values) v = many ? random_text(14, 10) : random_text(7);
+    const std::string body = open + random_text(many ? 300 : 40);
+
+    std::optional<SinkMatch> expected;
+    std::size_t best_end = std::string::npos;
+    for (const std::string& v : values) {
+      const std::size_t at_ = body.find(v, open.size());
+      if (at_ != std::string::npos && at_ + v.size() < best_end) {
+        best_end = at_ + v.size();
+        expected = at(v, at_);
+      }
+    }
+
+    std::vector<UserInput> inputs = tracked(values);
+    XssState state;
+    ASSERT_EQ(has_vulnerability(body, inputs, state), expected) << body;
+    if (!expected) {
+      for (const UserInput& in : inputs) {
+        std::size_t longest = 0;
+        for (std::size_t k = 1; k < in.value.size(); ++k) {
+          if (body.ends_with(in.value.substr(0, k))) longest = k;
+        }
+        ASSERT_EQ(in.progress, longest) << body << " " << in.value;
+      }
+    }
+    for (std::size_t cut = 0; cut <= body.size(); ++cut) {
+      std::vector<UserInput> first = tracked(values);
+      XssState first_state;
+      auto m = has_vulnerability(std::string_view(body).substr(0, cut), first, first_state);
+      if (!m) {
+        auto decoded_state = deserialize_state(serialize_state(first_state));
+        auto decoded_inputs = deserialize_inputs(serialize_inputs(first));
+        ASSERT_TRUE(decoded_state && decoded_inputs);
+        m = has_vulnerability(std::string_view(body).substr(cut), decoded_inputs.value(),
+                              decoded_state.value());
+      }
+      ASSERT_EQ(m, expected) << body << " cut at " << cut;
+    }
+  }
+}
+
+// A chunk resumes from the progress values the previous one left, including values of
+// inputs that overlap each other.
+TEST(SinkChecksTest, ResumesFromHandedInProgress) {
+  const XssState script{ParseState::of(ParseState::Kind::ScriptData), 100};
+  struct Resume {
+    std::vector<UserInput> inputs;
+    std::string chunk;
+    std::optional<SinkMatch> expected;
+  };
+  const std::vector<Resume> resumes = {
+      // "abca" seen: "abcab" needs "b", "cab" has "ca".
+      {{{"abcab", 4}, {"cabz", 2}}, "b", at("abcab", 96)},
+      {{{"abcab", 4}, {"cabz", 2}}, "zb", kNone},
+      {{{"abcaz", 4}, {"cab", 2}}, "b", at("cab", 98)},
+      // "aa" seen: "aab" completes on "b".
+      {{{"aab", 2}}, "ab", at("aab", 99)},
+      {{{"aab", 2}}, "b", at("aab", 98)},
+      // Progress values no scan leaves ("ab" does not end with "x"): the longest one holds.
+      {{{"abc", 2}, {"xyz", 1}}, "c", at("abc", 98)},
+      {{{"abc", 2}, {"xyz", 1}}, "yz", kNone},
+  };
+  for (const Resume& r : resumes) {
+    std::vector<UserInput> inputs = r.inputs;
+    XssState state = script;
+    EXPECT_EQ(has_vulnerability(r.chunk, inputs, state), r.expected) << r.chunk;
+  }
+  // Without a match the progress values are read back.
+  std::vector<UserInput> inputs = {{"abcab", 4}, {"cabz", 2}, {"bx", 0}};
+  XssState state = script;
+  ASSERT_EQ(has_vulnerability("zab", inputs, state), kNone);
+  EXPECT_EQ(inputs, (std::vector<UserInput>{{"abcab", 2}, {"cabz", 0}, {"bx", 1}}));
 }
 
 // Random bodies built from fragments that exercise every state, scanned whole, in random

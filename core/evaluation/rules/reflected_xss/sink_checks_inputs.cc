@@ -1,0 +1,272 @@
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
+
+namespace {
+// Nodes over at most this many inputs list their distinct keys when split.
+constexpr std::size_t kSmallRange = 64;
+}  // namespace
+
+InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
+  std::memset(pairs_, 0, sizeof pairs_);
+  std::fill(std::begin(root_kids_), std::end(root_kids_), kRoot);
+  if (inputs_.empty()) return;
+  order_.reserve(inputs_.size());
+  values_.reserve(inputs_.size());
+  std::size_t total = 0;
+  for (const UserInput& in : inputs_) total += in.value.size();
+  // Words are read 8 bytes at a time, also at a value's end.
+  text_.resize(total + 8);
+  total = 0;
+  std::size_t resume = kNoMatch;
+  for (std::size_t i = 0; i < inputs_.size(); ++i) {
+    UserInput& in = inputs_[i];
+    // A progress that does not fit its value cannot come from a scan; start over.
+    if (in.progress >= in.value.size()) in.progress = 0;
+    values_.push_back({total, in.value.size()});
+    if (in.value.empty()) continue;
+    std::memcpy(text_.data() + total, in.value.data(), in.value.size());
+    total += in.value.size();
+    order_.push_back({0, in.value.size(), i});
+    const unsigned first = byte_at(i, 0);
+    if (in.value.size() == 1) {
+      for (unsigned second = 0; second < 256; second += 64) {
+        pairs_[(first << 8 | second) >> 6] = ~0ull;
+      }
+    } else {
+      const unsigned pair = first << 8 | byte_at(i, 1);
+      pairs_[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+    }
+    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
+      resume = i;
+    }
+  }
+  for (Entry& e : order_) e.word = word_at(e.index, 0);
+  nodes_.reserve(64);
+  add_node(0, 0, order_.size(), 0, kRoot, 0);
+  nodes_[kRoot].fail = kRoot;
+  nodes_[kRoot].out = kNoMatch;
+  expand(kRoot);
+  for (std::size_t k = 0; k < nodes_[kRoot].kid_count; ++k) {
+    const Kid& kid = kids_[nodes_[kRoot].kids + k];
+    root_kids_[kid.byte] = kid.node;
+    nodes_[kid.node].fail = kRoot;
+    nodes_[kid.node].out = nodes_[kid.node].terminal_min;
+  }
+  if (resume == kNoMatch) return;
+  // Walk down the resumed input's leading part; every node on the way gets its fail link,
+  // parents first.
+  std::size_t s = kRoot;
+  for (std::size_t d = 0; d < inputs_[resume].progress; ++d) {
+    s = child(s, byte_at(resume, d));
+    ensure_fail(s);
+  }
+  state_ = s;
+}
+
+std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
+                                   std::size_t depth, std::size_t parent, std::uint8_t byte) {
+  Node n;
+  n.begin = begin;
+  n.terminal_end = terminal_end;
+  n.end = end;
+  n.depth = depth;
+  n.parent = parent;
+  n.byte = byte;
+  for (std::size_t k = begin; k < terminal_end; ++k) {
+    n.terminal_min = std::min(n.terminal_min, order_[k].index);
+  }
+  nodes_.push_back(n);
+  return nodes_.size() - 1;
+}
+
+// Splits the node's non-terminal inputs by their byte at the node's depth into its kids,
+// the inputs that end right after that byte first in each kid: a stable counting sort on
+// the key (byte << 1 | does not end after it). Each entry carries the eight bytes of its
+// value from the depth rounded down to a multiple of 8.
+void InputMatcher::expand(std::size_t u) {
+  const std::size_t begin = nodes_[u].terminal_end;
+  const std::size_t end = nodes_[u].end;
+  const std::size_t d = nodes_[u].depth;
+  const std::size_t r = end - begin;
+  Entry* entries = order_.data() + begin;
+  if (d % 8 == 0 && d > 0) {
+    for (std::size_t k = 0; k < r; ++k) entries[k].word = word_at(entries[k].index, d);
+  }
+  const unsigned shift = 8 * (d % 8);
+  keys_.resize(r);
+  bool sorted = true;
+  for (std::size_t k = 0; k < r; ++k) {
+    keys_[k] = static_cast<std::uint16_t>(((entries[k].word >> shift) & 0xFF) << 1 |
+                                          (entries[k].size != d + 1));
+    sorted = sorted && (k == 0 || keys_[k] >= keys_[k - 1]);
+  }
+  if (!sorted) {
+    // Where each key's entries go. A small node seldom has many kids: its distinct keys
+    // are listed rather than counted in a table of all keys.
+    std::size_t offset[512];
+    if (r <= kSmallRange) {
+      distinct_.clear();
+      for (std::uint16_t key : keys_) {
+        auto it = std::find_if(distinct_.begin(), distinct_.end(),
+                               [&](const auto& k) { return k.first == key; });
+        if (it == distinct_.end()) distinct_.push_back({key, 1});
+        else ++it->second;
+      }
+      std::sort(distinct_.begin(), distinct_.end());
+      for (std::size_t at = 0; const auto& [key, count] : distinct_) {
+        offset[key] = at;
+        at += count;
+      }
+    } else {
+      std::size_t count[512] = {};
+      for (std::uint16_t key : keys_) ++count[key];
+      for (std::size_t key = 0, at = 0; key < 512; ++key) {
+        offset[key] = at;
+        at += count[key];
+      }
+    }
+    moved_entries_.resize(r);
+    scratch_.resize(r);
+    for (std::size_t k = 0; k < r; ++k) {
+      const std::size_t to = offset[keys_[k]]++;
+      moved_entries_[to] = entries[k];
+      scratch_[to] = keys_[k];
+    }
+    if (r == order_.size()) {
+      order_.swap(moved_entries_);  // the root: the whole array
+    } else {
+      std::copy(moved_entries_.begin(), moved_entries_.end(), entries);
+    }
+    keys_.swap(scratch_);
+  }
+  const std::size_t kids = kids_.size();
+  std::size_t k = 0;
+  while (k < r) {
+    const auto b = static_cast<std::uint8_t>(keys_[k] >> 1);
+    std::size_t terminal = k;
+    while (terminal < r && keys_[terminal] == b << 1) ++terminal;
+    std::size_t run = terminal;
+    while (run < r && keys_[run] >> 1 == b) ++run;
+    kids_.push_back({b, add_node(begin + k, begin + terminal, begin + run, d + 1, u, b)});
+    k = run;
+  }
+  nodes_[u].kids = kids;
+  nodes_[u].kid_count = kids_.size() - kids;
+}
+
+std::size_t InputMatcher::child(std::size_t u, std::uint8_t c) {
+  if (nodes_[u].kids == kUnexpanded) expand(u);
+  const Kid* first = kids_.data() + nodes_[u].kids;
+  const Kid* last = first + nodes_[u].kid_count;
+  const Kid* it =
+      std::lower_bound(first, last, c, [](const Kid& k, std::uint8_t b) { return k.byte < b; });
+  return it != last && it->byte == c ? it->node : kUnknown;
+}
+
+std::size_t InputMatcher::next(std::size_t s, std::uint8_t c) {
+  for (;;) {
+    if (s == kRoot) return root_kids_[c];
+    const std::size_t k = child(s, c);
+    if (k != kUnknown) {
+      ensure_fail(k);
+      return k;
+    }
+    s = nodes_[s].fail;
+  }
+}
+
+// Sets the fail link of `v`, whose parent has one. The link is the node reached from the
+// parent's link by v's byte; when that node lacks a link of its own it is done first.
+void InputMatcher::ensure_fail(std::size_t v) {
+  if (nodes_[v].fail != kUnknown) return;
+  pending_.clear();
+  pending_.push_back(v);
+  while (!pending_.empty()) {
+    const std::size_t w = pending_.back();
+    const std::size_t parent = nodes_[w].parent;
+    const std::uint8_t c = nodes_[w].byte;
+    std::size_t target = kRoot;
+    if (parent != kRoot) {
+      for (std::size_t x = nodes_[parent].fail;; x = nodes_[x].fail) {
+        if (x == kRoot) {
+          target = root_kids_[c];
+          break;
+        }
+        const std::size_t k = child(x, c);
+        if (k != kUnknown) {
+          target = k;
+          break;
+        }
+      }
+    }
+    if (target != kRoot && nodes_[target].fail == kUnknown) {
+      pending_.push_back(target);  // shallower than w
+      continue;
+    }
+    nodes_[w].fail = target;
+    pending_.pop_back();
+  }
+}
+
+// The smallest list index among the inputs whose value ends the text of `v`.
+std::size_t InputMatcher::out_of(std::size_t v) {
+  if (nodes_[v].out != kUnknown) return nodes_[v].out;
+  pending_.clear();
+  std::size_t x = v;
+  while (nodes_[x].out == kUnknown) {
+    pending_.push_back(x);
+    x = nodes_[x].fail;
+  }
+  std::size_t out = nodes_[x].out;
+  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+    out = std::min(out, nodes_[*it].terminal_min);
+    nodes_[*it].out = out;
+  }
+  return out;
+}
+
+std::size_t InputMatcher::feed_slow(std::uint8_t c) {
+  const std::size_t from = state_;
+  state_ = next(from, c);
+  const std::size_t out = state_ == kRoot ? kNoMatch : out_of(state_);
+  if (from < kCachedNodes && state_ < kCachedNodes) {
+    // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
+    if (cache_.empty()) {
+      // Room for a few transitions per byte of the values (into a node and out of it).
+      std::size_t slots = 4096;
+      while (slots < (std::size_t{1} << kCacheBits) && slots < 4 * text_.size()) slots *= 2;
+      cache_.assign(slots, Step{0, 0});
+      cache_mask_ = static_cast<std::uint32_t>(slots - 2);
+    }
+    const std::size_t first = (node_hash(from) ^ byte_hash(c)) & cache_mask_;
+    cache_[first + 1] = cache_[first];
+    cache_[first] = Step{static_cast<std::uint32_t>(from << 8 | c),
+                         static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 |
+                                                    (out != kNoMatch))};
+  }
+  return out;
+}
+
+// An input's progress is the depth of the deepest node on the current node's suffix chain
+// whose text starts the input's value: the inputs under the nodes of the chain, deeper
+// nodes overriding shallower ones.
+void InputMatcher::store_progress() {
+  if (!moved_) return;
+  for (UserInput& in : inputs_) in.progress = 0;
+  pending_.clear();
+  for (std::size_t x = state_; x != kRoot; x = nodes_[x].fail) pending_.push_back(x);
+  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+    const Node& n = nodes_[*it];
+    // Terminal inputs would have matched; none lie on the chain after a scan.
+    for (std::size_t k = n.terminal_end; k < n.end; ++k) {
+      inputs_[order_[k].index].progress = n.depth;
+    }
+  }
+  moved_ = false;
+}
+
+}  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks
