@@ -54,9 +54,14 @@ done
   return { root, bin };
 }
 
+// A sanitizer build of the module loads only with its runtime preloaded, so that setting
+// passes to the install step; nothing else of this process's environment does.
+const preload = Object.fromEntries(['LD_PRELOAD', 'ASAN_OPTIONS', 'UBSAN_OPTIONS']
+  .filter((name) => process.env[name] !== undefined).map((name) => [name, process.env[name]]));
+
 function install({ root, bin }, env = {}) {
   return spawnSync(process.execPath, [path.join(root, 'scripts', 'install.js')],
-    { cwd: root, encoding: 'utf8', env: { PATH: bin, ...env } });
+    { cwd: root, encoding: 'utf8', env: { PATH: bin, ...preload, ...env } });
 }
 
 test('a prebuilt module that loads is used without any tool or build', { skip: !built || built instanceof Error }, (t) => {
