@@ -194,6 +194,13 @@ check_elf_needed() {
   platforms_log "$file needs only: $(echo $needed)"
 }
 
+# Logs the newest glibc symbol version an ELF file asks for: the oldest glibc it loads with.
+report_glibc_version() {
+  local newest
+  newest=$(readelf -V "$1" | grep -o 'GLIBC_[0-9][0-9.]*' | sort -uV | tail -n 1)
+  platforms_log "$1 loads with ${newest/GLIBC_/glibc }, or later"
+}
+
 # Fails unless the module's dynamic symbol table defines exactly the Node-API registration.
 check_module_exports() {
   local file=$1 nm=${2:-nm}
