@@ -171,12 +171,16 @@ ensure_node_api_headers() {
   fi
 }
 
-# Runs a target script's subcommand: platforms_main "$@" with functions <target>_build and
-# <target>_test defined by the caller as target_build / target_test.
+# Runs a target script's subcommand (build or test) through the functions target_build and
+# target_test that the script defines, with $target naming its build tree.
 platforms_main() {
   case "${1:-}" in
     build) target_build ;;
-    test) target_test ;;
+    test)
+      [[ -f $platforms_root/build-$target/quenlith_node.node ]] ||
+        platforms_die "build-$target/ has no module: run \`$0 build\` (npm run prebuild) first"
+      target_test
+      ;;
     *) echo "usage: $0 build|test" >&2; exit 2 ;;
   esac
 }
