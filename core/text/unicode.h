@@ -37,8 +37,11 @@ inline bool is_alphanumeric(char32_t c) { return is_alphabetic(c) || is_numeric(
 // punctuation (Pc) and Join_Control (U+200C, U+200D).
 bool is_word_char(char32_t c);
 
-// The sets above as sorted, disjoint, non-adjacent ranges, enumerated once from the
-// Unicode tables.
+// Whether `c` lies in one of `ranges` (sorted by their first value, disjoint).
+bool in_ranges(std::span<const CodeRange> ranges, char32_t c);
+
+// The sets above as sorted, disjoint, non-adjacent ranges, from the generated tables of
+// core/text/unicode_tables.h (Unicode 15.0).
 std::span<const CodeRange> word_char_ranges();
 std::span<const CodeRange> white_space_ranges();
 std::span<const CodeRange> decimal_digit_ranges();

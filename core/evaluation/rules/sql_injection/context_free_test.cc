@@ -139,6 +139,16 @@ TEST(NumberParserTest, DecimalSyntaxIsExact) {
             std::numeric_limits<double>::infinity());
   EXPECT_EQ(parse_decimal("10000000000000000000000e-99999999999"), 0);
   EXPECT_EQ(parse_decimal("4.9406564584124654e-324"), 4.9406564584124654e-324);
+  // Correct rounding at the edges, and the sign kept out of range.
+  EXPECT_EQ(parse_decimal("0.1"), 0.1);
+  EXPECT_EQ(parse_decimal("2.2250738585072011e-308"), 2.2250738585072011e-308);
+  EXPECT_EQ(parse_decimal("9007199254740993"), 9007199254740992.0);
+  EXPECT_EQ(parse_decimal("1e-310"), 1e-310);
+  EXPECT_EQ(parse_decimal("-1.8e308"), -std::numeric_limits<double>::infinity());
+  const std::optional<double> negative_tiny = parse_decimal("-1e-400");
+  ASSERT_TRUE(negative_tiny.has_value());
+  EXPECT_EQ(*negative_tiny, 0);
+  EXPECT_TRUE(std::signbit(*negative_tiny));
 }
 
 TEST(NumberParserTest, Integers) {

@@ -4,6 +4,19 @@
 #include <limits>
 #include <system_error>
 
+// Standard libraries without the floating-point from_chars (libc++ before 20) parse with the
+// C library's strtod_l under the "C" locale instead.
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
+#define SORVANE_FLOAT_FROM_CHARS 1
+#else
+#include <locale.h>
+#include <stdlib.h>
+#include <string>
+#if defined(__APPLE__)
+#include <xlocale.h>
+#endif
+#endif
+
 namespace sorvane::evaluation::rules::sql_injection::context_free::number_parser {
 
 namespace {
@@ -15,6 +28,7 @@ std::size_t skip_digits(std::string_view text, std::size_t i) {
   return i;
 }
 
+#if SORVANE_FLOAT_FROM_CHARS
 // Whether a number whose value the double range cannot hold is large (as opposed to
 // small): the sign of its decimal magnitude, from its digits and exponent.
 bool overflows(std::string_view text) {
@@ -47,6 +61,15 @@ bool overflows(std::string_view text) {
   const long long position = magnitude > 0 ? magnitude : -leading_fraction_zeros;
   return position + exponent > 0;
 }
+#else
+// strtod_l rounds correctly, and its results out of the double range are the same as
+// above: infinity for values too large, zero for values too small (with their sign).
+double parse_c_locale(std::string_view digits) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  const std::string text(digits);
+  return c_locale ? strtod_l(text.c_str(), nullptr, c_locale) : strtod(text.c_str(), nullptr);
+}
+#endif
 
 }  // namespace
 
@@ -78,6 +101,9 @@ std::optional<double> parse_decimal(std::string_view text) {
   if (!is_decimal_syntax(text)) return std::nullopt;
   // The converter takes no leading "+".
   std::string_view digits = text[0] == '+' ? text.substr(1) : text;
+#if !SORVANE_FLOAT_FROM_CHARS
+  return parse_c_locale(digits);
+#else
   double value = 0;
   const char* end = digits.data() + digits.size();
   const auto [ptr, ec] = std::from_chars(digits.data(), end, value, std::chars_format::general);
@@ -88,6 +114,7 @@ std::optional<double> parse_decimal(std::string_view text) {
   }
   if (ec != std::errc() || ptr != end) return std::nullopt;
   return value;
+#endif
 }
 
 std::optional<std::int64_t> parse_integer(std::string_view text, unsigned radix) {
