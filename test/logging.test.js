@@ -91,7 +91,8 @@ test('options banner starts a file named after the UTC set-up time and the pid',
   assert.strictEqual(lines.length, 1);
   const [banner] = lines;
   assert.strictEqual(banner.level, 'INFO');
-  assert.strictEqual(banner.file, 'core/agent_config/agent_init.cc');
+  // Relative to the repository, with the platform's separator.
+  assert.strictEqual(banner.file, path.join('core', 'agent_config', 'agent_init.cc'));
   assert.ok(banner.line > 0);
   assert.strictEqual(banner.message, BANNER_OPTIONS('INFO'));
   const stamp = Date.parse(banner.time.replace(' ', 'T') + 'Z');
@@ -181,6 +182,20 @@ test('both environment variables take precedence over the options', (t) => {
     'TRACE acquired mut access to logging configuration',
     'TRACE agent init was called successfully',
   ]);
+});
+
+test('environment names in another letter case count on Windows only', (t) => {
+  // Windows matches environment names without regard to case, as its environment does;
+  // elsewhere only the exact names count.
+  const envDir = tempDir(t);
+  const { outcomes } = runChild(['none'],
+    { env: { quenlith_sorvane_log_level: 'info', Quenlith_Sorvane_Log_Dir: envDir } });
+  assert.deepStrictEqual(outcomes, [ok]);
+  if (process.platform === 'win32') {
+    assert.deepStrictEqual(logLines(envDir).map((l) => l.message), [BANNER_ENV('INFO')]);
+  } else {
+    assert.deepStrictEqual(logFiles(envDir), []);
+  }
 });
 
 test('unusable environment settings leave the choice to the options', (t) => {

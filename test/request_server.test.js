@@ -5,6 +5,11 @@ const test = require('node:test');
 const assert = require('node:assert');
 const { startServer } = require('../examples/request_server.js');
 
+// Wine's sockets refuse Node's loopback connections ("connect UNKNOWN"), whatever the module
+// does; the Windows build's verdicts are covered by the other tests there.
+const skip = process.platform === 'win32' && process.env.WINEPREFIX !== undefined
+  ? 'loopback connections do not work under Wine' : false;
+
 const BROWSER_HEADERS = {
   'user-agent': 'Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0',
   accept: 'text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8',
@@ -47,7 +52,7 @@ const CASES = [
     init: { method: 'POST', body: '{"item": 42,' }, expectError: 'GenericFailure' },
 ];
 
-test('the server answers the verdict of every request', async () => {
+test('the server answers the verdict of every request', { skip }, async () => {
   const { server, url } = await startServer();
   try {
     for (const { name, path, init, expect, bodyType, expectError } of CASES) {
@@ -70,7 +75,7 @@ test('the server answers the verdict of every request', async () => {
   }
 });
 
-test('the verdict carries the flagged text and the matching patterns', async () => {
+test('the verdict carries the flagged text and the matching patterns', { skip }, async () => {
   const { server, url } = await startServer();
   try {
     const verdict = await (await fetch(`${url}/api?filter=${encodeURIComponent("' union select 1,2")}`)).json();

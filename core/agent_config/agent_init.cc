@@ -7,6 +7,7 @@
 #include "core/fatal_error.h"
 #include "core/log/log.h"
 #include "core/platform/env.h"
+#include "core/platform/source_path.h"
 #include "core/sync/rw_lock.h"
 
 namespace sorvane::agent_config::agent_init {
@@ -61,7 +62,8 @@ void panic_hook(const FatalError& error) {
   if (log::max_level() == log::Level::Off) return;
   std::string_view payload = error.static_payload() ? std::string_view(error.message()) : "n/a";
   SORVANE_ERROR(kTarget, "PANIC! payload \"{}\" in file \"{}\" at line {}", payload,
-                error.file() != nullptr ? error.file() : "<unnamed>", error.line());
+                platform::SourcePath{error.file() != nullptr ? error.file() : "<unnamed>"},
+                error.line());
 }
 
 Expected<void, std::string> init(const AgentOptions& options) {

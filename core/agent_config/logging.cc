@@ -15,6 +15,7 @@
 #include "core/platform/env.h"
 #include "core/platform/file.h"
 #include "core/platform/process.h"
+#include "core/platform/source_path.h"
 
 namespace sorvane::agent_config::logging {
 namespace {
@@ -189,7 +190,7 @@ void log_format(fmt::appender out, const log::Record& record,
                 std::chrono::system_clock::time_point now) {
   auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
   auto time = fmt::format("{:%Y-%m-%d %H:%M:%S}.{:03}", utc_tm(now), millis.count() % 1000);
-  const char* file = record.file != nullptr ? record.file : "<unnamed>";
+  platform::SourcePath file{record.file != nullptr ? record.file : "<unnamed>"};
   out = fmt::format_to(out, "{} {} [{}:{}] ", time, log::level_text(record.level), file,
                        record.line);
   write_escaped(out, record.message);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,6 +13,7 @@
 
 #include "core/agent_config/agent_init.h"
 #include "core/platform/process.h"
+#include "core/platform/source_path.h"
 
 namespace sorvane::agent_config::logging {
 namespace {
@@ -21,6 +23,12 @@ using namespace std::chrono;
 // 2024-03-05 14:15:02.123 UTC.
 const system_clock::time_point kSample =
     sys_days{year{2024} / March / 5} + hours{14} + minutes{15} + seconds{2} + milliseconds{123};
+
+// `text` with its slashes written as the build writes source paths (backslashes on Windows).
+std::string native(std::string text) {
+  std::replace(text.begin(), text.end(), '/', platform::kPathSeparator);
+  return text;
+}
 
 std::string format_line(const log::Record& record, system_clock::time_point now) {
   fmt::memory_buffer out;
@@ -74,7 +82,8 @@ TEST(LogFormat, WritesTimeLevelLocationAndMessage) {
                      "level: INFO.",
                      "crates/sorvane-core/src/agent_config/agent_init", 144};
   EXPECT_EQ(format_line(banner, kSample),
-            "2024-03-05 14:15:02.123 INFO [crates/sorvane-core/src/agent_config/agent_init:144] "
+            "2024-03-05 14:15:02.123 INFO [" +
+                native("crates/sorvane-core/src/agent_config/agent_init") + ":144] "
             "sorvane 1.1.6 (build info: ) successfully initialized from options. Log level: "
             "INFO.\n");
 
@@ -195,9 +204,10 @@ TEST_F(PanicReport, LogsStaticPayloadAndLocation) {
   agent_init::panic_hook(FatalError("bad RuleConfig", true, "core/evaluation/rules/rule.cc", 42));
   agent_init::panic_hook(FatalError("index 12 out of range", false, "core/x.cc", 7));
   ASSERT_EQ(capture_.lines.size(), 2u);
-  EXPECT_EQ(capture_.lines[0],
-            "PANIC! payload \"bad RuleConfig\" in file \"core/evaluation/rules/rule.cc\" at line 42");
-  EXPECT_EQ(capture_.lines[1], "PANIC! payload \"n/a\" in file \"core/x.cc\" at line 7");
+  EXPECT_EQ(capture_.lines[0], "PANIC! payload \"bad RuleConfig\" in file \"" +
+                                   native("core/evaluation/rules/rule.cc") + "\" at line 42");
+  EXPECT_EQ(capture_.lines[1],
+            "PANIC! payload \"n/a\" in file \"" + native("core/x.cc") + "\" at line 7");
   EXPECT_EQ(capture_.files[0], "core/agent_config/agent_init.cc");
 }
 
@@ -216,7 +226,11 @@ class FileLoggerTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  // The process's installed logger keeps its file open, which Windows does not let go.
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
 
   static std::string read(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -235,7 +249,7 @@ TEST_F(FileLoggerTest, CreatesTheFileAtTheFirstRecordAndWritesEachRecordAtOnce) 
   logger->log({log::Level::Warn, "t", "first", "core/a.cc", 10});
   // Readable while the logger is alive: nothing waits in a buffer.
   std::string content = read(file);
-  EXPECT_NE(content.find(" WARN [core/a.cc:10] first\n"), std::string::npos) << content;
+  EXPECT_NE(content.find(native(" WARN [core/a.cc:10] first\n")), std::string::npos) << content;
 
   logger->log({log::Level::Error, "t", "second", nullptr, 0});
   content = read(file);
@@ -260,7 +274,7 @@ TEST_F(FileLoggerTest, ConcurrentRecordsStayWholeLines) {
   std::istringstream lines(read(file));
   int count = 0;
   for (std::string line; std::getline(lines, line); ++count) {
-    EXPECT_NE(line.find(" INFO [core/a.cc:1] thread "), std::string::npos) << line;
+    EXPECT_NE(line.find(native(" INFO [core/a.cc:1] thread ")), std::string::npos) << line;
   }
   EXPECT_EQ(count, kThreads * kRecords);
 }
@@ -362,7 +376,7 @@ TEST_F(FileLoggerTest, InitLoggerInstallsOnceAndFixesTheDirectoryAtSetUp) {
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(files[0].filename().string().rfind("libquenlith_", 0), 0u);
   std::string content = read(files[0]);
-  EXPECT_NE(content.find(" WARN [core/agent_config/logging_test.cc:"), std::string::npos)
+  EXPECT_NE(content.find(native(" WARN [core/agent_config/logging_test.cc:")), std::string::npos)
       << content;
   EXPECT_NE(content.find("] first record 1\n"), std::string::npos) << content;
   EXPECT_EQ(content.find("filtered"), std::string::npos);

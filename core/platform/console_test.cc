@@ -4,6 +4,11 @@
 
 #include <vector>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace sorvane::platform {
 namespace {
 
@@ -53,6 +58,27 @@ TEST(VirtualTerminal, AddsTheFlagOnlyWhenAConsoleLacksIt) {
     EXPECT_EQ(console.calls.size(), c.calls);
   }
 }
+
+#ifdef _WIN32
+TEST(VirtualTerminal, TheProcessConsoleGainsTheFlag) {
+  HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD mode = 0;
+  if (console == INVALID_HANDLE_VALUE || GetConsoleMode(console, &mode) == 0) {
+    if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
+    GTEST_SKIP() << "no console attached to this process";
+  }
+  ASSERT_NE(SetConsoleMode(console, mode & ~DWORD{ENABLE_VIRTUAL_TERMINAL_PROCESSING}), 0);
+  enable_console_virtual_terminal();
+  ASSERT_NE(GetConsoleMode(console, &mode), 0);
+  EXPECT_EQ(mode & kVirtualTerminalProcessing, kVirtualTerminalProcessing);
+  enable_console_virtual_terminal();  // already set: left as it is
+  DWORD again = 0;
+  ASSERT_NE(GetConsoleMode(console, &again), 0);
+  EXPECT_EQ(again, mode);
+  CloseHandle(console);
+}
+#endif
 
 }  // namespace
 }  // namespace sorvane::platform

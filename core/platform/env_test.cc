@@ -48,6 +48,38 @@ TEST(Utf16ToUtf8, ConvertsPairsAndRejectsLoneSurrogates) {
   EXPECT_EQ(utf16_to_utf8(trailing_high), std::nullopt);
 }
 
+#ifdef _WIN32
+extern "C" __declspec(dllimport) int __stdcall SetEnvironmentVariableW(const wchar_t* name,
+                                                                       const wchar_t* value);
+
+// The process environment holds UTF-16: set straight through the system call, which is what
+// get_env reads.
+void set_env(const wchar_t* name, const wchar_t* value) { SetEnvironmentVariableW(name, value); }
+void unset_env(const wchar_t* name) { SetEnvironmentVariableW(name, nullptr); }
+
+TEST(GetEnv, UnpairedSurrogateCountsAsUnset) {
+  const wchar_t lone[] = {L'/', L't', 0xD800, L'x', 0};
+  set_env(L"QUENLITH_ENV_TEST_VALID", L"/tmp/caf\u00e9");
+  set_env(L"QUENLITH_ENV_TEST_INVALID", lone);
+  set_env(L"QUENLITH_ENV_TEST_EMPTY", L"");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_VALID"), "/tmp/caf\xC3\xA9");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_INVALID"), std::nullopt);
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_EMPTY"), "");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_UNSET_NAME"), std::nullopt);
+  unset_env(L"QUENLITH_ENV_TEST_VALID");
+  unset_env(L"QUENLITH_ENV_TEST_INVALID");
+  unset_env(L"QUENLITH_ENV_TEST_EMPTY");
+}
+
+TEST(GetEnv, NamesMatchWithoutRegardToCase) {
+  set_env(L"Quenlith_Env_Test_Mixed", L"value");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_MIXED"), "value");
+  EXPECT_EQ(get_env("quenlith_env_test_mixed"), "value");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_MIXE"), std::nullopt);
+  unset_env(L"Quenlith_Env_Test_Mixed");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_MIXED"), std::nullopt);
+}
+#else
 TEST(GetEnv, InvalidUtf8CountsAsUnset) {
   ::setenv("QUENLITH_ENV_TEST_VALID", "/tmp/caf\xC3\xA9", 1);
   ::setenv("QUENLITH_ENV_TEST_INVALID", "/tmp/\xFF", 1);
@@ -60,6 +92,14 @@ TEST(GetEnv, InvalidUtf8CountsAsUnset) {
   ::unsetenv("QUENLITH_ENV_TEST_INVALID");
   ::unsetenv("QUENLITH_ENV_TEST_EMPTY");
 }
+
+TEST(GetEnv, NamesMatchExactly) {
+  ::setenv("Quenlith_Env_Test_Mixed", "value", 1);
+  EXPECT_EQ(get_env("Quenlith_Env_Test_Mixed"), "value");
+  EXPECT_EQ(get_env("QUENLITH_ENV_TEST_MIXED"), std::nullopt);
+  ::unsetenv("Quenlith_Env_Test_Mixed");
+}
+#endif
 
 }  // namespace
 }  // namespace sorvane::platform

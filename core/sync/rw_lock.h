@@ -4,7 +4,7 @@
 
 #include <atomic>
 #include <exception>
-#include <shared_mutex>
+#include <mutex>
 #include <utility>
 
 namespace sorvane::sync {
@@ -51,7 +51,9 @@ class RwLock {
   bool is_poisoned() const { return poisoned_.load(std::memory_order_relaxed); }
 
  private:
-  std::shared_mutex mutex_;
+  // Only ever taken for writing. A plain mutex: the Windows toolchain's shared mutex lets
+  // writers in together when they first take a fresh lock at the same time.
+  std::mutex mutex_;
   std::atomic<bool> poisoned_{false};
   T value_;
 };

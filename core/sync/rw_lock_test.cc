@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -58,6 +60,32 @@ TEST(RwLock, WritersTakeTurns) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(*lock.write(), 40000);
+}
+
+TEST(RwLock, NoTwoWritersAreInsideAtOnce) {
+  // A fresh lock whose first takers all come at once, as racing first constructions do; each
+  // writer stays a while inside, giving the others every chance to come in too.
+  int overlaps = 0;
+  for (int round = 0; round < 20; ++round) {
+    RwLock<int> lock(0);
+    std::atomic<bool> go{false};
+    std::atomic<int> inside{0};
+    std::atomic<int> round_overlaps{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+      threads.emplace_back([&] {
+        while (!go.load()) std::this_thread::yield();
+        auto guard = lock.write();
+        if (inside.fetch_add(1) != 0) ++round_overlaps;
+        for (int k = 0; k < 50; ++k) std::this_thread::yield();
+        inside.fetch_sub(1);
+      });
+    }
+    go.store(true);
+    for (auto& thread : threads) thread.join();
+    overlaps += round_overlaps.load();
+  }
+  EXPECT_EQ(overlaps, 0);
 }
 
 }  // namespace

@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <thread>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 #include "core/fatal_error.h"
 #include "core/text/regex_translate.h"
 
@@ -53,11 +61,33 @@ struct ThreadCopies {
   std::vector<std::unique_ptr<Compiled>> copies;
 };
 
+#ifdef _WIN32
+// The Windows toolchain emulates thread_local storage and may free it before the object's
+// destructor runs at thread exit. Fiber-local storage calls its callback with the value
+// itself, so each thread's copies are freed exactly once, when the thread ends.
 template <class Compiled>
-ThreadCopies<Compiled>& thread_copies() {
-  thread_local ThreadCopies<Compiled> copies;
-  return copies;
+void __stdcall free_thread_copies(void* copies) {
+  delete static_cast<ThreadCopies<Compiled>*>(copies);
 }
+
+// The calling thread's copies; nullptr when the system has no storage left for them.
+template <class Compiled>
+ThreadCopies<Compiled>* thread_copies() {
+  static const DWORD index = FlsAlloc(&free_thread_copies<Compiled>);
+  if (index == FLS_OUT_OF_INDEXES) return nullptr;
+  auto* copies = static_cast<ThreadCopies<Compiled>*>(FlsGetValue(index));
+  if (copies != nullptr) return copies;
+  auto fresh = std::make_unique<ThreadCopies<Compiled>>();
+  if (!FlsSetValue(index, fresh.get())) return nullptr;
+  return fresh.release();
+}
+#else
+template <class Compiled>
+ThreadCopies<Compiled>* thread_copies() {
+  thread_local ThreadCopies<Compiled> copies;
+  return &copies;
+}
+#endif
 
 // A compiled object and the thread that searches with it. Another thread uses the shared
 // object for its first searches and then a copy of its own: compiling costs about as much
@@ -80,7 +110,9 @@ struct Shared {
         home.compare_exchange_strong(owner, self, std::memory_order_relaxed)) {
       return *object;
     }
-    auto& mine = thread_copies<Compiled>();
+    ThreadCopies<Compiled>* copies = thread_copies<Compiled>();
+    if (copies == nullptr) return *object;
+    auto& mine = *copies;
     if (id < mine.copies.size() && mine.copies[id]) return *mine.copies[id];
     if (id >= mine.uses.size()) mine.uses.resize(id + 1);
     if (++mine.uses[id] < kUsesBeforeCopy) return *object;
