@@ -1,0 +1,66 @@
+'use strict';
+// The inputs and the timer shared by the Node benchmark scripts: a typical browser request as
+// scoreRequestConnect takes it, about 100 KB of benign JSON, and the median time per call.
+
+const BROWSER_REQUEST = {
+  queries: 'color=blue&size=m&sort=price_asc&page=2',
+  headers: [
+    'Host', 'shop.example.com',
+    'User-Agent', 'Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0',
+    'Accept', 'text/html,application/xhtml+xml,application/xml;q=0.9,image/avif,image/webp,*/*;q=0.8',
+    'Accept-Language', 'en-US,en;q=0.5',
+    'Accept-Encoding', 'gzip, deflate, br',
+    'Referer', 'https://shop.example.com/catalog?page=1',
+    'Connection', 'keep-alive',
+    'Cookie', 'session=6f1c2a9e8b7d; theme=dark; consent=yes',
+    'Upgrade-Insecure-Requests', '1',
+    'Sec-Fetch-Dest', 'document',
+    'Sec-Fetch-Mode', 'navigate',
+    'Sec-Fetch-Site', 'same-origin',
+  ],
+  cookies: ['session', '6f1c2a9e8b7d', 'theme', 'dark', 'consent', 'yes'],
+  uriPath: '/products/42/reviews',
+  method: 'GET',
+};
+
+// Every string of a request object, in reading order.
+function requestStrings(request) {
+  const strings = [];
+  for (const value of [request.queries, request.headers, request.cookies, request.uriPath, request.method]) {
+    if (typeof value === 'string') strings.push(value);
+    else if (Array.isArray(value)) strings.push(...value);
+  }
+  return strings;
+}
+
+const BODY_SIZE = 100 * 1024;
+
+// About 100 KB of JSON as a web shop's API would receive it.
+function benignJsonBody() {
+  const records = [];
+  let size = 2;
+  for (let id = 0; size < BODY_SIZE; ++id) {
+    const record = JSON.stringify({
+      id, name: `Widget ${id}`, tags: ['blue', 'small'], price: 19.99, inStock: id % 3 !== 0,
+      description: `A sturdy widget for everyday use, number ${id}, shipped in two days.`,
+    });
+    records.push(record);
+    size += record.length + 1;
+  }
+  return Buffer.from(`[${records.join(',')}]`);
+}
+
+// Median time per call in nanoseconds: `samples` timings of `calls` calls each, after warm-up.
+function medianPerCall(fn, calls, samples = 41) {
+  for (let i = 0; i < calls; ++i) fn();
+  const perCall = [];
+  for (let s = 0; s < samples; ++s) {
+    const start = process.hrtime.bigint();
+    for (let i = 0; i < calls; ++i) fn();
+    perCall.push(Number(process.hrtime.bigint() - start) / calls);
+  }
+  perCall.sort((a, b) => a - b);
+  return perCall[perCall.length >> 1];
+}
+
+module.exports = { BROWSER_REQUEST, BODY_SIZE, requestStrings, benignJsonBody, medianPerCall };
