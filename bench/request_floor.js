@@ -9,7 +9,9 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { Agent } = require('..');
-const { BROWSER_REQUEST, requestStrings, benignJsonBody, medianPerCall } = require('./support/requests.js');
+const {
+  BROWSER_REQUEST, requestStrings, benignJsonBody, medianPerCall, interleavedMediansPerCall,
+} = require('./support/requests.js');
 
 const ALL_RULES = 1023;
 const CALLS = 5000;
@@ -78,12 +80,14 @@ const times = (a, b) => `${(a / b).toFixed(1)}x`;
 function main() {
   const rows = [];
   const utf8Bytes = byteLengths();
-  const connectNs = medianPerCall(() => agent.scoreRequestConnect(ALL_RULES, BROWSER_REQUEST), CALLS);
-  const encodeNs = medianPerCall(encodeStrings, CALLS * 4);
-  const byteLengthNs = medianPerCall(byteLengths, CALLS * 4);
   const probe = loadProbe();
-  const readNs = probe ? medianPerCall(() => probe.readRequestStrings(BROWSER_REQUEST), CALLS * 2) : null;
-
+  const cases = [
+    [() => agent.scoreRequestConnect(ALL_RULES, BROWSER_REQUEST), CALLS],
+    [encodeStrings, CALLS * 4],
+    [byteLengths, CALLS * 4],
+  ];
+  if (probe) cases.push([() => probe.readRequestStrings(BROWSER_REQUEST), CALLS * 2]);
+  const [connectNs, encodeNs, byteLengthNs, readNs = null] = interleavedMediansPerCall(cases);
   // The floor is the cheaper of the two ways to get each string's UTF-8 form.
   const floorNs = Math.min(encodeNs, byteLengthNs);
   rows.push([`scoreRequestConnect, browser request (${strings.length} strings, ${utf8Bytes} UTF-8 bytes), mask 1023`,

@@ -63,4 +63,21 @@ function medianPerCall(fn, calls, samples = 41) {
   return perCall[perCall.length >> 1];
 }
 
-module.exports = { BROWSER_REQUEST, BODY_SIZE, requestStrings, benignJsonBody, medianPerCall };
+// Medians per call in nanoseconds of several functions measured side by side: each sample
+// times every function in turn, so a change of load moves all of them alike.
+// `cases` holds [fn, calls] pairs.
+function interleavedMediansPerCall(cases, samples = 41) {
+  for (const [fn, calls] of cases) for (let i = 0; i < calls; ++i) fn();
+  const perCall = cases.map(() => []);
+  for (let s = 0; s < samples; ++s) {
+    cases.forEach(([fn, calls], c) => {
+      const start = process.hrtime.bigint();
+      for (let i = 0; i < calls; ++i) fn();
+      perCall[c].push(Number(process.hrtime.bigint() - start) / calls);
+    });
+  }
+  return perCall.map((list) => list.sort((a, b) => a - b)[list.length >> 1]);
+}
+
+module.exports = { BROWSER_REQUEST, BODY_SIZE, requestStrings, benignJsonBody, medianPerCall,
+  interleavedMediansPerCall };
