@@ -4,41 +4,13 @@
 // scoreRequestBody on a 100 KB benign JSON body and on adversarial bodies of the same size.
 // Each figure is the median over samples of many calls. Run: node bench/request_methods.js
 const { Agent, constants } = require('..');
-const { medianPerCall, benignJsonText } = require('./support/timing');
+const { BROWSER_REQUEST, BODY_SIZE, benignJsonBody, medianPerCall } = require('./support/requests.js');
 
 const ALL_RULES = 1023;
 const agent = new Agent();
 
 const ATOM_VALUE = 'blue-widget size m, order 123456';  // 32 bytes
 const ATOM_ATTACK = "x' or 1=1--; cat ../../etc/passwd";  // path traversal, SQL and command injection
-
-const BROWSER_REQUEST = {
-  queries: 'color=blue&size=m&sort=price_asc&page=2',
-  headers: [
-    'Host', 'shop.example.com',
-    'User-Agent', 'Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0',
-    'Accept', 'text/html,application/xhtml+xml,application/xml;q=0.9,image/avif,image/webp,*/*;q=0.8',
-    'Accept-Language', 'en-US,en;q=0.5',
-    'Accept-Encoding', 'gzip, deflate, br',
-    'Referer', 'https://shop.example.com/catalog?page=1',
-    'Connection', 'keep-alive',
-    'Cookie', 'session=6f1c2a9e8b7d; theme=dark; consent=yes',
-    'Upgrade-Insecure-Requests', '1',
-    'Sec-Fetch-Dest', 'document',
-    'Sec-Fetch-Mode', 'navigate',
-    'Sec-Fetch-Site', 'same-origin',
-  ],
-  cookies: ['session', '6f1c2a9e8b7d', 'theme', 'dark', 'consent', 'yes'],
-  uriPath: '/products/42/reviews',
-  method: 'GET',
-};
-
-const BODY_SIZE = 100 * 1024;
-
-// About 100 KB of JSON as a web shop's API would receive it.
-function benignJsonBody() {
-  return Buffer.from(benignJsonText(BODY_SIZE));
-}
 
 // The adversarial bodies: each filler raw, and as the string value of a JSON object.
 function adversarialBodies() {

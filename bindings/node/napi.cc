@@ -5,6 +5,9 @@
 namespace bindings::node::napi {
 namespace {
 
+// The stack buffer that reads most strings of a request in one call.
+constexpr std::size_t kShortString = 512;
+
 // Calls a Node-API function whose last parameter receives the result.
 template <class Out, class Fn, class... Args>
 Result<Out> out_param(Fn fn, Args... args) {
@@ -82,9 +85,24 @@ Result<std::uint32_t> get_value_uint32(napi_env env, napi_value value) {
   return out_param<std::uint32_t>(napi_get_value_uint32, env, value);
 }
 
-Result<std::string> get_value_string_utf8(napi_env env, napi_value value) {
+Result<std::size_t> write_value_string_utf8(napi_env env, napi_value value, char* buffer,
+                                            std::size_t size) {
+  std::size_t written = 0;
+  BINDING_TRY(check(napi_get_value_string_utf8(env, value, buffer, size, &written)));
+  return written;
+}
+
+Result<std::size_t> get_value_string_utf8_length(napi_env env, napi_value value) {
   std::size_t length = 0;
   BINDING_TRY(check(napi_get_value_string_utf8(env, value, nullptr, 0, &length)));
+  return length;
+}
+
+Result<std::string> get_value_string_utf8(napi_env env, napi_value value) {
+  char buffer[kShortString];
+  BINDING_ASSIGN(std::size_t written, write_value_string_utf8(env, value, buffer, sizeof buffer));
+  if (fits_whole(written, sizeof buffer)) return std::string(buffer, written);
+  BINDING_ASSIGN(std::size_t length, get_value_string_utf8_length(env, value));
   std::string text(length + 1, '\0');
   std::size_t copied = 0;
   BINDING_TRY(check(napi_get_value_string_utf8(env, value, text.data(), text.size(), &copied)));

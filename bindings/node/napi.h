@@ -85,8 +85,19 @@ Result<std::string> read_string(napi_env env, napi_value value);
 Result<bool> get_value_bool(napi_env env, napi_value value);
 Result<std::int64_t> get_value_int64(napi_env env, napi_value value);
 Result<std::uint32_t> get_value_uint32(napi_env env, napi_value value);
-// Copies a string value as UTF-8 (length first, then a buffer of length + 1).
+// Copies a string value as UTF-8: a short text in one call through a stack buffer, a longer
+// one with its length first, then a buffer of length + 1.
 Result<std::string> get_value_string_utf8(napi_env env, napi_value value);
+// Writes a string value as UTF-8 into `buffer` (`size` bytes, the closing NUL included) and
+// returns the bytes written. Only whole characters are written, so the text is whole when
+// `fits_whole` holds for the count.
+Result<std::size_t> write_value_string_utf8(napi_env env, napi_value value, char* buffer,
+                                            std::size_t size);
+// Whether `written` bytes of a write into `size` bytes are the whole text: a character takes
+// at most 4 bytes, so a write that stopped more than 4 bytes short of the end was not cut.
+constexpr bool fits_whole(std::size_t written, std::size_t size) { return written + 4 < size; }
+// The length of a string value in UTF-8.
+Result<std::size_t> get_value_string_utf8_length(napi_env env, napi_value value);
 Result<std::uint32_t> get_array_length(napi_env env, napi_value array);
 Result<napi_value> coerce_to_bool(napi_env env, napi_value value);
 Result<napi_value> coerce_to_string(napi_env env, napi_value value);

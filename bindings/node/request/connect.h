@@ -13,8 +13,9 @@ namespace bindings::node::request::connect {
 napi::Result<napi_value> eval_request_connect(napi_env env, napi_callback_info info);
 
 // One item per finding on each header value, keyed by the header name.
-void add_header_evaluations(const PairList& headers, std::span<const RuleType> rules,
-                            bool prefer_worth_watching, ItemList& items);
+void add_header_evaluations(std::span<const std::string_view> headers,
+                            std::span<const RuleType> rules, bool prefer_worth_watching,
+                            ItemList& items);
 
 // One item per finding on the URI path, with an empty path and key.
 void add_uri_path_evaluation(std::string_view uri_path, std::span<const RuleType> rules,

@@ -21,9 +21,6 @@ constexpr std::uint64_t kAllRules = 1023;
 // Elements reserved up front for a pair list.
 constexpr std::uint32_t kTypicalPairListLength = 64;
 
-// The buffer size for reading a string in one call.
-constexpr std::size_t kShortText = 512;
-
 // An array of strings, in order.
 template <class Strings>
 napi::Result<napi_value> make_string_array(napi_env env, const Strings& strings) {
@@ -101,27 +98,15 @@ napi::Result<napi_value> findings_or_undefined(napi_env env,
   return make_js_findings(env, findings);
 }
 
-napi::Result<std::string> copy_string_until_nul(napi_env env, napi_value value) {
-  // Most texts of a request are short: one copy into a stack buffer reads them whole. The
-  // engine writes whole characters only (at most 4 bytes each), so a text that stops more
-  // than 4 bytes before the end of the buffer was not cut short.
-  char buffer[kShortText];
-  std::size_t copied = 0;
-  const napi_status status = napi_get_value_string_utf8(env, value, buffer, sizeof buffer, &copied);
-  if (status == napi_string_expected) {
-    BINDING_ASSIGN(ValueType actual, napi::type_of(env, value));
-    return support::type_mismatch_error(ValueType::String, actual);
-  }
-  BINDING_TRY(napi::check(status));
-  if (copied + 4 < sizeof buffer) return std::string(support::until_nul({buffer, copied}));
-  BINDING_ASSIGN(std::string text, napi::get_value_string_utf8(env, value));
-  text.resize(support::until_nul(text).size());
-  return text;
+PairViews views_of(const TextBuffer& texts, const TextList& list) {
+  PairViews views;
+  views.reserve(list.size());
+  for (const TextBuffer::Text text : list) views.push_back(texts.view(text));
+  return views;
 }
 
-napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
-                                                 const char* name) {
-  BINDING_ASSIGN(napi_value value, napi::get_named(env, object, name));
+napi::Result<TextList> convert_string_array(napi_env env, napi_value value, const char* name,
+                                            TextBuffer& texts) {
   BINDING_TRY(napi::expect_type(env, value, ValueType::Object));
   BINDING_ASSIGN(bool array, napi::is_array(env, value));
   if (!array) return support::invalid_arg(fmt::format("{} must be an array", name));
@@ -130,30 +115,54 @@ napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object
     return support::invalid_arg(
         fmt::format("{} must have an even length, not {}", name, length));
   }
-  PairList pairs;
+  TextList list;
   // The length comes from the caller (a sparse array may claim four billion elements):
   // reserve for a typical list only and grow with what is actually read.
-  pairs.reserve(std::min<std::uint32_t>(length, kTypicalPairListLength));
+  list.reserve(std::min<std::uint32_t>(length, kTypicalPairListLength));
   for (std::uint32_t index = 0; index < length; ++index) {
     BINDING_ASSIGN(napi_value element, napi::get_element(env, value, index));
-    BINDING_ASSIGN(std::string text, copy_string_until_nul(env, element));
-    pairs.push_back(std::move(text));
+    BINDING_ASSIGN(TextBuffer::Text text, texts.append_string(env, element));
+    list.push_back(text);
   }
-  return pairs;
+  return list;
+}
+
+napi::Result<TextList> convert_string_array_prop(napi_env env, napi_value object,
+                                                 const char* name, TextBuffer& texts) {
+  BINDING_ASSIGN(napi_value value, napi::get_named(env, object, name));
+  return convert_string_array(env, value, name, texts);
+}
+
+namespace {
+
+template <class Text>
+void add_pairs(std::span<const Text> pairs, std::span<const RuleType> rules, InputType name_type,
+               InputType value_type, bool prefer_worth_watching, ItemList& items) {
+  for (std::size_t e = 0; e < pairs.size(); ++e) {
+    const bool is_name = e % 2 == 0;
+    const InputType type = is_name ? name_type : value_type;
+    const std::string_view name = is_name ? pairs[e] : pairs[e - 1];
+    const std::string_view text = pairs[e];
+    for (Finding& finding : input::check_input(text, type, rules, prefer_worth_watching)) {
+      items.push_back(JsResultItem{{std::string(name)}, std::string(name), std::string(text),
+                                   std::move(finding.ids), finding.score, finding.rule, type});
+    }
+  }
+}
+
+}  // namespace
+
+void add_paired_evaluations(std::span<const std::string_view> pairs,
+                            std::span<const RuleType> rules, InputType name_type,
+                            InputType value_type, bool prefer_worth_watching, ItemList& items) {
+  add_pairs(pairs, rules, name_type, value_type, prefer_worth_watching, items);
 }
 
 void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rules,
                             InputType name_type, InputType value_type,
                             bool prefer_worth_watching, ItemList& items) {
-  for (std::size_t e = 0; e < pairs.size(); ++e) {
-    const bool is_name = e % 2 == 0;
-    const InputType type = is_name ? name_type : value_type;
-    const std::string& name = is_name ? pairs[e] : pairs[e - 1];
-    for (Finding& finding : input::check_input(pairs[e], type, rules, prefer_worth_watching)) {
-      items.push_back(JsResultItem{{name}, name, pairs[e], std::move(finding.ids),
-                                   finding.score, finding.rule, type});
-    }
-  }
+  add_pairs(std::span<const std::string>(pairs), rules, name_type, value_type,
+            prefer_worth_watching, items);
 }
 
 napi::Result<napi_value> make_body_response(napi_env env, std::string_view body_type) {

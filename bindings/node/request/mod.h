@@ -14,6 +14,7 @@
 #include "bindings/node/napi.h"
 #include "bindings/node/result_objects.h"
 #include "bindings/node/string_cache.h"
+#include "bindings/node/text_buffer.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -99,17 +100,25 @@ napi::Result<napi_value> make_js_findings(napi_env env, const std::vector<Findin
 // The answer of scoreAtom and scoreHeader: undefined for no finding, the findings otherwise.
 napi::Result<napi_value> findings_or_undefined(napi_env env, const std::vector<Finding>& findings);
 
-// A string value's UTF-8 text up to its first NUL character; a value of another type fails
-// with InvalidArg "expect String, got: <type>".
-napi::Result<std::string> copy_string_until_nul(napi_env env, napi_value value);
-
 // A flat list of names and values, name first.
 using PairList = std::vector<std::string>;
+// The same, as views (into a TextBuffer or into owned strings).
+using PairViews = std::vector<std::string_view>;
+// The same, as places in a TextBuffer while reading goes on.
+using TextList = std::vector<TextBuffer::Text>;
 
-// Property `name` of `object` as a pair list: an array of an even number of strings, each
-// cut at its first NUL character.
-napi::Result<PairList> convert_string_array_prop(napi_env env, napi_value object,
-                                                 const char* name);
+// The views of `list` in `texts`.
+PairViews views_of(const TextBuffer& texts, const TextList& list);
+
+// A property's value, already got, as a pair list: an array of an even number of strings,
+// each cut at its first NUL character, appended to `texts`. `name` is the property's name
+// in the messages.
+napi::Result<TextList> convert_string_array(napi_env env, napi_value value, const char* name,
+                                            TextBuffer& texts);
+
+// Property `name` of `object` as a pair list (gets the property, then convert_string_array).
+napi::Result<TextList> convert_string_array_prop(napi_env env, napi_value object,
+                                                 const char* name, TextBuffer& texts);
 
 // One finding on one request input. The texts are views into what the call read (the pair
 // lists, the URI path and method, the body), which outlive the response build.
@@ -127,6 +136,9 @@ using ItemList = std::vector<JsResultItem>;
 
 // Evaluates every element of `pairs` (names as `name_type`, values as `value_type`) and
 // appends one item per finding, keyed by the pair's name.
+void add_paired_evaluations(std::span<const std::string_view> pairs,
+                            std::span<const RuleType> rules, InputType name_type,
+                            InputType value_type, bool prefer_worth_watching, ItemList& items);
 void add_paired_evaluations(const PairList& pairs, std::span<const RuleType> rules,
                             InputType name_type, InputType value_type,
                             bool prefer_worth_watching, ItemList& items);
