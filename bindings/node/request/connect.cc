@@ -109,7 +109,7 @@ void add_header_evaluations(std::span<const std::string_view> headers,
     const std::string_view value = headers[i + 1];
     for (Finding& finding : sorvane::evaluation::input_analysis::header::check_header(
              name, value, rules, prefer_worth_watching)) {
-      items.push_back(JsResultItem{{std::string(name)}, std::string(name), std::string(value),
+      items.push_back(JsResultItem{{name}, name, value,
                                    std::move(finding.ids), finding.score, finding.rule,
                                    finding.input_type});
     }

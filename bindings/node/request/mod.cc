@@ -144,7 +144,7 @@ void add_pairs(std::span<const Text> pairs, std::span<const RuleType> rules, Inp
     const std::string_view name = is_name ? pairs[e] : pairs[e - 1];
     const std::string_view text = pairs[e];
     for (Finding& finding : input::check_input(text, type, rules, prefer_worth_watching)) {
-      items.push_back(JsResultItem{{std::string(name)}, std::string(name), std::string(text),
+      items.push_back(JsResultItem{{name}, name, text,
                                    std::move(finding.ids), finding.score, finding.rule, type});
     }
   }
