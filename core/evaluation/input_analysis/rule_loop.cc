@@ -113,6 +113,7 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     }
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
+    entry.first_test = entry.rule->first_trait_test();
   }
   return table;
 }
@@ -156,7 +157,10 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
       continue;
     }
-    auto matches = rule->get_matches(config, text, traits);
+    // A failed first test is the rule's own answer of no matches, without the call.
+    auto matches = entry.first_test && !entry.first_test(traits)
+                       ? std::nullopt
+                       : rule->get_matches(config, text, traits);
     if (!matches) {
       log_no_matches(name, text, input_type, header);
       continue;

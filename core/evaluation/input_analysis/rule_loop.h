@@ -33,6 +33,7 @@ struct Entry {
   const rules::RuleConfig* config = nullptr;
   std::uint16_t input_types = 0;  // bit t: applies to InputType t
   bool worth_watching = false;
+  rules::FirstTraitTest first_test = nullptr;  // run before get_matches, if any
 };
 
 // The rules the loop runs, by registry index.

@@ -102,6 +102,7 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
   double score(const std::vector<PatternMatch>& matches) const override {
     return Spec.score(matches);
   }
+  FirstTraitTest first_trait_test() const override { return Spec.guard; }
 
   // The one instance of the rule.
   static const PatternRule& instance() {

@@ -14,6 +14,10 @@
 
 namespace sorvane::evaluation::rules {
 
+// A rule's first test of a text's character classes: false only when get_matches has no
+// match for the text.
+using FirstTraitTest = bool (*)(const InputTraits& traits);
+
 // Rules hold no data; one immutable instance per rule. Operations in slot order.
 class Rule {
  public:
@@ -30,6 +34,9 @@ class Rule {
                                                                std::string_view text,
                                                                const InputTraits& traits) const = 0;
   virtual double score(const std::vector<PatternMatch>& matches) const = 0;
+  // The test get_matches starts with, for the caller to run before the call; none when
+  // the rule has no such test.
+  virtual FirstTraitTest first_trait_test() const { return nullptr; }
 };
 
 // The part every rule shares: its registry index, taken from its rule bit, and the set of
