@@ -1,6 +1,8 @@
 #include "core/evaluation/input_analysis/rule_loop.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -97,6 +99,29 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
   }
 }
 
+// The set of the whole-text rows of the table's rules. A rule with a row that matches the
+// empty text (and so every text) stays out: the set could never rule it out.
+void add_whole_text_set(RuleTable& table) {
+  std::vector<std::string_view> sources;
+  std::vector<Entry*> gated;
+  for (Entry& entry : table) {
+    if (!entry.rule || !entry.config) continue;
+    const auto rows = entry.rule->whole_text_rows(*entry.config);
+    if (rows.empty() || std::any_of(rows.begin(), rows.end(), [](const auto& row) {
+          return row.regex->is_match("");
+        })) {
+      continue;
+    }
+    for (const auto& row : rows) sources.push_back(row.regex->pattern());
+    gated.push_back(&entry);
+  }
+  if (gated.size() < 2) return;
+  auto set = text::RegexSet::try_compile(sources);
+  if (!set) return;
+  std::shared_ptr<const text::RegexSet> shared = std::move(*set);
+  for (Entry* entry : gated) entry->whole_text_set = shared;
+}
+
 }  // namespace
 
 RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount>& rules,
@@ -115,6 +140,7 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
   }
+  add_whole_text_set(table);
   return table;
 }
 
@@ -136,6 +162,8 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
   std::vector<Finding> findings;
+  // The whole-text set's answer for this text, asked at most once.
+  std::optional<bool> whole_text_may_match;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
@@ -158,9 +186,16 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       continue;
     }
     // A failed first test is the rule's own answer of no matches, without the call.
-    auto matches = entry.first_test && !entry.first_test(traits)
-                       ? std::nullopt
-                       : rule->get_matches(config, text, traits);
+    bool skip = entry.first_test && !entry.first_test(traits);
+    // No row of the rules behind the whole-text set matching anywhere in the text is the
+    // same answer as well.
+    if (!skip && entry.whole_text_set) {
+      if (!whole_text_may_match) {
+        whole_text_may_match = entry.whole_text_set->any_match(text).value_or(true);
+      }
+      skip = !*whole_text_may_match;
+    }
+    auto matches = skip ? std::nullopt : rule->get_matches(config, text, traits);
     if (!matches) {
       log_no_matches(name, text, input_type, header);
       continue;

@@ -103,6 +103,14 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
     return Spec.score(matches);
   }
   FirstTraitTest first_trait_test() const override { return Spec.guard; }
+  std::span<const match_engine::Pattern> whole_text_rows(
+      const RuleConfig& config) const override {
+    if constexpr (Spec.matches != nullptr) {
+      return {};
+    } else {
+      return config.expect<Config>().patterns;
+    }
+  }
 
   // The one instance of the rule.
   static const PatternRule& instance() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,13 @@ class Rule {
   // The test get_matches starts with, for the caller to run before the call; none when
   // the rule has no such test.
   virtual FirstTraitTest first_trait_test() const { return nullptr; }
+  // The rows get_matches answers from when every match it reports is a row of these that
+  // matches somewhere in the whole text (so none of them matching there means no
+  // matches); empty when the rule answers otherwise.
+  virtual std::span<const match_engine::Pattern> whole_text_rows(
+      const RuleConfig& /*config*/) const {
+    return {};
+  }
 };
 
 // The part every rule shares: its registry index, taken from its rule bit, and the set of
