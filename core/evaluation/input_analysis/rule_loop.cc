@@ -139,6 +139,9 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
+    for (unsigned t = 0; t < 16; ++t) {
+      if ((entry.input_types >> t) & 1) table.rules_of_type[t] |= 1u << index;
+    }
   }
   add_whole_text_set(table);
   return table;
@@ -167,11 +170,12 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
+  const std::uint16_t applicable = table.rules_of_type[type_bit];
+  if (applicable == 0) return findings;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
-    if (!index) continue;
+    if (!index || !((applicable >> *index) & 1)) continue;
     const Entry& entry = table[*index];
-    if (!entry.rule || !((entry.input_types >> type_bit) & 1)) continue;
     const rules::Rule* rule = entry.rule;
     const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;

@@ -42,8 +42,11 @@ struct Entry {
   std::shared_ptr<const text::RegexSet> whole_text_set;
 };
 
-// The rules the loop runs, by registry index.
-using RuleTable = std::array<Entry, rules::kRuleCount>;
+// The rules the loop runs, by registry index, and per input type the registry indices of
+// the rules that apply to it (bit i: entry i), taken from the entries when the table is made.
+struct RuleTable : std::array<Entry, rules::kRuleCount> {
+  std::array<std::uint16_t, 16> rules_of_type{};
+};
 
 // The table of `rules` (by index; nullptr leaves a slot empty), each with the configuration
 // of the same index in `configs`.

@@ -268,6 +268,9 @@ TEST(RuleLoop, RegistryTableHoldsTheRegisteredRules) {
       EXPECT_EQ(((entry.input_types >> t) & 1) != 0,
                 rule->applies_to_input_type(static_cast<InputType>(t)))
           << "rule " << int(index) << " input type " << t;
+      EXPECT_EQ(((table.rules_of_type[t] >> index) & 1) != 0,
+                rule->applies_to_input_type(static_cast<InputType>(t)))
+          << "rule " << int(index) << " input type " << t;
     }
   }
 }
