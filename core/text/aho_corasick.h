@@ -43,6 +43,19 @@ class AhoCorasick {
   std::vector<AcMatch> find_all(std::string_view haystack) const;
   bool is_match(std::string_view haystack) const { return find(haystack).has_value(); }
 
+  // One pass over `haystack` without restarts: at every byte where a pattern ends, calls
+  // `f(end, pattern)` with the longest pattern ending there (the lowest index among equal
+  // ones); each other pattern ending there is a suffix of it. Stops when `f` returns false.
+  template <class F>
+  void for_each_longest_end(std::string_view haystack, F&& f) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(haystack.data());
+    std::uint32_t t = 0;
+    for (std::size_t i = 0; i < haystack.size(); ++i) {
+      t = step(t, bytes[i]);
+      if ((t & kMatchBit) && !f(i + 1, static_cast<std::size_t>(output_[state_of(t)]))) return;
+    }
+  }
+
   std::size_t pattern_count() const { return pattern_count_; }
   MatchKind kind() const { return kind_; }
 

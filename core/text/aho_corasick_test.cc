@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sorvane::text {
@@ -128,14 +130,17 @@ std::optional<AcMatch> reference_find(const std::vector<std::string>& pats, Matc
   return std::nullopt;
 }
 
+// Up to `max_len` bytes of "abAB".
+std::string random_ab_text(std::mt19937& rng, std::size_t max_len) {
+  const std::string alphabet = "abAB";
+  std::string s(rng() % (max_len + 1), 'a');
+  for (char& c : s) c = alphabet[rng() % alphabet.size()];
+  return s;
+}
+
 TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
   std::mt19937 rng(7);
-  const std::string alphabet = "abAB";
-  auto random_text = [&](std::size_t max_len) {
-    std::string s(rng() % (max_len + 1), 'a');
-    for (char& c : s) c = alphabet[rng() % alphabet.size()];
-    return s;
-  };
+  auto random_text = [&](std::size_t max_len) { return random_ab_text(rng, max_len); };
   for (int round = 0; round < 1500; ++round) {
     std::vector<std::string> pats(1 + rng() % 6);
     for (auto& p : pats) p = random_text(4);
@@ -154,6 +159,72 @@ TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
       ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
       const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
       ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start));
+    }
+  }
+}
+
+bool equal_at(const std::string& hay, std::size_t pos, const std::string& p, bool fold) {
+  auto f = [&](char c) { return fold && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    if (f(hay[pos + i]) != f(p[i])) return false;
+  }
+  return true;
+}
+
+// Per end position: the longest pattern that is a suffix of the haystack's first `end`
+// bytes, the lowest index among equal ones.
+std::vector<std::pair<std::size_t, std::size_t>> reference_longest_ends(
+    const std::vector<std::string>& pats, bool fold, const std::string& hay) {
+  std::vector<std::pair<std::size_t, std::size_t>> out;
+  for (std::size_t end = 1; end <= hay.size(); ++end) {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < pats.size(); ++i) {
+      const std::string& p = pats[i];
+      if (p.empty() || p.size() > end || !equal_at(hay, end - p.size(), p, fold)) continue;
+      if (!best || p.size() > pats[*best].size()) best = i;
+    }
+    if (best) out.emplace_back(end, *best);
+  }
+  return out;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> longest_ends(const AhoCorasick& ac,
+                                                              std::string_view hay) {
+  std::vector<std::pair<std::size_t, std::size_t>> out;
+  ac.for_each_longest_end(hay, [&](std::size_t end, std::size_t p) {
+    out.emplace_back(end, p);
+    return true;
+  });
+  return out;
+}
+
+TEST(AhoCorasick, LongestEndsSeeOverlappingAndNestedPatterns) {
+  // A restarting search finds "abc" and misses "bcd" in "abcd"; this pass sees both.
+  const std::vector<std::string> pats = {"abc", "bcd", "bc", "ABC", "", "d"};
+  const std::vector<std::string_view> views(pats.begin(), pats.end());
+  const AhoCorasick ac(views, MatchKind::Standard, true);
+  using Ends = std::vector<std::pair<std::size_t, std::size_t>>;
+  EXPECT_EQ(longest_ends(ac, "xAbCd"), (Ends{{4, 0}, {5, 1}}));  // "bc" ends with "abc"
+  EXPECT_EQ(longest_ends(ac, ""), Ends{});
+  std::size_t calls = 0;
+  ac.for_each_longest_end("bcbcbc", [&](std::size_t, std::size_t) { return ++calls < 2; });
+  EXPECT_EQ(calls, 2u);
+}
+
+TEST(AhoCorasick, LongestEndsAgreeWithThePlainDefinitionOnRandomInputs) {
+  std::mt19937 rng(11);
+  auto random_text = [&](std::size_t max_len) { return random_ab_text(rng, max_len); };
+  for (int round = 0; round < 1500; ++round) {
+    std::vector<std::string> pats(1 + rng() % 8);
+    for (auto& p : pats) p = random_text(4);
+    const std::vector<std::string_view> views(pats.begin(), pats.end());
+    const bool fold = round % 2;
+    const AhoCorasick ac(views, round % 3 ? MatchKind::Standard : MatchKind::LeftmostLongest,
+                         fold);
+    for (int t = 0; t < 10; ++t) {
+      const std::string hay = random_text(24);
+      ASSERT_EQ(longest_ends(ac, hay), reference_longest_ends(pats, fold, hay))
+          << "round " << round << " hay " << hay;
     }
   }
 }

@@ -1,6 +1,8 @@
 #include "core/evaluation/input_analysis/rule_loop.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -97,6 +99,29 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
   }
 }
 
+// The set of the whole-text rows of the table's rules. A rule with a row that matches the
+// empty text (and so every text) stays out: the set could never rule it out.
+void add_whole_text_set(RuleTable& table) {
+  std::vector<std::string_view> sources;
+  std::vector<Entry*> gated;
+  for (Entry& entry : table) {
+    if (!entry.rule || !entry.config) continue;
+    const auto rows = entry.rule->whole_text_rows(*entry.config);
+    if (rows.empty() || std::any_of(rows.begin(), rows.end(), [](const auto& row) {
+          return row.regex->is_match("");
+        })) {
+      continue;
+    }
+    for (const auto& row : rows) sources.push_back(row.regex->pattern());
+    gated.push_back(&entry);
+  }
+  if (gated.size() < 2) return;
+  auto set = text::RegexSet::try_compile(sources);
+  if (!set) return;
+  std::shared_ptr<const text::RegexSet> shared = std::move(*set);
+  for (Entry* entry : gated) entry->whole_text_set = shared;
+}
+
 }  // namespace
 
 RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount>& rules,
@@ -113,7 +138,12 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     }
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
+    entry.first_test = entry.rule->first_trait_test();
+    for (unsigned t = 0; t < 16; ++t) {
+      if ((entry.input_types >> t) & 1) table.rules_of_type[t] |= 1u << index;
+    }
   }
+  add_whole_text_set(table);
   return table;
 }
 
@@ -135,14 +165,17 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
   std::vector<Finding> findings;
+  // The whole-text set's answer for this text, asked at most once.
+  std::optional<bool> whole_text_may_match;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
+  const std::uint16_t applicable = table.rules_of_type[type_bit];
+  if (applicable == 0) return findings;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
-    if (!index) continue;
+    if (!index || !((applicable >> *index) & 1)) continue;
     const Entry& entry = table[*index];
-    if (!entry.rule || !((entry.input_types >> type_bit) & 1)) continue;
     const rules::Rule* rule = entry.rule;
     const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;
@@ -156,7 +189,17 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
       continue;
     }
-    auto matches = rule->get_matches(config, text, traits);
+    // A failed first test is the rule's own answer of no matches, without the call.
+    bool skip = entry.first_test && !entry.first_test(traits);
+    // No row of the rules behind the whole-text set matching anywhere in the text is the
+    // same answer as well.
+    if (!skip && entry.whole_text_set) {
+      if (!whole_text_may_match) {
+        whole_text_may_match = entry.whole_text_set->any_match(text).value_or(true);
+      }
+      skip = !*whole_text_may_match;
+    }
+    auto matches = skip ? std::nullopt : rule->get_matches(config, text, traits);
     if (!matches) {
       log_no_matches(name, text, input_type, header);
       continue;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_config.h"
 #include "core/evaluation/rules/rule_type.h"
+#include "core/text/regex.h"
 
 namespace sorvane::evaluation::input_analysis::rule_loop {
 
@@ -33,10 +35,18 @@ struct Entry {
   const rules::RuleConfig* config = nullptr;
   std::uint16_t input_types = 0;  // bit t: applies to InputType t
   bool worth_watching = false;
+  rules::FirstTraitTest first_test = nullptr;  // run before get_matches, if any
+  // One set of the whole-text rows of every rule that has them (none of whose rows
+  // matches the empty text), shared by those rules' entries: when it finds no match in a
+  // text, none of these rules has matches there. None when the set does not compile.
+  std::shared_ptr<const text::RegexSet> whole_text_set;
 };
 
-// The rules the loop runs, by registry index.
-using RuleTable = std::array<Entry, rules::kRuleCount>;
+// The rules the loop runs, by registry index, and per input type the registry indices of
+// the rules that apply to it (bit i: entry i), taken from the entries when the table is made.
+struct RuleTable : std::array<Entry, rules::kRuleCount> {
+  std::array<std::uint16_t, 16> rules_of_type{};
+};
 
 // The table of `rules` (by index; nullptr leaves a slot empty), each with the configuration
 // of the same index in `configs`.

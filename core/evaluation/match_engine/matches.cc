@@ -1,9 +1,12 @@
 #include "core/evaluation/match_engine/matches.h"
 
 #include <algorithm>
+#include <bit>
+#include <string>
 
 #include "core/fatal_error.h"
 #include "core/log/log.h"
+#include "core/text/required_literals.h"
 
 namespace sorvane::evaluation::match_engine {
 namespace {
@@ -146,7 +149,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::string_view text,
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits,
-                                                            const Gate& gate) {
+                                                            const Gate& gate, bool use_literals) {
   if (!gate.set || gate.set->size() != patterns.size() || gate.filters.size() != patterns.size()) {
     return get_matches(patterns, text, context, traits);
   }
@@ -159,6 +162,13 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
     }
   }
   if (count == 0) return std::nullopt;
+  // With two or more candidates, the literal search may spare the set's pass; one
+  // candidate's own expression costs no more than the search.
+  if (use_literals && count > 1 && (candidates & gate.literal_rows) != 0) {
+    candidates = admitted_by_literals(gate, text, candidates);
+    count = std::popcount(candidates);
+    if (count == 0) return std::nullopt;
+  }
   // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
   // the set tells whether any expression matches (most texts: none), a second which ones;
   // only those candidates are confirmed by their own expressions. An undecided pass leaves
@@ -185,6 +195,19 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   return found;
 }
 
+std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows) {
+  if (!gate.literals) return rows;
+  const std::uint64_t waiting = rows & gate.literal_rows;
+  const std::uint64_t admitted = rows & ~gate.literal_rows;
+  if (waiting == 0) return admitted;
+  std::uint64_t found = 0;
+  gate.literals->for_each_longest_end(text, [&](std::size_t, std::size_t literal) {
+    found |= gate.admits[literal];
+    return (waiting & ~found) != 0;
+  });
+  return admitted | (waiting & found);
+}
+
 bool some_piece_may_match(std::span<const Pattern> patterns, const Gate& gate,
                           std::string_view text, std::uint8_t context,
                           const rules::InputTraits& traits) {
@@ -204,6 +227,40 @@ bool some_piece_may_match(std::span<const Pattern> patterns, const Gate& gate,
   return false;
 }
 
+namespace {
+
+// The literal search of the rows whose expressions name literals every match contains.
+void add_literals(Gate& gate, std::span<const Pattern> patterns) {
+  std::vector<std::string> literals;
+  std::vector<std::uint64_t> own;  // per literal: the rows that name it
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    auto required = text::required_literals(patterns[i].regex->pattern());
+    if (!required) continue;
+    gate.literal_rows |= std::uint64_t{1} << i;
+    for (std::string& literal : *required) {
+      const auto at = std::find(literals.begin(), literals.end(), literal);
+      if (at == literals.end()) {
+        literals.push_back(std::move(literal));
+        own.push_back(std::uint64_t{1} << i);
+      } else {
+        own[at - literals.begin()] |= std::uint64_t{1} << i;
+      }
+    }
+  }
+  if (literals.empty()) return;
+  // A literal's occurrence is an occurrence of every literal inside it (all lower case).
+  gate.admits = own;
+  for (std::size_t a = 0; a < literals.size(); ++a) {
+    for (std::size_t b = 0; b < literals.size(); ++b) {
+      if (a != b && literals[a].find(literals[b]) != std::string::npos) gate.admits[a] |= own[b];
+    }
+  }
+  const std::vector<std::string_view> views(literals.begin(), literals.end());
+  gate.literals = std::make_shared<const text::AhoCorasick>(views, text::MatchKind::Standard, true);
+}
+
+}  // namespace
+
 Gate compile_gate(std::span<const Pattern> patterns) {
   Gate gate;
   if (patterns.size() > kMaxGateRows) return gate;
@@ -215,6 +272,7 @@ Gate compile_gate(std::span<const Pattern> patterns) {
     if (is_anchor_free(source)) gate.anchor_free |= std::uint64_t{1} << i;
     gate.filters.push_back(char_filter(patterns[i]));
   }
+  add_literals(gate, patterns);
   // Every row compiled on its own, so only the budget of the combined program can fail.
   auto set = text::RegexSet::try_compile(sources);
   if (set) {

@@ -10,6 +10,7 @@
 
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/input_traits.h"
+#include "core/text/aho_corasick.h"
 
 namespace sorvane::evaluation::match_engine {
 
@@ -33,7 +34,18 @@ struct Gate {
   std::shared_ptr<const text::RegexSet> set;
   std::uint64_t anchor_free = 0;  // bit i: row i
   std::vector<CharFilter> filters;  // one per row
+  // The literals that every match of some rows must contain (text::required_literals),
+  // searched in one pass. A row of `literal_rows` is a candidate only when one of its
+  // literals occurs; per literal, `admits` holds its own rows and those of every literal
+  // inside it, so the longest literal ending at a byte tells all that end there.
+  std::shared_ptr<const text::AhoCorasick> literals;
+  std::vector<std::uint64_t> admits;  // one per literal
+  std::uint64_t literal_rows = 0;
 };
+
+// The candidates among `rows` left after the literal search: rows outside the gate's
+// literal rows stay; a literal row stays when one of its literals occurs in `text`.
+std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows);
 
 // The gate of a table of at most 64 rows. A longer table, or one whose expressions exceed
 // the engine's memory budget for one set, gets no set: get_matches then runs every row
@@ -41,13 +53,17 @@ struct Gate {
 Gate compile_gate(std::span<const Pattern> patterns);
 
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
-// a text that none of them matches: when two or more rows pass their pre-filters, one
-// pass of the set decides whether any expression needs to run.
+// a text that none of them matches: rows that pass their pre-filters but miss all of
+// their required literals drop out; when two or more rows remain, one pass of the set
+// decides whether any expression needs to run. The literal search runs only with
+// `use_literals` (the answer is the same either way): on the short texts of a typical
+// request one search per table costs about as much as the set's pass it spares.
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
                                                             std::string_view text,
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits,
-                                                            const Gate& gate);
+                                                            const Gate& gate,
+                                                            bool use_literals = false);
 
 // False only when no piece of `text` (no substring) can yield a match: every row that
 // passes its context and character pre-filters is anchor-free and its expression matches

@@ -184,6 +184,9 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(get_matches(patterns, text, context, traits, gate),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "]";
+      ASSERT_EQ(get_matches(patterns, text, context, traits, gate, true),
+                get_matches(patterns, text, context, traits))
+          << sources.size() << " rows on [" << text << "] with the literal search";
       if (some_piece_may_match(patterns, gate, text, context, traits)) continue;
       for (std::size_t start = 0; start <= text.size(); ++start) {
         for (std::size_t end = start; end <= text.size(); ++end) {

@@ -16,6 +16,7 @@
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_config.h"
 #include "core/evaluation/rules/rule_type.h"
+#include "core/fatal_error.h"
 
 namespace sorvane::evaluation::rules::pattern_rule {
 
@@ -74,15 +75,18 @@ struct PatternRuleSpec {
 // A rule that matches the static table `Patterns`, compiled into its variant `Config`.
 template <class Config, const auto& Patterns, const PatternRuleSpec& Spec>
 class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
-
  public:
+  // The spec's function addresses are tested at run time: with the undefined-behaviour
+  // sanitizer the compiler does not take them as constants.
   std::optional<RuleConfig> init() const override {
+    if (Spec.guard == nullptr || Spec.score == nullptr) {
+      panic("pattern rule without guard or score");
+    }
     return pattern_rule::make_config<Config>(Patterns, Spec.min_input_len);
   }
   bool implements_worth_watching() const override { return Spec.is_worth_watching != nullptr; }
   bool is_worth_watching(const RuleConfig& /*config*/, std::string_view text,
                          const InputTraits& traits) const override {
-    // A plain test: with UBSan, GCC does not take a function's address as a constant.
     return Spec.is_worth_watching != nullptr && Spec.is_worth_watching(text, traits);
   }
   std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
@@ -94,6 +98,12 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
   }
   double score(const std::vector<PatternMatch>& matches) const override {
     return Spec.score(matches);
+  }
+  FirstTraitTest first_trait_test() const override { return Spec.guard; }
+  std::span<const match_engine::Pattern> whole_text_rows(
+      const RuleConfig& config) const override {
+    if (Spec.matches != nullptr) return {};
+    return config.expect<Config>().patterns;
   }
 
   // The one instance of the rule.

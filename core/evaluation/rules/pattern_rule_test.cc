@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <random>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "core/evaluation/rules/ssjs_injection/ssjs_injection.h"
 #include "core/evaluation/rules/unsafe_file_upload/unsafe_file_upload.h"
 #include "core/fatal_error.h"
+#include "core/text/required_literals.h"
 
 namespace sorvane::evaluation::rules {
 namespace {
@@ -224,6 +227,108 @@ TEST(PatternRuleTables, GateAgreesWithEveryRow) {
             << text;
       }
     }
+  }
+}
+
+// Pieces of one expression: the runs of characters between its operators (escapes
+// undone, class escapes as a member) and the literals read from it, in order.
+std::vector<std::string> row_pieces(std::string_view regex) {
+  std::vector<std::string> pieces;
+  std::string run;
+  for (std::size_t i = 0; i < regex.size(); ++i) {
+    const char c = regex[i];
+    if (c == '\\' && i + 1 < regex.size()) {
+      const char e = regex[++i];
+      if (!std::isalnum(static_cast<unsigned char>(e))) {
+        run += e;
+        continue;
+      }
+      run += e == 's' ? ' ' : e == 'd' ? '7' : e == 'w' ? 'w' : ' ';
+    } else if (std::string_view("()[]{}|*+?^$.").find(c) == std::string_view::npos) {
+      run += c;
+      continue;
+    }
+    if (!run.empty()) pieces.push_back(std::move(run));
+    run.clear();
+  }
+  if (!run.empty()) pieces.push_back(std::move(run));
+  if (auto literals = text::required_literals(regex)) {
+    pieces.insert(pieces.end(), literals->begin(), literals->end());
+  }
+  return pieces;
+}
+
+// A piece as it is, in upper case, or with k and s as KELVIN SIGN and LONG S, which (?i)
+// folds to them.
+std::string variant(const std::string& piece, unsigned pick) {
+  std::string out;
+  for (char c : piece) {
+    if (pick % 3 == 1) {
+      out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    } else if (pick % 3 == 2) {
+      out += c == 'k' ? "\xE2\x84\xAA" : c == 's' ? "\xC5\xBF" : std::string(1, c);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The literal search never drops a match: on random texts built from every table's own
+// pieces, each row that matches contains one of its required literals, and the table's
+// answer with the search is the answer without it.
+TEST(PatternRuleTables, RequiredLiteralsHoldInEveryMatch) {
+  const std::vector<std::string> glue = {"", " ", "  ", "\t", "/", "\\", ":", "(", ")", "'",
+                                         "\"", ";", "=", "1", "x", "%", "\xC2\xA0", "\xFF"};
+  std::mt19937 gen(2718);
+  for (const TableCase& c : table_cases()) {
+    SCOPED_TRACE(c.rows.front().id);
+    std::vector<std::vector<std::string>> pieces;
+    std::vector<std::string> fragments;
+    for (const auto& row : c.table) {
+      pieces.push_back(row_pieces(row.regex));
+      fragments.insert(fragments.end(), pieces.back().begin(), pieces.back().end());
+    }
+    const std::vector<match_engine::Pattern> patterns =
+        match_engine::compile_table_or_panic(c.table);
+    const auto gate = match_engine::compile_gate(patterns);
+    std::vector<std::optional<std::vector<std::string>>> literals;
+    for (const auto& row : c.table) literals.push_back(text::required_literals(row.regex));
+    std::size_t literal_rows = 0, matched_literal_rows = 0;
+    std::vector<bool> matched(c.table.size(), false);
+    for (int n = 0; n < 4000; ++n) {
+      // Half the texts follow one row's pieces in order, the others mix the table's.
+      std::string text;
+      const auto& own = pieces[gen() % pieces.size()];
+      const std::size_t count = 1 + gen() % 6;
+      for (std::size_t i = 0; i < (n % 2 ? own.size() : count); ++i) {
+        text += glue[gen() % (n % 4 == 1 ? 2 : glue.size())];
+        text += variant(n % 2 ? own[i] : fragments[gen() % fragments.size()], gen() % 4);
+      }
+      std::string lower = text;
+      for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      for (std::size_t r = 0; r < patterns.size(); ++r) {
+        if (!literals[r] || !patterns[r].regex->is_match(text)) continue;
+        matched[r] = true;
+        const bool holds = std::any_of(literals[r]->begin(), literals[r]->end(),
+                                       [&](const std::string& l) {
+                                         return lower.find(l) != std::string::npos;
+                                       });
+        ASSERT_TRUE(holds) << patterns[r].id << " matches " << text;
+      }
+      for (std::uint8_t context : {std::uint8_t{0}, std::uint8_t{4}, std::uint8_t{10}}) {
+        const InputTraits traits = compute_input_traits(text, context);
+        ASSERT_EQ(match_engine::get_matches(patterns, text, context, traits, gate, true),
+                  match_engine::get_matches(patterns, text, context, traits, gate, false))
+            << text;
+      }
+    }
+    for (std::size_t r = 0; r < patterns.size(); ++r) {
+      literal_rows += literals[r].has_value();
+      matched_literal_rows += literals[r].has_value() && matched[r];
+    }
+    // The texts reach rows that have literals (most of them), so the check is not vacuous.
+    EXPECT_GT(3 * matched_literal_rows, literal_rows);
   }
 }
 

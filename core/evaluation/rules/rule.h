@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,10 @@
 #include "core/evaluation/rules/rule_type.h"
 
 namespace sorvane::evaluation::rules {
+
+// A rule's first test of a text's character classes: false only when get_matches has no
+// match for the text.
+using FirstTraitTest = bool (*)(const InputTraits& traits);
 
 // Rules hold no data; one immutable instance per rule. Operations in slot order.
 class Rule {
@@ -30,6 +35,16 @@ class Rule {
                                                                std::string_view text,
                                                                const InputTraits& traits) const = 0;
   virtual double score(const std::vector<PatternMatch>& matches) const = 0;
+  // The test get_matches starts with, for the caller to run before the call; none when
+  // the rule has no such test.
+  virtual FirstTraitTest first_trait_test() const { return nullptr; }
+  // The rows get_matches answers from when every match it reports is a row of these that
+  // matches somewhere in the whole text (so none of them matching there means no
+  // matches); empty when the rule answers otherwise.
+  virtual std::span<const match_engine::Pattern> whole_text_rows(
+      const RuleConfig& /*config*/) const {
+    return {};
+  }
 };
 
 // The part every rule shares: its registry index, taken from its rule bit, and the set of
