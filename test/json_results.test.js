@@ -188,6 +188,55 @@ test('result objects hold their own properties, and a store that calls in again 
   assert.deepStrictEqual(inner, expected);
 });
 
+test('short lists reach what Array.prototype holds at their indices, as any assignment does', () => {
+  // One-key and two-key paths, one-identifier lists.
+  const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';
+  const plain = agent.scoreRequestBody(MONGO | PROTO, body);
+  assert.deepStrictEqual(plain.resultsList.flatMap((r) => [r.path.length, r.idsList.length]),
+    [1, 1, 2, 1, 1, 1]);
+  // What plain assignments into fresh arrays make of a list (sloppy ones: a refused
+  // assignment is skipped).
+  const assigned = (list) => {
+    const array = [];
+    for (let i = 0; i < list.length; ++i) {
+      try { array[i] = list[i]; } catch { /* refused */ }
+    }
+    if (array.length !== list.length) array.length = list.length;
+    return array;
+  };
+  // A setter that keeps the element (and counts the texts it sees), a read-only value and a
+  // getter alone (both refuse it).
+  const descriptors = {
+    setter: (index, seen) => ({ configurable: true, set(value) {
+      if (typeof value === 'string') seen.set(value, (seen.get(value) || 0) + 1);
+      Object.defineProperty(this, index, { value, writable: true, enumerable: true, configurable: true });
+    } }),
+    'read-only': () => ({ configurable: true, writable: false, value: 'proto' }),
+    getter: () => ({ configurable: true, get() { return 'proto'; } }),
+  };
+  for (const index of [0, 1]) {
+    for (const [kind, make] of Object.entries(descriptors)) {
+      const seen = new Map();
+      const referenceSeen = new Map();
+      let response;
+      let expected;
+      Object.defineProperty(Array.prototype, index, make(index, seen));
+      try {
+        response = agent.scoreRequestBody(MONGO | PROTO, body);
+        Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
+        expected = { ...plain, resultsList: assigned(plain.resultsList.map((r) =>
+          ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) }))) };
+      } finally {
+        delete Array.prototype[index];
+      }
+      const label = `${kind} at ${index}`;
+      assert.deepStrictEqual(response, expected, label);
+      assert.deepStrictEqual(seen, referenceSeen, label);
+      if (kind === 'setter') assert.ok(seen.size > 0, label);
+    }
+  }
+});
+
 test('cut paths are logged once per body at warn', (t) => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-json-'));
   t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
