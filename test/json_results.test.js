@@ -237,6 +237,28 @@ test('short lists reach what Array.prototype holds at their indices, as any assi
   }
 });
 
+test('each result keeps its own identifiers and key among results of the same rules', () => {
+  // Values whose findings share rules but not identifiers, in a random order and as keys too:
+  // every result of the body is the result of its pair alone.
+  const texts = ['<script>alert(1)</script>', 'javascript:alert(1)', "' or 1=1-- ", '__proto__',
+    '; cat /etc/passwd', '../../etc/passwd', '<img src=x onerror=alert(1)>', 'a.prototype.b = 1'];
+  let seed = 7;
+  const random = (n) => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+  for (let round = 0; round < 20; round++) {
+    const pairs = Array.from({ length: 12 }, (_, i) =>
+      [random(3) === 0 ? texts[random(texts.length)] : `k${i}`, texts[random(texts.length)]]);
+    const alone = (pair) => agent.scoreRequestBody(1023, `{${pair.map((t) => JSON.stringify(t)).join(':')}}`);
+    const expected = pairs.flatMap((pair) => alone(pair).resultsList || []);
+    const body = `{${pairs.map((pair) => pair.map((t) => JSON.stringify(t)).join(':')).join(',')}}`;
+    assert.deepStrictEqual(agent.scoreRequestBody(1023, body).resultsList, expected, body);
+    // The same as a URL-encoded body, where a result's key is the pair's name.
+    const encoded = pairs.map((pair) => pair.map(encodeURIComponent).join('=')).join('&');
+    const encodedAlone = pairs.flatMap((pair) =>
+      agent.scoreRequestBody(1023, pair.map(encodeURIComponent).join('=')).resultsList || []);
+    assert.deepStrictEqual(agent.scoreRequestBody(1023, encoded).resultsList, encodedAlone, encoded);
+  }
+});
+
 test('cut paths are logged once per body at warn', (t) => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-json-'));
   t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
