@@ -22,8 +22,9 @@ constexpr std::size_t kArgsPerCall = 4096;
 // length whatever a prototype setter did. A list of one or two texts is an array literal
 // instead, the same array without the growth of an empty one, whenever no prototype of a fresh
 // array holds those indices (a store there would only create own elements). Sloppy mode, as
-// the Node-API stores: an assignment that the object refuses is skipped without an error. Nothing is kept between objects or
-// calls, so a store that runs JavaScript which calls in again changes nothing here.
+// the Node-API stores: an assignment that the object refuses is skipped without an error.
+// Nothing is kept between objects or calls, so a store that runs JavaScript which calls in
+// again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
   function reader(values) {
     var a = 0, probe = [];
