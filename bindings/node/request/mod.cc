@@ -221,9 +221,12 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
     BINDING_TRY(add_text(item.key));
   }
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
-    BINDING_ASSIGN(napi_value is_operator,
-                   napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
-    objects.value(is_operator);
+    const bool is_operator = sorvane::evaluation::rules::mongo::is_query_type(item.key);
+    napi_value& slot = values.booleans[is_operator ? 1 : 0];
+    if (slot == nullptr) {
+      BINDING_ASSIGN(slot, napi::get_boolean(env, is_operator));
+    }
+    objects.value(slot);
   } else {
     BINDING_TRY(add_text(item.value));
   }

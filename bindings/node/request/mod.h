@@ -181,6 +181,7 @@ struct ResultValues {
     std::vector<napi_value> values;
   };
   std::array<Ids, 16> last_ids;
+  std::array<napi_value, 2> booleans{};  // false, true
 };
 
 // Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
