@@ -237,6 +237,26 @@ test('short lists reach what Array.prototype holds at their indices, as any assi
   }
 });
 
+test('a setter that Object.prototype holds for a result property sees every store of it', () => {
+  const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';
+  const plain = agent.scoreRequestBody(MONGO | PROTO, body);
+  for (const name of ['ruleId', 'inputType', 'path', 'key', 'value', 'score', 'idsList']) {
+    const seen = [];
+    let response;
+    Object.defineProperty(Object.prototype, name, { configurable: true, set(value) {
+      seen.push(value);
+      Object.defineProperty(this, name, { value, writable: true, enumerable: true, configurable: true });
+    } });
+    try {
+      response = agent.scoreRequestBody(MONGO | PROTO, body);
+    } finally {
+      delete Object.prototype[name];
+    }
+    assert.deepStrictEqual(response, plain, name);
+    assert.deepStrictEqual(seen, plain.resultsList.map((result) => result[name]), name);
+  }
+});
+
 test('each result keeps its own identifiers and key among results of the same rules', () => {
   // Values whose findings share rules but not identifiers, in a random order and as keys too:
   // every result of the body is the result of its pair alone.
