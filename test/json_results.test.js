@@ -188,6 +188,97 @@ test('result objects hold their own properties, and a store that calls in again 
   assert.deepStrictEqual(inner, expected);
 });
 
+test('short lists reach what Array.prototype holds at their indices, as any assignment does', () => {
+  // One-key and two-key paths, one-identifier lists.
+  const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';
+  const plain = agent.scoreRequestBody(MONGO | PROTO, body);
+  assert.deepStrictEqual(plain.resultsList.flatMap((r) => [r.path.length, r.idsList.length]),
+    [1, 1, 2, 1, 1, 1]);
+  // What plain assignments into fresh arrays make of a list (sloppy ones: a refused
+  // assignment is skipped).
+  const assigned = (list) => {
+    const array = [];
+    for (let i = 0; i < list.length; ++i) {
+      try { array[i] = list[i]; } catch { /* refused */ }
+    }
+    if (array.length !== list.length) array.length = list.length;
+    return array;
+  };
+  // A setter that keeps the element (and counts the texts it sees), a read-only value and a
+  // getter alone (both refuse it).
+  const descriptors = {
+    setter: (index, seen) => ({ configurable: true, set(value) {
+      if (typeof value === 'string') seen.set(value, (seen.get(value) || 0) + 1);
+      Object.defineProperty(this, index, { value, writable: true, enumerable: true, configurable: true });
+    } }),
+    'read-only': () => ({ configurable: true, writable: false, value: 'proto' }),
+    getter: () => ({ configurable: true, get() { return 'proto'; } }),
+  };
+  for (const index of [0, 1]) {
+    for (const [kind, make] of Object.entries(descriptors)) {
+      const seen = new Map();
+      const referenceSeen = new Map();
+      let response;
+      let expected;
+      Object.defineProperty(Array.prototype, index, make(index, seen));
+      try {
+        response = agent.scoreRequestBody(MONGO | PROTO, body);
+        Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
+        expected = { ...plain, resultsList: assigned(plain.resultsList.map((r) =>
+          ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) }))) };
+      } finally {
+        delete Array.prototype[index];
+      }
+      const label = `${kind} at ${index}`;
+      assert.deepStrictEqual(response, expected, label);
+      assert.deepStrictEqual(seen, referenceSeen, label);
+      if (kind === 'setter') assert.ok(seen.size > 0, label);
+    }
+  }
+});
+
+test('a setter that Object.prototype holds for a result property sees every store of it', () => {
+  const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';
+  const plain = agent.scoreRequestBody(MONGO | PROTO, body);
+  for (const name of ['ruleId', 'inputType', 'path', 'key', 'value', 'score', 'idsList']) {
+    const seen = [];
+    let response;
+    Object.defineProperty(Object.prototype, name, { configurable: true, set(value) {
+      seen.push(value);
+      Object.defineProperty(this, name, { value, writable: true, enumerable: true, configurable: true });
+    } });
+    try {
+      response = agent.scoreRequestBody(MONGO | PROTO, body);
+    } finally {
+      delete Object.prototype[name];
+    }
+    assert.deepStrictEqual(response, plain, name);
+    assert.deepStrictEqual(seen, plain.resultsList.map((result) => result[name]), name);
+  }
+});
+
+test('each result keeps its own identifiers and key among results of the same rules', () => {
+  // Values whose findings share rules but not identifiers, in a random order and as keys too:
+  // every result of the body is the result of its pair alone.
+  const texts = ['<script>alert(1)</script>', 'javascript:alert(1)', "' or 1=1-- ", '__proto__',
+    '; cat /etc/passwd', '../../etc/passwd', '<img src=x onerror=alert(1)>', 'a.prototype.b = 1'];
+  let seed = 7;
+  const random = (n) => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+  for (let round = 0; round < 20; round++) {
+    const pairs = Array.from({ length: 12 }, (_, i) =>
+      [random(3) === 0 ? texts[random(texts.length)] : `k${i}`, texts[random(texts.length)]]);
+    const alone = (pair) => agent.scoreRequestBody(1023, `{${pair.map((t) => JSON.stringify(t)).join(':')}}`);
+    const expected = pairs.flatMap((pair) => alone(pair).resultsList || []);
+    const body = `{${pairs.map((pair) => pair.map((t) => JSON.stringify(t)).join(':')).join(',')}}`;
+    assert.deepStrictEqual(agent.scoreRequestBody(1023, body).resultsList, expected, body);
+    // The same as a URL-encoded body, where a result's key is the pair's name.
+    const encoded = pairs.map((pair) => pair.map(encodeURIComponent).join('=')).join('&');
+    const encodedAlone = pairs.flatMap((pair) =>
+      agent.scoreRequestBody(1023, pair.map(encodeURIComponent).join('=')).resultsList || []);
+    assert.deepStrictEqual(agent.scoreRequestBody(1023, encoded).resultsList, encodedAlone, encoded);
+  }
+});
+
 test('cut paths are logged once per body at warn', (t) => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-json-'));
   t.after(() => fs.rmSync(dir, { recursive: true, force: true }));

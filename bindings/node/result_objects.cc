@@ -19,18 +19,26 @@ constexpr std::size_t kArgsPerCall = 4096;
 // + 1], ... A text list is its count and its strings, or -1 and an array. A list's array is
 // filled in order with plain assignments (a growing array takes the engine's fast path, where
 // setting its length first, or starting from a literal of holes, does not) and ends with its
-// length whatever a prototype setter did. Sloppy mode, as the Node-API stores: an assignment
-// that the object refuses is skipped without an error. Nothing is kept between objects or
-// calls, so a store that runs JavaScript which calls in again changes nothing here.
+// length whatever a prototype setter did. A list of one or two texts is an array literal
+// instead, the same array without the growth of an empty one, whenever no prototype of a fresh
+// array holds those indices (a store there would only create own elements). Sloppy mode, as
+// the Node-API stores: an assignment that the object refuses is skipped without an error.
+// Nothing is kept between objects or calls, so a store that runs JavaScript which calls in
+// again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
   function reader(values) {
-    var a = 0;
+    var a = 0, probe = [];
     return {
       more: function () { return a < values.length; },
       next: function () { return values[a++]; },
       texts: function () {
         var count = values[a++], texts, j;
         if (count < 0) return values[a++];
+        if (count === 1 && !(0 in probe)) return [values[a++]];
+        if (count === 2 && !(0 in probe) && !(1 in probe)) {
+          a += 2;
+          return [values[a - 2], values[a - 1]];
+        }
         texts = [];
         for (j = 0; j < count; ++j) texts[j] = values[a + j];
         if (texts.length !== count) texts.length = count;

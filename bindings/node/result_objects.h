@@ -40,6 +40,8 @@ class Objects {
   // The key path of the current object (an array in the result). Paths that run deep share
   // most of their keys with the path before: those keep their strings.
   napi::Status path(std::span<const std::string_view> keys, StringCache& strings);
+  // The string of the last key of the latest path (which must have a key).
+  napi_value last_path_string() const { return last_strings_.back(); }
   // Stores the objects not stored yet.
   napi::Status finish();
 

@@ -1,5 +1,7 @@
 #include "bindings/node/request/body.h"
 
+#include <array>
+#include <span>
 #include <string>
 #include <variant>
 
@@ -11,9 +13,11 @@ namespace {
 namespace json = sorvane::evaluation::input_analysis::json;
 namespace rules_ns = sorvane::evaluation::rules;
 
-std::string_view last_or_empty(const std::vector<std::string_view>& path) {
+std::string_view last_or_empty(std::span<const std::string_view> path) {
   return path.empty() ? std::string_view() : path.back();
 }
+
+constexpr std::array<std::string_view, 1> kMongoKeyIds = {"MONGO-KEY"};
 
 }  // namespace
 
@@ -24,16 +28,14 @@ bool is_json_body(std::string_view body) {
   return c == '{' || c == '[' || c == '"';
 }
 
-JsResultItem convert_json_result(json::JsonResult&& result) {
-  if (auto* found = std::get_if<json::JsonFinding>(&result)) {
-    const std::string_view key = last_or_empty(found->path);
-    return JsResultItem{std::move(found->path), key, found->value, std::move(found->finding.ids),
-                        found->finding.score, found->finding.rule, found->finding.input_type};
+ResultView view_json_result(const json::JsonResult& result) {
+  if (const auto* found = std::get_if<json::JsonFinding>(&result)) {
+    return ResultView{found->path, last_or_empty(found->path), found->value, found->finding.ids,
+                      found->finding.score, found->finding.rule, found->finding.input_type};
   }
-  auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
-  const std::string_view key = last_or_empty(clause.path);
-  return JsResultItem{std::move(clause.path), key, {}, {"MONGO-KEY"}, clause.score,
-                      rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
+  const auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
+  return ResultView{clause.path, last_or_empty(clause.path), {}, kMongoKeyIds, clause.score,
+                    rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
 }
 
 napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info) {
@@ -56,9 +58,9 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
     auto& results = std::get<std::vector<json::JsonResult>>(outcome);
     return make_response_of(env, results.size(), get_json_response,
                             [&](ResultValues& values) -> napi::Status {
-                              for (json::JsonResult& result : results) {
-                                BINDING_TRY(add_js_result_item(
-                                    env, values, convert_json_result(std::move(result))));
+                              for (const json::JsonResult& result : results) {
+                                BINDING_TRY(
+                                    add_js_result_item(env, values, view_json_result(result)));
                               }
                               return {};
                             });

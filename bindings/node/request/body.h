@@ -16,8 +16,8 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
 // True when the first character after leading TAB, LF, FF, CR and SPACE is '{', '[' or '"'.
 bool is_json_body(std::string_view body);
 
-// The item of one JSON result; a MongoDB operator key becomes a "MONGO-KEY" item. Its path
-// and identifiers are taken from the result.
-JsResultItem convert_json_result(sorvane::evaluation::input_analysis::json::JsonResult&& result);
+// The result object's fields of one JSON result, as views into it; a MongoDB operator key
+// becomes a "MONGO-KEY" item.
+ResultView view_json_result(const sorvane::evaluation::input_analysis::json::JsonResult& result);
 
 }  // namespace bindings::node::request::body

@@ -33,6 +33,11 @@ napi::Result<napi_value> make_string_array(napi_env env, const Strings& strings)
   return array;
 }
 
+// The same bytes at the same place.
+bool same_place(std::string_view a, std::string_view b) {
+  return a.data() == b.data() && a.size() == b.size();
+}
+
 napi::Status set_named_string(napi_env env, napi_value object, const char* name,
                               std::string_view text) {
   BINDING_ASSIGN(napi_value value, napi::create_string(env, text));
@@ -179,7 +184,7 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item) {
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item) {
   result_objects::Objects& objects = values.objects;
   auto add_text = [&](std::string_view text) -> napi::Status {
     BINDING_ASSIGN(napi_value value, values.strings.get(text));
@@ -198,7 +203,8 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResu
 
   BINDING_TRY(objects.begin());
   const auto rule_index = sorvane::evaluation::rules::rule_index(item.rule);
-  BINDING_TRY(add_name(values.rule_names[rule_index ? *rule_index : 15],
+  const std::size_t rule_slot = rule_index ? *rule_index : 15;
+  BINDING_TRY(add_name(values.rule_names[rule_slot],
                        sorvane::evaluation::rules::rule_name(item.rule)));
   const auto type_index = static_cast<std::size_t>(item.input_type);
   const std::string_view type_name = sorvane::evaluation::input_type_name(item.input_type);
@@ -208,11 +214,19 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResu
     BINDING_TRY(add_text(type_name));
   }
   BINDING_TRY(objects.path(item.path, values.strings));
-  BINDING_TRY(add_text(item.key));
+  // The key of a key's own result is the last key of its path, whose string is at hand.
+  if (!item.path.empty() && same_place(item.key, item.path.back())) {
+    objects.value(objects.last_path_string());
+  } else {
+    BINDING_TRY(add_text(item.key));
+  }
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
-    BINDING_ASSIGN(napi_value is_operator,
-                   napi::get_boolean(env, sorvane::evaluation::rules::mongo::is_query_type(item.key)));
-    objects.value(is_operator);
+    const bool is_operator = sorvane::evaluation::rules::mongo::is_query_type(item.key);
+    napi_value& slot = values.booleans[is_operator ? 1 : 0];
+    if (slot == nullptr) {
+      BINDING_ASSIGN(slot, napi::get_boolean(env, is_operator));
+    }
+    objects.value(slot);
   } else {
     BINDING_TRY(add_text(item.value));
   }
@@ -223,17 +237,24 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResu
     score = values.scores.emplace(values.scores.end(), item.score, number);
   }
   objects.value(score->second);
-  values.texts.clear();
-  for (std::string_view id : item.ids_list) {
-    BINDING_ASSIGN(napi_value text, values.strings.get(id));
-    values.texts.push_back(text);
+  ResultValues::Ids& ids = values.last_ids[rule_slot];
+  if (!std::equal(item.ids_list.begin(), item.ids_list.end(), ids.texts.begin(), ids.texts.end(),
+                  same_place)) {
+    ids.texts.assign(item.ids_list.begin(), item.ids_list.end());
+    ids.values.clear();
+    for (std::string_view id : item.ids_list) {
+      BINDING_ASSIGN(napi_value text, values.strings.get(id));
+      ids.values.push_back(text);
+    }
   }
-  return objects.texts(values.texts);
+  return objects.texts(ids.values);
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
   return make_response_of(env, items.size(), base, [&](ResultValues& values) -> napi::Status {
-    for (const JsResultItem& item : items) BINDING_TRY(add_js_result_item(env, values, item));
+    for (const JsResultItem& item : items) {
+      BINDING_TRY(add_js_result_item(env, values, view_of(item)));
+    }
     return {};
   });
 }

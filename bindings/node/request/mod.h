@@ -134,6 +134,21 @@ struct JsResultItem {
 
 using ItemList = std::vector<JsResultItem>;
 
+// What one result object is built from: an item's fields, its lists as views.
+struct ResultView {
+  std::span<const std::string_view> path;
+  std::string_view key;
+  std::string_view value;
+  std::span<const std::string_view> ids_list;
+  double score = 0;
+  RuleType rule = 0;
+  InputType input_type = InputType::FirstInvalid;
+};
+
+inline ResultView view_of(const JsResultItem& item) {
+  return {item.path, item.key, item.value, item.ids_list, item.score, item.rule, item.input_type};
+}
+
 // Evaluates every element of `pairs` (names as `name_type`, values as `value_type`) and
 // appends one item per finding, keyed by the pair's name.
 void add_paired_evaluations(std::span<const std::string_view> pairs,
@@ -158,14 +173,21 @@ struct ResultValues {
   result_objects::Objects objects;
   std::array<napi_value, 16> rule_names{};             // by rule bit position, 15: any other
   std::array<napi_value, 16> input_type_names{};       // by input type, below 16
-  std::vector<napi_value> texts;                       // scratch
   std::vector<std::pair<double, napi_value>> scores;   // the few distinct scores
+  // By rule bit position as above: the identifiers of the rule's latest item, by place in
+  // memory (they are static texts), and their strings. A rule's items mostly repeat them.
+  struct Ids {
+    std::vector<std::string_view> texts;
+    std::vector<napi_value> values;
+  };
+  std::array<Ids, 16> last_ids;
+  std::array<napi_value, 2> booleans{};  // false, true
 };
 
 // Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
 // idsList, in this order. The value of a MongoDB finding is whether its key is a MongoDB
 // operator.
-napi::Status add_js_result_item(napi_env env, ResultValues& values, const JsResultItem& item);
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item);
 
 using BaseBuilder = napi::Result<napi_value> (*)(napi_env);
 
