@@ -307,7 +307,9 @@ function runPlanting(settings) {
   return JSON.parse(result.stdout);
 }
 
-test('the log file is readable and writable by its owner only, whatever the umask', (t) => {
+// Windows has no POSIX file modes: the file gets the log directory's default access rules.
+test('the log file is readable and writable by its owner only, whatever the umask',
+  { skip: process.platform === 'win32' && 'Windows has no POSIX file modes' }, (t) => {
   for (const umask of [0, 0o022, 0o077]) {
     const dir = tempDir(t);
     const { outcomes } = runPlanting({ umask, constructions: [{ enableLogging: true, logLevel: 'info', logDir: dir }] });
@@ -319,7 +321,10 @@ test('the log file is readable and writable by its owner only, whatever the umas
 
 test('a file or link planted at the log file name fails the set-up and is never written', (t) => {
   const FAILURE = /^Log file cannot be created because libquenlith_\d{4}_\d{2}_\d{2}_\d{6}_\d+\.log already exists in the log directory$/;
-  for (const kind of ['symlink', 'dangling symlink', 'regular file']) {
+  // On Windows a symbolic link needs a privilege that ordinary users lack, and under the
+  // emulation the tests run in here Node makes Unix links of them: only a file is planted there.
+  const kinds = process.platform === 'win32' ? ['regular file'] : ['symlink', 'dangling symlink', 'regular file'];
+  for (const kind of kinds) {
     const dir = tempDir(t);
     const other = tempDir(t);
     const target = path.join(tempDir(t), 'target.txt');
