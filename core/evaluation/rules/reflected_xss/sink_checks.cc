@@ -141,37 +141,28 @@ class Matchers {
 #endif
 };
 
-// The tokenizer's state is held flat in members during a scan (the kind and the payload
-// fields of the current kind) and turned back into a ParseState when the scan stops.
+// Scans one chunk, updating the caller's ParseState in place.
 class Scanner {
  public:
   Scanner(std::string_view chunk, std::span<UserInput> inputs, XssState& state)
       : p_(reinterpret_cast<const std::uint8_t*>(chunk.data())),
         n_(chunk.size()),
         matchers_(inputs),
-        state_(state) {
-    const ParseState& ps = state.parse_state;
-    kind_ = ps.kind;
-    count_ = ps.count;
-    name_ = ps.name;
-    target_ = ps.target;
-    attr_ = ps.attributes.kind;
-    attr_count_ = ps.attributes.count;
-    quote_ = ps.attributes.quote ? *ps.attributes.quote : kNoQuote;
-  }
+        state_(state),
+        ps_(state.parse_state) {}
 
   std::optional<SinkMatch> run() {
     std::size_t pos = 0;
     while (pos < n_) {
       bool hit = false;
-      switch (kind_) {
+      switch (ps_.kind) {
         case Kind::Data:
         case Kind::EndTag: {
-          const bool data = kind_ == Kind::Data;
+          const bool data = ps_.kind == Kind::Data;
           const std::uint8_t stop = data ? '<' : '>';
           pos = find_either(pos, stop, stop);
           if (pos < n_) {
-            kind_ = data ? Kind::TagOpen : Kind::Data;
+            ps_.kind = data ? Kind::TagOpen : Kind::Data;
             ++pos;
           }
           continue;
@@ -179,14 +170,14 @@ class Scanner {
         case Kind::OtherTagName:
           while (pos < n_ && !is_blank(p_[pos]) && p_[pos] != '>') ++pos;
           if (pos < n_) {
-            kind_ = p_[pos] == '>' ? Kind::Data : Kind::OtherAttributes;
+            ps_.kind = p_[pos] == '>' ? Kind::Data : Kind::OtherAttributes;
             ++pos;
           }
           continue;
         case Kind::OtherAttributes:
           pos = find_either(pos, '>', '/');
           if (pos < n_) {
-            kind_ = p_[pos] == '>' ? Kind::Data : Kind::SelfClosing;
+            ps_.kind = p_[pos] == '>' ? Kind::Data : Kind::SelfClosing;
             ++pos;
           }
           continue;
@@ -195,9 +186,9 @@ class Scanner {
           break;
         case Kind::Attributes:
           // A quoted value changes only at its closing quote.
-          if (attr_ == AttrKind::Value && quote_ != kNoQuote && target_ != Target::Other &&
-              !matchers_.active()) {
-            pos = matchers_.next_stop(p_, n_, pos, static_cast<std::uint8_t>(quote_));
+          if (ps_.attributes.kind == AttrKind::Value && ps_.attributes.quote &&
+              ps_.target != Target::Other && !matchers_.active()) {
+            pos = matchers_.next_stop(p_, n_, pos, *ps_.attributes.quote);
             if (pos == n_) continue;
           }
           hit = step(p_[pos], pos);
@@ -209,43 +200,18 @@ class Scanner {
           break;
       }
       if (hit) {
-        state_.parse_state = parse_state();
         if (matched_ == kNoMatch) return SinkMatch{};
         const UserInput& in = matchers_[matched_];
         const std::uint64_t len = in.value.size();
         return SinkMatch{in.value, match_end_ >= len ? match_end_ - len : 0, len};
       }
     }
-    state_.parse_state = parse_state();
     state_.offset = saturating_add(state_.offset, n_);
     matchers_.store_progress();
     return std::nullopt;
   }
 
  private:
-  static constexpr int kNoQuote = -1;
-
-  ParseState parse_state() const {
-    switch (kind_) {
-      case Kind::ScriptEndTag: return ParseState::script_end_tag(count_);
-      case Kind::TagName: return ParseState::tag_name(name_, count_);
-      case Kind::AfterTagName: return ParseState::after_tag_name(target_);
-      case Kind::Attributes: {
-        AttributesState a;
-        switch (attr_) {
-          case AttrKind::Name: a = AttributesState::name(attr_count_); break;
-          case AttrKind::Value:
-            a = AttributesState::value(quote_ == kNoQuote ? std::nullopt
-                                                          : std::optional<std::uint8_t>(quote_));
-            break;
-          default: a.kind = attr_; break;
-        }
-        return ParseState::attributes_of(target_, a);
-      }
-      default: return ParseState::of(kind_);
-    }
-  }
-
   // The first position at or after `pos` holding `a` or `b`; `n_` when there is none.
   std::size_t find_either(std::size_t pos, std::uint8_t a, std::uint8_t b) const {
 #if defined(__SSE2__)
@@ -283,8 +249,8 @@ class Scanner {
         c = p_[pos - 1];
       }
       if (c == '<') {
-        kind_ = Kind::ScriptEndTag;
-        count_ = 0;
+        ps_.kind = Kind::ScriptEndTag;
+        ps_.count = 0;
         return false;
       }
     }
@@ -317,11 +283,11 @@ class Scanner {
 
   // Closes a watched start tag.
   void close() {
-    if (target_ == Target::Script) {
+    if (ps_.target == Target::Script) {
       matchers_.reset();
-      kind_ = Kind::ScriptData;
+      ps_.kind = Kind::ScriptData;
     } else {
-      kind_ = Kind::Data;
+      ps_.kind = Kind::Data;
     }
   }
 
@@ -329,89 +295,89 @@ class Scanner {
   // handling the byte again); true when the scan ends with a match.
   SCAN_ALWAYS_INLINE bool step(std::uint8_t c, std::size_t pos) {
     for (;;) {
-      switch (kind_) {
+      switch (ps_.kind) {
         case Kind::Data:
-          if (c == '<') kind_ = Kind::TagOpen;
+          if (c == '<') ps_.kind = Kind::TagOpen;
           return false;
         case Kind::TagOpen:
           if (is_blank(c)) return false;
           if (c == '/') {
-            kind_ = Kind::EndTag;
+            ps_.kind = Kind::EndTag;
             return false;
           }
-          kind_ = Kind::TagNameStart;
+          ps_.kind = Kind::TagNameStart;
           continue;
         case Kind::TagNameStart:
           if (lc(c) == 's' || lc(c) == 'i') {
-            kind_ = Kind::TagName;
-            name_ = lc(c) == 's' ? ParseState::kScript : ParseState::kIframe;
-            count_ = 1;
+            ps_.kind = Kind::TagName;
+            ps_.name = lc(c) == 's' ? ParseState::kScript : ParseState::kIframe;
+            ps_.count = 1;
           } else {
-            kind_ = Kind::OtherTagName;
+            ps_.kind = Kind::OtherTagName;
           }
           return false;
         case Kind::OtherTagName:
-          if (is_blank(c)) kind_ = Kind::OtherAttributes;
-          else if (c == '>') kind_ = Kind::Data;
+          if (is_blank(c)) ps_.kind = Kind::OtherAttributes;
+          else if (c == '>') ps_.kind = Kind::Data;
           return false;
         case Kind::TagName:
-          if (count_ < name_.size() && lc(c) == name_[count_]) {
-            if (++count_ == name_.size()) {
-              kind_ = Kind::AfterTagName;
-              target_ = target_of(name_);
+          if (ps_.count < ps_.name.size() && lc(c) == ps_.name[ps_.count]) {
+            if (++ps_.count == ps_.name.size()) {
+              ps_.kind = Kind::AfterTagName;
+              ps_.target = target_of(ps_.name);
             }
             return false;
           }
-          kind_ = Kind::AfterTagName;
-          target_ = Target::Other;
+          ps_.kind = Kind::AfterTagName;
+          ps_.target = Target::Other;
           continue;
         case Kind::AfterTagName:
           if (is_blank(c)) {
             matchers_.reset();
-            kind_ = Kind::Attributes;
-            attr_ = AttrKind::BeforeName;
+            ps_.kind = Kind::Attributes;
+            ps_.attributes.kind = AttrKind::BeforeName;
           } else if (c == '/') {
-            kind_ = Kind::SelfClosing;
+            ps_.kind = Kind::SelfClosing;
           } else if (c == '>') {
-            kind_ = target_ == Target::Script ? Kind::ScriptData : Kind::Data;
+            ps_.kind = ps_.target == Target::Script ? Kind::ScriptData : Kind::Data;
           } else {
-            kind_ = Kind::OtherTagName;
+            ps_.kind = Kind::OtherTagName;
             continue;
           }
           return false;
         case Kind::Attributes:
-          if (target_ == Target::Other) {
-            kind_ = Kind::OtherAttributes;
+          if (ps_.target == Target::Other) {
+            ps_.kind = Kind::OtherAttributes;
             continue;
           }
           if (feed(c, pos)) return true;
           return attribute(c);
         case Kind::OtherAttributes:
-          if (c == '/') kind_ = Kind::SelfClosing;
-          else if (c == '>') kind_ = Kind::Data;
+          if (c == '/') ps_.kind = Kind::SelfClosing;
+          else if (c == '>') ps_.kind = Kind::Data;
           return false;
         case Kind::SelfClosing:
-          kind_ = c == '>' ? Kind::Data : Kind::OtherAttributes;
+          ps_.kind = c == '>' ? Kind::Data : Kind::OtherAttributes;
           return false;
         case Kind::ScriptData:
           if (feed(c, pos)) return true;
           if (c == '<') {
-            kind_ = Kind::ScriptEndTag;
-            count_ = 0;
+            ps_.kind = Kind::ScriptEndTag;
+            ps_.count = 0;
           }
           return false;
         case Kind::ScriptEndTag:
           if (feed(c, pos)) return true;
-          if (count_ < kScriptEnd.size()) {
-            if (c == static_cast<std::uint8_t>(kScriptEnd[count_])) ++count_;
-            else kind_ = Kind::ScriptData;
+          if (ps_.count < kScriptEnd.size()) {
+            if (c == static_cast<std::uint8_t>(kScriptEnd[ps_.count])) ++ps_.count;
+            else ps_.kind = Kind::ScriptData;
           } else if (c == '>') {
             if (matchers_.empty()) return empty_match();
-            kind_ = Kind::Data;
+            ps_.kind = Kind::Data;
           }
           return false;
         case Kind::EndTag:
-          if (c == '>') kind_ = Kind::Data;
+          if (c == '>') ps_.kind = Kind::Data;
           return false;
       }
       return false;  // unreachable for a valid kind
@@ -421,60 +387,61 @@ class Scanner {
   // Handles one byte, already fed to the matchers, inside a watched attribute list.
   // Handling it again in a new attribute state does not feed it a second time.
   bool attribute(std::uint8_t c) {
+    AttributesState& a = ps_.attributes;
     for (;;) {
-      switch (attr_) {
+      switch (a.kind) {
         case AttrKind::BeforeName:
           if (is_blank(c)) return false;
-          if (c == '/') kind_ = Kind::SelfClosing;
+          if (c == '/') ps_.kind = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            attr_ = AttrKind::Name;
-            attr_count_ = 0;
+            a.kind = AttrKind::Name;
+            a.count = 0;
             continue;
           }
           return false;
         case AttrKind::Name:
-          if (attr_count_ < kSrc.size()) {
-            if (lc(c) == static_cast<std::uint8_t>(kSrc[attr_count_])) ++attr_count_;
-            else attr_ = AttrKind::OtherName;
-          } else if (attr_count_ == kSrc.size() && (is_blank(c) || c == '=')) {
+          if (a.count < kSrc.size()) {
+            if (lc(c) == static_cast<std::uint8_t>(kSrc[a.count])) ++a.count;
+            else a.kind = AttrKind::OtherName;
+          } else if (a.count == kSrc.size() && (is_blank(c) || c == '=')) {
             if (matchers_.empty()) return empty_match();
-            attr_ = c == '=' ? AttrKind::BeforeValue : AttrKind::AfterName;
+            a.kind = c == '=' ? AttrKind::BeforeValue : AttrKind::AfterName;
           } else {
-            attr_ = AttrKind::OtherName;
+            a.kind = AttrKind::OtherName;
           }
           return false;
         case AttrKind::OtherName:
-          if (is_blank(c)) attr_ = AttrKind::AfterName;
-          else if (c == '=') attr_ = AttrKind::BeforeValue;
-          else if (c == '/') kind_ = Kind::SelfClosing;
+          if (is_blank(c)) a.kind = AttrKind::AfterName;
+          else if (c == '=') a.kind = AttrKind::BeforeValue;
+          else if (c == '/') ps_.kind = Kind::SelfClosing;
           else if (c == '>') close();
           return false;
         case AttrKind::AfterName:
           if (is_blank(c)) return false;
-          if (c == '=') attr_ = AttrKind::BeforeValue;
-          else if (c == '/') kind_ = Kind::SelfClosing;
+          if (c == '=') a.kind = AttrKind::BeforeValue;
+          else if (c == '/') ps_.kind = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            attr_ = AttrKind::Name;
-            attr_count_ = 0;
+            a.kind = AttrKind::Name;
+            a.count = 0;
             continue;
           }
           return false;
         case AttrKind::BeforeValue:
           if (is_blank(c)) return false;
-          attr_ = AttrKind::Value;
+          a.kind = AttrKind::Value;
           if (c == '"' || c == '\'') {
-            quote_ = c;
+            a.quote = c;
             return false;
           }
-          quote_ = kNoQuote;
+          a.quote = std::nullopt;
           continue;
         case AttrKind::Value:
-          if (quote_ != kNoQuote) {
-            if (c == quote_) attr_ = AttrKind::BeforeName;
+          if (a.quote) {
+            if (c == *a.quote) a.kind = AttrKind::BeforeName;
           } else if (is_blank(c)) {
-            attr_ = AttrKind::BeforeName;
+            a.kind = AttrKind::BeforeName;
           } else if (c == '>') {
             close();
           }
@@ -488,14 +455,7 @@ class Scanner {
   std::size_t n_;
   Matchers matchers_;
   XssState& state_;
-  // The current ParseState, flat.
-  Kind kind_;
-  std::uint64_t count_;  // ScriptEndTag, TagName
-  ParseState::Name name_;
-  Target target_;
-  AttrKind attr_;
-  std::uint64_t attr_count_;
-  int quote_;
+  ParseState& ps_;  // state_.parse_state
   // The result of a scan that ends early.
   std::size_t matched_ = kNoMatch;
   std::uint64_t match_end_ = 0;

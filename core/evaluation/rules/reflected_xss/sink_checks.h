@@ -1,7 +1,7 @@
 // The response-body scanner: finds tracked user inputs that a response reflects inside
 // the attribute list of a script or iframe start tag or inside script content. It reads
-// the body as raw bytes, chunk by chunk; its whole state lives in XssState and in the
-// progress of each UserInput, which the caller keeps between chunks.
+// the body as raw bytes, chunk by chunk; its whole state lives in XssState, which it updates
+// in place, and in the progress of each UserInput, which the caller keeps between chunks.
 #pragma once
 
 #include <array>
@@ -38,11 +38,18 @@ struct AttributesState {
   static AttributesState before_value() { return {Kind::BeforeValue, 0, std::nullopt}; }
   static AttributesState value(std::optional<std::uint8_t> q) { return {Kind::Value, 0, q}; }
 
-  bool operator==(const AttributesState&) const = default;
+  // Compares the fields of the current kind only.
+  bool operator==(const AttributesState& o) const {
+    if (kind != o.kind) return false;
+    if (kind == Kind::Name) return count == o.count;
+    if (kind == Kind::Value) return quote == o.quote;
+    return true;
+  }
 };
 
-// Where the tokenizer stands. Only the fields of the current kind carry meaning; the
-// factories leave the others at their defaults, so that equal states compare equal.
+// Where the tokenizer stands: one flat value that the scanner updates in place and the
+// byte form reads and writes. Only the fields of the current kind carry meaning; the others
+// keep whatever an earlier kind left in them, and equality and the byte form ignore them.
 struct ParseState {
   enum class Kind : std::uint8_t {
     Data = 0,             // outside any tag
@@ -97,7 +104,17 @@ struct ParseState {
     return s;
   }
 
-  bool operator==(const ParseState&) const = default;
+  // Compares the fields of the current kind only.
+  bool operator==(const ParseState& o) const {
+    if (kind != o.kind) return false;
+    switch (kind) {
+      case Kind::ScriptEndTag: return count == o.count;
+      case Kind::TagName: return name == o.name && count == o.count;
+      case Kind::AfterTagName: return target == o.target;
+      case Kind::Attributes: return target == o.target && attributes == o.attributes;
+      default: return true;
+    }
+  }
 };
 
 struct XssState {

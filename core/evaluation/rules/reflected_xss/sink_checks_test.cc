@@ -170,6 +170,75 @@ TEST(SinkChecksTest, OffsetAccounting) {
   EXPECT_EQ(state.parse_state, ParseState::of(ParseState::Kind::ScriptData));
 }
 
+// The scanner updates the state in place and leaves the fields of earlier kinds as they
+// were: states compare by the fields of their kind only, as their byte form does.
+TEST(SinkChecksTest, StatesCompareByTheFieldsOfTheirKind) {
+  auto with = [](ParseState s, auto change) {
+    change(s);
+    return s;
+  };
+  using K = ParseState::Kind;
+  using A = AttributesState::Kind;
+  struct Pair {
+    ParseState a, b;
+    bool equal;
+  };
+  const std::vector<Pair> pairs = {
+      {ParseState::of(K::Data), with(ParseState::of(K::Data), [](auto& s) {
+         s.count = 4;
+         s.name = ParseState::kScript;
+         s.target = Target::Iframe;
+         s.attributes = AttributesState::value('"');
+       }), true},
+      {ParseState::of(K::Data), ParseState::of(K::TagOpen), false},
+      {ParseState::script_end_tag(3), with(ParseState::script_end_tag(3),
+                                           [](auto& s) { s.target = Target::Script; }), true},
+      {ParseState::script_end_tag(3), ParseState::script_end_tag(4), false},
+      {ParseState::tag_name(ParseState::kScript, 2), ParseState::tag_name(ParseState::kIframe, 2),
+       false},
+      {ParseState::tag_name(ParseState::kScript, 2), ParseState::tag_name(ParseState::kScript, 3),
+       false},
+      {ParseState::after_tag_name(Target::Script), with(ParseState::after_tag_name(Target::Script),
+                                                        [](auto& s) { s.count = 6; }), true},
+      {ParseState::after_tag_name(Target::Script), ParseState::after_tag_name(Target::Other),
+       false},
+      {ParseState::attributes_of(Target::Script, AttributesState::before_name()),
+       with(ParseState::attributes_of(Target::Script, AttributesState::before_name()),
+            [](auto& s) {
+              s.attributes.count = 3;
+              s.attributes.quote = '\'';
+            }),
+       true},
+      {ParseState::attributes_of(Target::Script, AttributesState::name(2)),
+       ParseState::attributes_of(Target::Script, AttributesState::name(3)), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value('"')),
+       ParseState::attributes_of(Target::Script, AttributesState::value('\'')), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value('"')),
+       ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)),
+       with(ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)),
+            [](auto& s) { s.attributes.count = 2; }),
+       true},
+      {ParseState::attributes_of(Target::Script, AttributesState::other_name()),
+       ParseState::attributes_of(Target::Iframe, AttributesState::other_name()), false},
+      {ParseState::attributes_of(Target::Script, {A::AfterName, 0, std::nullopt}),
+       ParseState::attributes_of(Target::Script, {A::BeforeValue, 0, std::nullopt}), false},
+  };
+  for (const Pair& p : pairs) {
+    EXPECT_EQ(p.a == p.b, p.equal) << static_cast<int>(p.a.kind);
+    EXPECT_EQ(p.b == p.a, p.equal) << static_cast<int>(p.a.kind);
+    EXPECT_EQ(serialize_state({p.a, 0}) == serialize_state({p.b, 0}), p.equal)
+        << static_cast<int>(p.a.kind);
+  }
+  // A scan through a watched tag name and attribute value into data leaves those fields
+  // behind; the state is still the plain data state, in memory and in its byte form.
+  std::vector<UserInput> inputs = tracked({"zz"});
+  XssState state;
+  ASSERT_EQ(has_vulnerability("<iframe src='x'>", inputs, state), kNone);
+  EXPECT_EQ(state, (XssState{ParseState::of(K::Data), 16}));
+  EXPECT_EQ(serialize_state(state), (std::vector<std::uint8_t>{0x00, 0x10}));
+}
+
 TEST(SinkChecksTest, MatchStopsInTheMiddleOfTheByte) {
   std::vector<UserInput> inputs = tracked({"ab", "b"});
   XssState state;
