@@ -372,6 +372,44 @@ TEST(SinkChecksTest, ResumesFromHandedInProgress) {
   EXPECT_EQ(inputs, (std::vector<UserInput>{{"abcab", 2}, {"cabz", 0}, {"bx", 1}}));
 }
 
+// Inputs that share long leading parts, some ending inside what the others share or at a
+// multiple of eight bytes: each is found where it first completes, and without a match each
+// input's progress is read back.
+TEST(SinkChecksTest, InputsSharingLongLeadingParts) {
+  const std::vector<std::string> values = {"abcdefghijkl", "abcdefgh", "abcdefghijz", "abcde",
+                                           "abcdefghijklmnopq", "bcdefghijklmnopqrs"};
+  struct Shared {
+    std::string body;
+    std::optional<SinkMatch> expected;
+    std::vector<std::uint64_t> progress;  // without a match
+  };
+  const std::vector<Shared> table = {
+      {"<script>abcd", kNone, {4, 4, 4, 4, 4, 3}},
+      {"<script>abcdX", kNone, {0, 0, 0, 0, 0, 0}},
+      {"<script>abcde", at("abcde", 8), {}},
+      {"<script>xabcdefgh", at("abcde", 9), {}},
+      {"<script>bcdefghijklmnopqr", kNone, {0, 0, 0, 0, 0, 17}},
+      {"<script>bcdefghijklmnopqrs", at("bcdefghijklmnopqrs", 8), {}},
+  };
+  for (const Shared& t : table) {
+    std::vector<UserInput> inputs = tracked(values);
+    XssState state;
+    EXPECT_EQ(has_vulnerability(t.body, inputs, state), t.expected) << t.body;
+    if (t.expected) continue;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      EXPECT_EQ(inputs[i].progress, t.progress[i]) << t.body << " " << inputs[i].value;
+    }
+  }
+  // Without the shortest one, the longer ones complete in order of their length.
+  std::vector<std::string> longer(values.begin(), values.end());
+  longer.erase(longer.begin() + 3);
+  EXPECT_EQ(scan({"<script>abcdefghijk"}, tracked(longer)), at("abcdefgh", 8));
+  longer.erase(longer.begin() + 1);
+  EXPECT_EQ(scan({"<script>abcdefghij", "klm"}, tracked(longer)), at("abcdefghijkl", 8));
+  EXPECT_EQ(scan({"<script>abcdefghijklmnopq"}, {{"abcdefghijklmnopq", 0}}),
+            at("abcdefghijklmnopq", 8));
+}
+
 // Random bodies built from fragments that exercise every state, scanned whole, in random
 // chunks and one byte at a time, must agree. One-byte chunks also check the whole-body
 // scan's shortcuts, which look at the byte after the current one and so never apply there.
