@@ -15,6 +15,23 @@ namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
 enum class Target : std::uint8_t { Other = 0, Script = 1, Iframe = 2 };
 
+// The quote that opened an attribute value, if any: an optional byte held in one integer,
+// which the scanner reads at every byte of a value as cheaply as a plain integer.
+class Quote {
+ public:
+  constexpr Quote() = default;
+  constexpr Quote(std::nullopt_t) {}
+  constexpr Quote(std::uint8_t q) : v_(q) {}
+  constexpr Quote(std::optional<std::uint8_t> q) : v_(q ? *q : kNone) {}
+  constexpr explicit operator bool() const { return v_ != kNone; }
+  constexpr std::uint8_t operator*() const { return static_cast<std::uint8_t>(v_); }
+  constexpr bool operator==(const Quote&) const = default;
+
+ private:
+  static constexpr int kNone = -1;
+  int v_ = kNone;
+};
+
 // Where the scanner stands inside the attribute list of a watched start tag.
 struct AttributesState {
   enum class Kind : std::uint8_t {
@@ -29,14 +46,16 @@ struct AttributesState {
 
   Kind kind = Kind::BeforeName;
   std::uint64_t count = 0;
-  std::optional<std::uint8_t> quote;
+  Quote quote;
 
   static AttributesState before_name() { return {}; }
   static AttributesState name(std::uint64_t n) { return {Kind::Name, n, std::nullopt}; }
   static AttributesState other_name() { return {Kind::OtherName, 0, std::nullopt}; }
   static AttributesState after_name() { return {Kind::AfterName, 0, std::nullopt}; }
   static AttributesState before_value() { return {Kind::BeforeValue, 0, std::nullopt}; }
-  static AttributesState value(std::optional<std::uint8_t> q) { return {Kind::Value, 0, q}; }
+  static AttributesState value(std::optional<std::uint8_t> q) {
+    return {Kind::Value, 0, Quote(q)};
+  }
 
   // Compares the fields of the current kind only.
   bool operator==(const AttributesState& o) const {
