@@ -16,6 +16,7 @@ namespace {
 using bench::support::set_bytes_per_iteration;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::deserialize_inputs;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::ParseState;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::serialize_inputs;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
@@ -119,6 +120,31 @@ BENCHMARK(BM_ScanScriptPageInputs)
     ->Args({5, 0})
     ->Args({10000, 0})
     ->Args({0, 1})
+    ->Args({5, 1})
+    ->Args({10000, 1});
+
+// What one call costs before and besides its bytes, in script content: a one-byte chunk
+// that starts no input (the matcher's set-up alone) and one copy of the script text (the
+// set-up and every part of the automaton that the page reaches), with the first five or
+// all 10,000 script-like inputs.
+void BM_ScanCallSetup(benchmark::State& st) {
+  std::vector<UserInput> inputs;
+  for (const std::string& v : script_like_inputs(static_cast<std::size_t>(st.range(0)))) {
+    inputs.push_back({v, 0});
+  }
+  const std::string chunk = st.range(1) ? std::string(kScript) : std::string("~");
+  for (auto _ : st) {
+    for (UserInput& in : inputs) in.progress = 0;
+    XssState state{ParseState::of(ParseState::Kind::ScriptData), 0};
+    auto m = has_vulnerability(chunk, inputs, state);
+    benchmark::DoNotOptimize(m);
+    if (m) st.SkipWithError("unexpected match");
+  }
+}
+BENCHMARK(BM_ScanCallSetup)
+    ->ArgNames({"script_like", "script_copy"})
+    ->Args({5, 0})
+    ->Args({10000, 0})
     ->Args({5, 1})
     ->Args({10000, 1});
 

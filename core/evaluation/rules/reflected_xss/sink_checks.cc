@@ -141,24 +141,19 @@ class Matchers {
 #endif
 };
 
-// The tokenizer's state is held flat in members during a scan (the kind and the payload
-// fields of the current kind) and turned back into a ParseState when the scan stops.
+// Scans one chunk, updating the caller's ParseState in place. Only its kind, on which every
+// byte dispatches, is held in a member of the scanner during the scan and stored back when
+// the scan stops: there the compiler can keep it in a register, which makes markup-heavy
+// bodies about a fifth faster to scan than updating the kind in the caller's state.
 class Scanner {
  public:
   Scanner(std::string_view chunk, std::span<UserInput> inputs, XssState& state)
       : p_(reinterpret_cast<const std::uint8_t*>(chunk.data())),
         n_(chunk.size()),
         matchers_(inputs),
-        state_(state) {
-    const ParseState& ps = state.parse_state;
-    kind_ = ps.kind;
-    count_ = ps.count;
-    name_ = ps.name;
-    target_ = ps.target;
-    attr_ = ps.attributes.kind;
-    attr_count_ = ps.attributes.count;
-    quote_ = ps.attributes.quote ? *ps.attributes.quote : kNoQuote;
-  }
+        state_(state),
+        ps_(state.parse_state),
+        kind_(state.parse_state.kind) {}
 
   std::optional<SinkMatch> run() {
     std::size_t pos = 0;
@@ -195,9 +190,9 @@ class Scanner {
           break;
         case Kind::Attributes:
           // A quoted value changes only at its closing quote.
-          if (attr_ == AttrKind::Value && quote_ != kNoQuote && target_ != Target::Other &&
-              !matchers_.active()) {
-            pos = matchers_.next_stop(p_, n_, pos, static_cast<std::uint8_t>(quote_));
+          if (ps_.attributes.kind == AttrKind::Value && ps_.attributes.quote &&
+              ps_.target != Target::Other && !matchers_.active()) {
+            pos = matchers_.next_stop(p_, n_, pos, *ps_.attributes.quote);
             if (pos == n_) continue;
           }
           hit = step(p_[pos], pos);
@@ -209,43 +204,20 @@ class Scanner {
           break;
       }
       if (hit) {
-        state_.parse_state = parse_state();
+        ps_.kind = kind_;
         if (matched_ == kNoMatch) return SinkMatch{};
         const UserInput& in = matchers_[matched_];
         const std::uint64_t len = in.value.size();
         return SinkMatch{in.value, match_end_ >= len ? match_end_ - len : 0, len};
       }
     }
-    state_.parse_state = parse_state();
+    ps_.kind = kind_;
     state_.offset = saturating_add(state_.offset, n_);
     matchers_.store_progress();
     return std::nullopt;
   }
 
  private:
-  static constexpr int kNoQuote = -1;
-
-  ParseState parse_state() const {
-    switch (kind_) {
-      case Kind::ScriptEndTag: return ParseState::script_end_tag(count_);
-      case Kind::TagName: return ParseState::tag_name(name_, count_);
-      case Kind::AfterTagName: return ParseState::after_tag_name(target_);
-      case Kind::Attributes: {
-        AttributesState a;
-        switch (attr_) {
-          case AttrKind::Name: a = AttributesState::name(attr_count_); break;
-          case AttrKind::Value:
-            a = AttributesState::value(quote_ == kNoQuote ? std::nullopt
-                                                          : std::optional<std::uint8_t>(quote_));
-            break;
-          default: a.kind = attr_; break;
-        }
-        return ParseState::attributes_of(target_, a);
-      }
-      default: return ParseState::of(kind_);
-    }
-  }
-
   // The first position at or after `pos` holding `a` or `b`; `n_` when there is none.
   std::size_t find_either(std::size_t pos, std::uint8_t a, std::uint8_t b) const {
 #if defined(__SSE2__)
@@ -284,7 +256,7 @@ class Scanner {
       }
       if (c == '<') {
         kind_ = Kind::ScriptEndTag;
-        count_ = 0;
+        ps_.count = 0;
         return false;
       }
     }
@@ -317,7 +289,7 @@ class Scanner {
 
   // Closes a watched start tag.
   void close() {
-    if (target_ == Target::Script) {
+    if (ps_.target == Target::Script) {
       matchers_.reset();
       kind_ = Kind::ScriptData;
     } else {
@@ -344,8 +316,8 @@ class Scanner {
         case Kind::TagNameStart:
           if (lc(c) == 's' || lc(c) == 'i') {
             kind_ = Kind::TagName;
-            name_ = lc(c) == 's' ? ParseState::kScript : ParseState::kIframe;
-            count_ = 1;
+            ps_.name = lc(c) == 's' ? ParseState::kScript : ParseState::kIframe;
+            ps_.count = 1;
           } else {
             kind_ = Kind::OtherTagName;
           }
@@ -355,32 +327,32 @@ class Scanner {
           else if (c == '>') kind_ = Kind::Data;
           return false;
         case Kind::TagName:
-          if (count_ < name_.size() && lc(c) == name_[count_]) {
-            if (++count_ == name_.size()) {
+          if (ps_.count < ps_.name.size() && lc(c) == ps_.name[ps_.count]) {
+            if (++ps_.count == ps_.name.size()) {
               kind_ = Kind::AfterTagName;
-              target_ = target_of(name_);
+              ps_.target = target_of(ps_.name);
             }
             return false;
           }
           kind_ = Kind::AfterTagName;
-          target_ = Target::Other;
+          ps_.target = Target::Other;
           continue;
         case Kind::AfterTagName:
           if (is_blank(c)) {
             matchers_.reset();
             kind_ = Kind::Attributes;
-            attr_ = AttrKind::BeforeName;
+            ps_.attributes.kind = AttrKind::BeforeName;
           } else if (c == '/') {
             kind_ = Kind::SelfClosing;
           } else if (c == '>') {
-            kind_ = target_ == Target::Script ? Kind::ScriptData : Kind::Data;
+            kind_ = ps_.target == Target::Script ? Kind::ScriptData : Kind::Data;
           } else {
             kind_ = Kind::OtherTagName;
             continue;
           }
           return false;
         case Kind::Attributes:
-          if (target_ == Target::Other) {
+          if (ps_.target == Target::Other) {
             kind_ = Kind::OtherAttributes;
             continue;
           }
@@ -397,13 +369,13 @@ class Scanner {
           if (feed(c, pos)) return true;
           if (c == '<') {
             kind_ = Kind::ScriptEndTag;
-            count_ = 0;
+            ps_.count = 0;
           }
           return false;
         case Kind::ScriptEndTag:
           if (feed(c, pos)) return true;
-          if (count_ < kScriptEnd.size()) {
-            if (c == static_cast<std::uint8_t>(kScriptEnd[count_])) ++count_;
+          if (ps_.count < kScriptEnd.size()) {
+            if (c == static_cast<std::uint8_t>(kScriptEnd[ps_.count])) ++ps_.count;
             else kind_ = Kind::ScriptData;
           } else if (c == '>') {
             if (matchers_.empty()) return empty_match();
@@ -421,60 +393,61 @@ class Scanner {
   // Handles one byte, already fed to the matchers, inside a watched attribute list.
   // Handling it again in a new attribute state does not feed it a second time.
   bool attribute(std::uint8_t c) {
+    AttributesState& a = ps_.attributes;
     for (;;) {
-      switch (attr_) {
+      switch (a.kind) {
         case AttrKind::BeforeName:
           if (is_blank(c)) return false;
           if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            attr_ = AttrKind::Name;
-            attr_count_ = 0;
+            a.kind = AttrKind::Name;
+            a.count = 0;
             continue;
           }
           return false;
         case AttrKind::Name:
-          if (attr_count_ < kSrc.size()) {
-            if (lc(c) == static_cast<std::uint8_t>(kSrc[attr_count_])) ++attr_count_;
-            else attr_ = AttrKind::OtherName;
-          } else if (attr_count_ == kSrc.size() && (is_blank(c) || c == '=')) {
+          if (a.count < kSrc.size()) {
+            if (lc(c) == static_cast<std::uint8_t>(kSrc[a.count])) ++a.count;
+            else a.kind = AttrKind::OtherName;
+          } else if (a.count == kSrc.size() && (is_blank(c) || c == '=')) {
             if (matchers_.empty()) return empty_match();
-            attr_ = c == '=' ? AttrKind::BeforeValue : AttrKind::AfterName;
+            a.kind = c == '=' ? AttrKind::BeforeValue : AttrKind::AfterName;
           } else {
-            attr_ = AttrKind::OtherName;
+            a.kind = AttrKind::OtherName;
           }
           return false;
         case AttrKind::OtherName:
-          if (is_blank(c)) attr_ = AttrKind::AfterName;
-          else if (c == '=') attr_ = AttrKind::BeforeValue;
+          if (is_blank(c)) a.kind = AttrKind::AfterName;
+          else if (c == '=') a.kind = AttrKind::BeforeValue;
           else if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           return false;
         case AttrKind::AfterName:
           if (is_blank(c)) return false;
-          if (c == '=') attr_ = AttrKind::BeforeValue;
+          if (c == '=') a.kind = AttrKind::BeforeValue;
           else if (c == '/') kind_ = Kind::SelfClosing;
           else if (c == '>') close();
           else {
-            attr_ = AttrKind::Name;
-            attr_count_ = 0;
+            a.kind = AttrKind::Name;
+            a.count = 0;
             continue;
           }
           return false;
         case AttrKind::BeforeValue:
           if (is_blank(c)) return false;
-          attr_ = AttrKind::Value;
+          a.kind = AttrKind::Value;
           if (c == '"' || c == '\'') {
-            quote_ = c;
+            a.quote = c;
             return false;
           }
-          quote_ = kNoQuote;
+          a.quote = std::nullopt;
           continue;
         case AttrKind::Value:
-          if (quote_ != kNoQuote) {
-            if (c == quote_) attr_ = AttrKind::BeforeName;
+          if (a.quote) {
+            if (c == *a.quote) a.kind = AttrKind::BeforeName;
           } else if (is_blank(c)) {
-            attr_ = AttrKind::BeforeName;
+            a.kind = AttrKind::BeforeName;
           } else if (c == '>') {
             close();
           }
@@ -488,14 +461,8 @@ class Scanner {
   std::size_t n_;
   Matchers matchers_;
   XssState& state_;
-  // The current ParseState, flat.
+  ParseState& ps_;  // state_.parse_state, but for its kind
   Kind kind_;
-  std::uint64_t count_;  // ScriptEndTag, TagName
-  ParseState::Name name_;
-  Target target_;
-  AttrKind attr_;
-  std::uint64_t attr_count_;
-  int quote_;
   // The result of a scan that ends early.
   std::size_t matched_ = kNoMatch;
   std::uint64_t match_end_ = 0;

@@ -1,7 +1,7 @@
 // The response-body scanner: finds tracked user inputs that a response reflects inside
 // the attribute list of a script or iframe start tag or inside script content. It reads
-// the body as raw bytes, chunk by chunk; its whole state lives in XssState and in the
-// progress of each UserInput, which the caller keeps between chunks.
+// the body as raw bytes, chunk by chunk; its whole state lives in XssState, which it updates
+// in place, and in the progress of each UserInput, which the caller keeps between chunks.
 #pragma once
 
 #include <array>
@@ -14,6 +14,23 @@
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
 enum class Target : std::uint8_t { Other = 0, Script = 1, Iframe = 2 };
+
+// The quote that opened an attribute value, if any: an optional byte held in one integer,
+// which the scanner reads at every byte of a value as cheaply as a plain integer.
+class Quote {
+ public:
+  constexpr Quote() = default;
+  constexpr Quote(std::nullopt_t) {}
+  constexpr Quote(std::uint8_t q) : v_(q) {}
+  constexpr Quote(std::optional<std::uint8_t> q) : v_(q ? *q : kNone) {}
+  constexpr explicit operator bool() const { return v_ != kNone; }
+  constexpr std::uint8_t operator*() const { return static_cast<std::uint8_t>(v_); }
+  constexpr bool operator==(const Quote&) const = default;
+
+ private:
+  static constexpr int kNone = -1;
+  int v_ = kNone;
+};
 
 // Where the scanner stands inside the attribute list of a watched start tag.
 struct AttributesState {
@@ -29,20 +46,29 @@ struct AttributesState {
 
   Kind kind = Kind::BeforeName;
   std::uint64_t count = 0;
-  std::optional<std::uint8_t> quote;
+  Quote quote;
 
   static AttributesState before_name() { return {}; }
   static AttributesState name(std::uint64_t n) { return {Kind::Name, n, std::nullopt}; }
   static AttributesState other_name() { return {Kind::OtherName, 0, std::nullopt}; }
   static AttributesState after_name() { return {Kind::AfterName, 0, std::nullopt}; }
   static AttributesState before_value() { return {Kind::BeforeValue, 0, std::nullopt}; }
-  static AttributesState value(std::optional<std::uint8_t> q) { return {Kind::Value, 0, q}; }
+  static AttributesState value(std::optional<std::uint8_t> q) {
+    return {Kind::Value, 0, Quote(q)};
+  }
 
-  bool operator==(const AttributesState&) const = default;
+  // Compares the fields of the current kind only.
+  bool operator==(const AttributesState& o) const {
+    if (kind != o.kind) return false;
+    if (kind == Kind::Name) return count == o.count;
+    if (kind == Kind::Value) return quote == o.quote;
+    return true;
+  }
 };
 
-// Where the tokenizer stands. Only the fields of the current kind carry meaning; the
-// factories leave the others at their defaults, so that equal states compare equal.
+// Where the tokenizer stands: one flat value that the scanner updates in place and the
+// byte form reads and writes. Only the fields of the current kind carry meaning; the others
+// keep whatever an earlier kind left in them, and equality and the byte form ignore them.
 struct ParseState {
   enum class Kind : std::uint8_t {
     Data = 0,             // outside any tag
@@ -97,7 +123,17 @@ struct ParseState {
     return s;
   }
 
-  bool operator==(const ParseState&) const = default;
+  // Compares the fields of the current kind only.
+  bool operator==(const ParseState& o) const {
+    if (kind != o.kind) return false;
+    switch (kind) {
+      case Kind::ScriptEndTag: return count == o.count;
+      case Kind::TagName: return name == o.name && count == o.count;
+      case Kind::AfterTagName: return target == o.target;
+      case Kind::Attributes: return target == o.target && attributes == o.attributes;
+      default: return true;
+    }
+  }
 };
 
 struct XssState {

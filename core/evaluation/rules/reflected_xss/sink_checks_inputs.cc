@@ -1,6 +1,7 @@
 #include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
@@ -97,6 +98,21 @@ void InputMatcher::expand(std::size_t u) {
     for (std::size_t k = 0; k < r; ++k) entries[k].word = word_at(entries[k].index, d);
   }
   const unsigned shift = 8 * (d % 8);
+  if (const std::size_t run = shared_run(entries, r, d); run >= 2) {
+    // The nodes along the run have one kid each and the inputs of `u`: they are made at
+    // once, and the last one is split when the scan reaches it.
+    const std::uint64_t word = entries[0].word >> shift;
+    std::size_t parent = u;
+    for (std::size_t j = 0; j < run; ++j) {
+      const auto b = static_cast<std::uint8_t>(word >> (8 * j));
+      const std::size_t v = add_node(begin, begin, end, d + j + 1, parent, b);
+      nodes_[parent].kids = kids_.size();
+      nodes_[parent].kid_count = 1;
+      kids_.push_back({b, v});
+      parent = v;
+    }
+    return;
+  }
   keys_.resize(r);
   bool sorted = true;
   for (std::size_t k = 0; k < r; ++k) {
@@ -156,6 +172,28 @@ void InputMatcher::expand(std::size_t u) {
   }
   nodes_[u].kids = kids;
   nodes_[u].kid_count = kids_.size() - kids;
+}
+
+// How many bytes from depth `d` on all `r` entries share while none of them ends within
+// those bytes or right after them, counted within the entries' current word; 0 when that is
+// fewer than two. Entries' words hold bytes of other values past a value's end; the bound
+// by the shortest value keeps those out.
+std::size_t InputMatcher::shared_run(const Entry* entries, std::size_t r, std::size_t d) {
+  const std::size_t in_word = 8 - d % 8;
+  if (r == 0 || in_word < 2) return 0;
+  const unsigned shift = 8 * (d % 8);
+  const std::uint64_t first = entries[0].word;
+  std::uint64_t diff = 0;
+  std::size_t shortest = entries[0].size;
+  for (std::size_t k = 1; k < r; ++k) {
+    diff |= (entries[k].word ^ first) >> shift;
+    if (diff & 0xFFFF) return 0;
+    shortest = std::min(shortest, entries[k].size);
+  }
+  const std::size_t common =
+      diff == 0 ? in_word : static_cast<std::size_t>(std::countr_zero(diff)) / 8;
+  const std::size_t run = std::min(common, shortest - d - 1);
+  return run >= 2 ? run : 0;
 }
 
 std::size_t InputMatcher::child(std::size_t u, std::uint8_t c) {

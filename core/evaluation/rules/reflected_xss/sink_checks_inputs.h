@@ -182,6 +182,7 @@ class InputMatcher {
   std::size_t add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
                        std::size_t depth, std::size_t parent, std::uint8_t byte);
   void expand(std::size_t u);
+  static std::size_t shared_run(const Entry* entries, std::size_t r, std::size_t d);
   // The node for the node's text followed by `c`, or kUnknown when no value continues so.
   std::size_t child(std::size_t u, std::uint8_t c);
   // The next position after `c` from `s` (its fail link known).

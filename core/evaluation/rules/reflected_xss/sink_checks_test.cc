@@ -170,6 +170,75 @@ TEST(SinkChecksTest, OffsetAccounting) {
   EXPECT_EQ(state.parse_state, ParseState::of(ParseState::Kind::ScriptData));
 }
 
+// The scanner updates the state in place and leaves the fields of earlier kinds as they
+// were: states compare by the fields of their kind only, as their byte form does.
+TEST(SinkChecksTest, StatesCompareByTheFieldsOfTheirKind) {
+  auto with = [](ParseState s, auto change) {
+    change(s);
+    return s;
+  };
+  using K = ParseState::Kind;
+  using A = AttributesState::Kind;
+  struct Pair {
+    ParseState a, b;
+    bool equal;
+  };
+  const std::vector<Pair> pairs = {
+      {ParseState::of(K::Data), with(ParseState::of(K::Data), [](auto& s) {
+         s.count = 4;
+         s.name = ParseState::kScript;
+         s.target = Target::Iframe;
+         s.attributes = AttributesState::value('"');
+       }), true},
+      {ParseState::of(K::Data), ParseState::of(K::TagOpen), false},
+      {ParseState::script_end_tag(3), with(ParseState::script_end_tag(3),
+                                           [](auto& s) { s.target = Target::Script; }), true},
+      {ParseState::script_end_tag(3), ParseState::script_end_tag(4), false},
+      {ParseState::tag_name(ParseState::kScript, 2), ParseState::tag_name(ParseState::kIframe, 2),
+       false},
+      {ParseState::tag_name(ParseState::kScript, 2), ParseState::tag_name(ParseState::kScript, 3),
+       false},
+      {ParseState::after_tag_name(Target::Script), with(ParseState::after_tag_name(Target::Script),
+                                                        [](auto& s) { s.count = 6; }), true},
+      {ParseState::after_tag_name(Target::Script), ParseState::after_tag_name(Target::Other),
+       false},
+      {ParseState::attributes_of(Target::Script, AttributesState::before_name()),
+       with(ParseState::attributes_of(Target::Script, AttributesState::before_name()),
+            [](auto& s) {
+              s.attributes.count = 3;
+              s.attributes.quote = '\'';
+            }),
+       true},
+      {ParseState::attributes_of(Target::Script, AttributesState::name(2)),
+       ParseState::attributes_of(Target::Script, AttributesState::name(3)), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value('"')),
+       ParseState::attributes_of(Target::Script, AttributesState::value('\'')), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value('"')),
+       ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)), false},
+      {ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)),
+       with(ParseState::attributes_of(Target::Script, AttributesState::value(std::nullopt)),
+            [](auto& s) { s.attributes.count = 2; }),
+       true},
+      {ParseState::attributes_of(Target::Script, AttributesState::other_name()),
+       ParseState::attributes_of(Target::Iframe, AttributesState::other_name()), false},
+      {ParseState::attributes_of(Target::Script, {A::AfterName, 0, std::nullopt}),
+       ParseState::attributes_of(Target::Script, {A::BeforeValue, 0, std::nullopt}), false},
+  };
+  for (const Pair& p : pairs) {
+    EXPECT_EQ(p.a == p.b, p.equal) << static_cast<int>(p.a.kind);
+    EXPECT_EQ(p.b == p.a, p.equal) << static_cast<int>(p.a.kind);
+    EXPECT_EQ(serialize_state({p.a, 0}) == serialize_state({p.b, 0}), p.equal)
+        << static_cast<int>(p.a.kind);
+  }
+  // A scan through a watched tag name and attribute value into data leaves those fields
+  // behind; the state is still the plain data state, in memory and in its byte form.
+  std::vector<UserInput> inputs = tracked({"zz"});
+  XssState state;
+  ASSERT_EQ(has_vulnerability("<iframe src='x'>", inputs, state), kNone);
+  EXPECT_EQ(state, (XssState{ParseState::of(K::Data), 16}));
+  EXPECT_EQ(serialize_state(state), (std::vector<std::uint8_t>{0x00, 0x10}));
+}
+
 TEST(SinkChecksTest, MatchStopsInTheMiddleOfTheByte) {
   std::vector<UserInput> inputs = tracked({"ab", "b"});
   XssState state;
@@ -301,6 +370,44 @@ TEST(SinkChecksTest, ResumesFromHandedInProgress) {
   XssState state = script;
   ASSERT_EQ(has_vulnerability("zab", inputs, state), kNone);
   EXPECT_EQ(inputs, (std::vector<UserInput>{{"abcab", 2}, {"cabz", 0}, {"bx", 1}}));
+}
+
+// Inputs that share long leading parts, some ending inside what the others share or at a
+// multiple of eight bytes: each is found where it first completes, and without a match each
+// input's progress is read back.
+TEST(SinkChecksTest, InputsSharingLongLeadingParts) {
+  const std::vector<std::string> values = {"abcdefghijkl", "abcdefgh", "abcdefghijz", "abcde",
+                                           "abcdefghijklmnopq", "bcdefghijklmnopqrs"};
+  struct Shared {
+    std::string body;
+    std::optional<SinkMatch> expected;
+    std::vector<std::uint64_t> progress;  // without a match
+  };
+  const std::vector<Shared> table = {
+      {"<script>abcd", kNone, {4, 4, 4, 4, 4, 3}},
+      {"<script>abcdX", kNone, {0, 0, 0, 0, 0, 0}},
+      {"<script>abcde", at("abcde", 8), {}},
+      {"<script>xabcdefgh", at("abcde", 9), {}},
+      {"<script>bcdefghijklmnopqr", kNone, {0, 0, 0, 0, 0, 17}},
+      {"<script>bcdefghijklmnopqrs", at("bcdefghijklmnopqrs", 8), {}},
+  };
+  for (const Shared& t : table) {
+    std::vector<UserInput> inputs = tracked(values);
+    XssState state;
+    EXPECT_EQ(has_vulnerability(t.body, inputs, state), t.expected) << t.body;
+    if (t.expected) continue;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      EXPECT_EQ(inputs[i].progress, t.progress[i]) << t.body << " " << inputs[i].value;
+    }
+  }
+  // Without the shortest one, the longer ones complete in order of their length.
+  std::vector<std::string> longer(values.begin(), values.end());
+  longer.erase(longer.begin() + 3);
+  EXPECT_EQ(scan({"<script>abcdefghijk"}, tracked(longer)), at("abcdefgh", 8));
+  longer.erase(longer.begin() + 1);
+  EXPECT_EQ(scan({"<script>abcdefghij", "klm"}, tracked(longer)), at("abcdefghijkl", 8));
+  EXPECT_EQ(scan({"<script>abcdefghijklmnopq"}, {{"abcdefghijklmnopq", 0}}),
+            at("abcdefghijklmnopq", 8));
 }
 
 // Random bodies built from fragments that exercise every state, scanned whole, in random
