@@ -134,14 +134,12 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     for (unsigned t = 0; t < 16; ++t) {
       if (entry.rule->applies_to_input_type(static_cast<InputType>(t))) {
         entry.input_types |= 1u << t;
+        table.rules_of_type[t] |= 1u << index;
       }
     }
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
-    for (unsigned t = 0; t < 16; ++t) {
-      if ((entry.input_types >> t) & 1) table.rules_of_type[t] |= 1u << index;
-    }
   }
   add_whole_text_set(table);
   return table;

@@ -76,8 +76,8 @@ struct PatternRuleSpec {
 template <class Config, const auto& Patterns, const PatternRuleSpec& Spec>
 class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
  public:
-  // The spec's function addresses are tested at run time: with the undefined-behaviour
-  // sanitizer the compiler does not take them as constants.
+  // The rule's optional functions are tested at run time: with the undefined-behaviour
+  // sanitizer the compiler does not take their addresses as constants.
   std::optional<RuleConfig> init() const override {
     if (Spec.guard == nullptr || Spec.score == nullptr) {
       panic("pattern rule without guard or score");
