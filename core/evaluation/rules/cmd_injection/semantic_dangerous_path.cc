@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/log/log.h"
-#include "core/text/regex.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::rules::cmd_injection::semantic_dangerous_path {
@@ -17,17 +16,46 @@ constexpr const char* kTarget =
 
 constexpr std::string_view kSensitiveNames[] = {"/etc/passwd", "/etc/shadow", "/etc/hosts"};
 
-const text::Regex& quotes_and_escapes_pattern() {
-  static const text::Regex re(R"(['"\\])");
-  return re;
+// The three normalisations below are plain byte loops: every byte they test is ASCII,
+// so bytes of other characters are copied through like the characters they form.
+
+// Every quote and backslash dropped.
+std::string without_quotes_and_escapes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c != '\'' && c != '"' && c != '\\') out.push_back(c);
+  }
+  return out;
 }
-const text::Regex& repeated_forward_slash_pattern() {
-  static const text::Regex re("//*");
-  return re;
+
+// Every run of "/" made one "/".
+std::string with_single_slashes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '/' && k > 0 && text[k - 1] == '/') continue;
+    out.push_back(text[k]);
+  }
+  return out;
 }
-const text::Regex& superflous_current_directory_pattern() {
-  static const text::Regex re(R"(/\./(\./)*)");
-  return re;
+
+// Every "/./" with the "./" that follow it directly made one "/", left to right; the text
+// after a replacement is not looked at again together with it.
+std::string without_current_directory_steps(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t k = 0;
+  while (k < text.size()) {
+    if (text.compare(k, 3, "/./") == 0) {
+      out.push_back('/');
+      k += 3;
+      while (text.compare(k, 2, "./") == 0) k += 2;
+    } else {
+      out.push_back(text[k++]);
+    }
+  }
+  return out;
 }
 
 bool is_name_char(char c) {
@@ -80,13 +108,13 @@ bool examine(std::string_view command) {
   // quote or backslash, without "//" (a lone "/" becomes "/"), without "/./".
   std::string text = std::move(*stripped);
   if (text.find_first_of("'\"\\") != std::string::npos) {
-    text = quotes_and_escapes_pattern().replace_all(text, "");
+    text = without_quotes_and_escapes(text);
   }
   if (text.find("//") != std::string::npos) {
-    text = repeated_forward_slash_pattern().replace_all(text, "/");
+    text = with_single_slashes(text);
   }
   if (text.find("/./") != std::string::npos) {
-    text = superflous_current_directory_pattern().replace_all(text, "/");
+    text = without_current_directory_steps(text);
   }
   for (std::string_view name : kSensitiveNames) {
     if (text.find(name) != std::string::npos) return true;

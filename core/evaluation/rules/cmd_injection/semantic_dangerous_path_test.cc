@@ -1,11 +1,13 @@
 #include "core/evaluation/rules/cmd_injection/semantic_dangerous_path.h"
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/log/capture_for_testing.h"
+#include "core/text/regex.h"
 
 namespace sorvane::evaluation::rules::cmd_injection::semantic_dangerous_path {
 namespace {
@@ -52,6 +54,35 @@ TEST(SemanticDangerousPath, ContainsDangerousPath) {
   for (const auto& c : cases) {
     EXPECT_EQ(contains_dangerous_path(c.command), c.expected) << c.command;
   }
+}
+
+// The byte loops that normalise the command answer what the three regular-expression
+// replacements they stand for answer, on random commands without variable references
+// (dense in quotes, slashes, dots and the letters of the names, with non-ASCII bytes).
+TEST(SemanticDangerousPath, NormalisationMatchesTheReplacementsItStandsFor) {
+  const text::Regex quotes(R"(['"\\])");
+  const text::Regex slashes("//*");
+  const text::Regex steps(R"(/\./(\./)*)");
+  const auto reference = [&](const std::string& command) {
+    const std::string text =
+        steps.replace_all(slashes.replace_all(quotes.replace_all(command, ""), "/"), "/");
+    return text.find("/etc/passwd") != std::string::npos ||
+           text.find("/etc/shadow") != std::string::npos ||
+           text.find("/etc/hosts") != std::string::npos;
+  };
+  const std::vector<std::string> pieces = {"/", ".", "'", "\"", "\\", "/etc", "/./", "//",
+                                           "passwd", "hosts", "shadow", "pass", "e", "\xC3\xA9", " "};
+  std::mt19937 rng(20261211);
+  int found = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string command;
+    const int count = static_cast<int>(rng() % 12);
+    for (int k = 0; k < count; ++k) command += pieces[rng() % pieces.size()];
+    const bool expected = reference(command);
+    found += expected;
+    ASSERT_EQ(contains_dangerous_path(command), expected) << command;
+  }
+  EXPECT_GT(found, 100);  // the comparison reached true answers, not only false ones
 }
 
 TEST(SemanticDangerousPath, LogsTheCommandItWasGiven) {
