@@ -5,9 +5,11 @@
 #include <span>
 #include <string>
 
+#include "bindings/node/env_data.h"
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/sinks/args.h"
 #include "bindings/node/support/text_view.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 
 namespace bindings::node::sinks::xss {
@@ -15,7 +17,7 @@ namespace {
 
 namespace sink_checks = sorvane::evaluation::rules::reflected_xss::sink_checks;
 
-std::string_view as_chars(const std::vector<std::uint8_t>& bytes) {
+std::string_view as_chars(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
@@ -127,27 +129,37 @@ napi::Result<napi_value> is_xss_chunked_body_attack(napi_env env, napi_callback_
     return support::invalid_arg("state must be an object");
   }
 
-  // Each buffer is decoded (copied) before any further JavaScript value is read.
+  // Each buffer is decoded (copied, or compared with the inputs the env keeps) before any
+  // further JavaScript value is read.
   BINDING_ASSIGN(std::string_view state_bytes, buffer_property(env, holder, "state"));
   auto state = sink_checks::deserialize_state(as_bytes(state_bytes));
   if (!state) return support::generic_failure("failed to deserialize state: " + state.error());
   BINDING_ASSIGN(std::string_view input_bytes, buffer_property(env, holder, "inputs"));
-  auto inputs = sink_checks::deserialize_inputs(as_bytes(input_bytes));
-  if (!inputs) return support::generic_failure("failed to deserialize inputs: " + inputs.error());
-  if (inputs->empty()) return napi::get_null(env);
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
+  napi_value new_state;
+  napi_value new_inputs;
+  {
+    // Held until the new buffers exist: JavaScript run meanwhile (a String object's
+    // toString) that scans too finds the cache without these inputs.
+    auto opened = data->xss_inputs.open(as_bytes(input_bytes));
+    if (!opened) {
+      return support::generic_failure("failed to deserialize inputs: " + opened.error());
+    }
+    sink_checks::InputsCache::Lease inputs = std::move(opened.value());
+    if (inputs.empty()) return napi::get_null(env);
 
-  BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
-  std::optional<SinkMatch> match =
-      sink_checks::has_vulnerability(reader.get_as_bytes(), inputs.value(), state.value());
-  // After a match the caller ends the scan; the old buffers stay.
-  if (match) return convert_finding_to_js_object(env, *match);
+    BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
+    std::optional<SinkMatch> match = inputs.scan(reader.get_as_bytes(), state.value());
+    // After a match the caller ends the scan; the old buffers stay.
+    if (match) return convert_finding_to_js_object(env, *match);
 
-  // Both buffers are created before either is stored, so that a failure to create one
-  // does not leave an advanced state beside stale inputs.
-  BINDING_ASSIGN(napi_value new_state,
-                 make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
-  BINDING_ASSIGN(napi_value new_inputs,
-                 make_arraybuffer(env, as_chars(sink_checks::serialize_inputs(*inputs))));
+    // Both buffers are created before either is stored, so that a failure to create one
+    // does not leave an advanced state beside stale inputs.
+    BINDING_ASSIGN(new_state,
+                   make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
+    BINDING_ASSIGN(new_inputs, make_arraybuffer(env, as_chars(inputs.bytes())));
+  }
+  // Storing may run setters, which may scan with the same inputs.
   BINDING_TRY(store_buffer(env, holder, "state", new_state));
   BINDING_TRY(store_buffer(env, holder, "inputs", new_inputs));
   return napi::get_null(env);
