@@ -1,5 +1,6 @@
 #include "bindings/node/sinks/xss.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -9,6 +10,7 @@
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/sinks/args.h"
 #include "bindings/node/support/text_view.h"
+#include "bindings/node/text_buffer.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 
@@ -67,21 +69,37 @@ napi::Result<napi_value> finding_or_null(napi_env env, const std::optional<SinkM
 }  // namespace
 
 bool is_tracked(std::string_view value) {
-  return value.find_first_of("\"'(/:;<=>_`") != std::string_view::npos;
+  static constexpr auto kTracked = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view("\"'(/:;<=>_`")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+  }();
+  for (char c : value) {
+    if (kTracked[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
 }
 
 napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi_env env,
                                                                              napi_value value) {
   BINDING_TRY(expect_array(env, value));
   BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
-  std::vector<UserInput> inputs;
+  // Each string is written once into one buffer (a long list has many short strings); the
+  // tracked ones are known by their place until all are read.
+  TextBuffer texts;
+  std::vector<TextBuffer::Text> kept;
   for (std::uint32_t i = 0; i < length; ++i) {
-    BINDING_ASSIGN(std::string text, read_string_element(env, value, i));
-    if (auto invalid = support::utf8_error_description(text)) {
+    BINDING_ASSIGN(napi_value element, napi::get_element(env, value, i));
+    BINDING_ASSIGN(TextBuffer::Text text, texts.append_string(env, element));
+    const std::string_view view = texts.view(text);
+    if (auto invalid = support::utf8_error_description(view)) {
       return support::invalid_arg(std::move(*invalid));
     }
-    if (is_tracked(text)) inputs.push_back(UserInput{std::move(text), 0});
+    if (is_tracked(view)) kept.push_back(text);
   }
+  std::vector<UserInput> inputs;
+  inputs.reserve(kept.size());
+  for (const TextBuffer::Text& text : kept) inputs.push_back(UserInput{std::string(texts.view(text)), 0});
   return inputs;
 }
 

@@ -305,7 +305,8 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
     const std::size_t first = (node_hash(from) ^ byte_hash(c)) & cache_mask_;
     cache_[first + 1] = cache_[first];
     cache_[first] = Step{static_cast<std::uint32_t>(from << 8 | c),
-                         static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 |
+                         static_cast<std::uint32_t>(state_ << kNodeShift |
+                                                    (node_hash(state_) & cache_mask_) << 1 |
                                                     (out != kNoMatch))};
   }
   return out;

@@ -86,23 +86,31 @@ class InputMatcher {
   std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
     moved_ = true;
     std::size_t s = state_;
-    std::uint32_t hash = node_hash(s);
+    // The cache's place and mask stay in registers (only feed_slow changes them). A slot is
+    // addressed by twice its index, as `Step::next` holds it, so that the step from one
+    // byte to the next is a mask, an exclusive or and a load.
+    const auto* table = reinterpret_cast<const std::uint8_t*>(steps());
+    std::uint32_t mask2 = cache_mask_ << 1;
+    std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
     while (pos < n) {
       const std::uint8_t c = p[pos];
       std::size_t out = kNoMatch;
       const auto key = static_cast<std::uint32_t>(s << 8 | c);
-      const Step* step = cache_.empty() ? nullptr : &cache_[(hash ^ byte_hash(c)) & cache_mask_];
-      if (step && step->key != key) ++step;
-      if (step && s < kCachedNodes && step->key == key) {
+      const auto* step = reinterpret_cast<const Step*>(
+          table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
+      if (step->key != key) ++step;
+      if (s < kCachedNodes && step->key == key) {
         const std::uint32_t next = step->next;
         s = next >> kNodeShift;
-        hash = (next >> 1) & ((1u << kCacheBits) - 1);
+        slot2 = next & kSlotBits2;
         if (next & 1) out = nodes_[s].out;
       } else {
         state_ = s;
         out = feed_slow(c);
         s = state_;
-        hash = node_hash(s);
+        table = reinterpret_cast<const std::uint8_t*>(steps());
+        mask2 = cache_mask_ << 1;
+        slot2 = (node_hash(s) << 1) & mask2;
       }
       if (out != kNoMatch) {
         state_ = s;
@@ -160,18 +168,24 @@ class InputMatcher {
   };
 
   // Recently taken transitions from nodes below the root, two per pair of slots (the newer
-  // first): `key` is the node << 8 | the byte; `next` holds the node reached, its hash and
-  // whether an input ends there, so that the following slot is found without hashing
-  // (node << kNodeShift | hash << 1 | ends). Nodes from kCachedNodes on are never cached.
+  // first): `key` is the node << 8 | the byte; `next` holds the node reached, its hash
+  // masked to the cache and whether an input ends there, so that the following slot is
+  // found without hashing (node << kNodeShift | (hash & cache_mask_) << 1 | ends). Nodes
+  // from kCachedNodes on are never cached.
   struct Step {
     std::uint32_t key;
     std::uint32_t next;
   };
+  // Before the cache exists: one pair of empty slots, which every lookup misses (key 0, the
+  // root and byte 0, is never looked up).
+  static constexpr Step kNoSteps[2] = {};
+  const Step* steps() const { return cache_.empty() ? kNoSteps : cache_.data(); }
   // At most 2^kCacheBits slots, fewer for short input lists; cache_mask_ + 1 pairs start
   // at even slots.
   static constexpr unsigned kCacheBits = 14;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
+  static constexpr std::uint32_t kSlotBits2 = ((1u << kCacheBits) - 1) << 1;
   static std::uint32_t node_hash(std::size_t node) {
     return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
