@@ -67,37 +67,42 @@ std::optional<SinkMatch> InputsCache::Lease::scan(std::string_view chunk, XssSta
   return match;
 }
 
-InputsCache::InputsCache() = default;
+// Room for one more entry than are kept, so that putting one back (in a destructor)
+// allocates nothing.
+InputsCache::InputsCache() { entries_.reserve(kMaxEntries + 1); }
 InputsCache::~InputsCache() = default;
 
 Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> bytes) {
+  // An entry is taken out of the cache before it changes: if the change fails midway
+  // (memory runs out), the entry is freed, never kept half changed.
   auto take = [&](std::size_t k) {
     std::unique_ptr<Entry> e = std::move(entries_[k]);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(k));
-    return Decoded<Lease>::success(Lease(*this, std::move(e)));
+    return e;
   };
   // The bytes last written for an entry: its progress values and position stand.
   for (std::size_t k = 0; k < entries_.size(); ++k) {
     const Entry& e = *entries_[k];
     if (e.bytes.size() == bytes.size() &&
         std::memcmp(e.bytes.data(), bytes.data(), bytes.size()) == 0) {
-      entries_[k]->tracked.restore();
-      return take(k);
+      std::unique_ptr<Entry> taken = take(k);
+      taken->tracked.restore();
+      return Decoded<Lease>::success(Lease(*this, std::move(taken)));
     }
   }
   // The same values with other progress values (another scan of the same list, an older
   // byte form, longer forms of the integers, trailing bytes).
   for (std::size_t k = 0; k < entries_.size(); ++k) {
-    Entry& e = *entries_[k];
-    if (!read_progress_of(bytes, e.inputs, e.progress)) continue;
-    for (std::size_t i = 0; i < e.inputs.size(); ++i) {
-      if (e.inputs[i].progress == e.progress[i]) continue;
-      e.inputs[i].progress = e.progress[i];
-      e.write_progress(i);
+    if (!read_progress_of(bytes, entries_[k]->inputs, entries_[k]->progress)) continue;
+    std::unique_ptr<Entry> e = take(k);
+    for (std::size_t i = 0; i < e->inputs.size(); ++i) {
+      if (e->inputs[i].progress == e->progress[i]) continue;
+      e->inputs[i].progress = e->progress[i];
+      e->write_progress(i);
     }
-    e.finish_bytes();
-    e.tracked.resume();
-    return take(k);
+    e->finish_bytes();
+    e->tracked.resume();
+    return Decoded<Lease>::success(Lease(*this, std::move(e)));
   }
   auto decoded = deserialize_inputs(bytes);
   if (!decoded) return Decoded<Lease>::failure(decoded.error());
@@ -105,7 +110,7 @@ Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> byte
       Lease(*this, std::make_unique<Entry>(std::move(decoded.value()))));
 }
 
-void InputsCache::give_back(std::unique_ptr<Entry> entry) {
+void InputsCache::give_back(std::unique_ptr<Entry> entry) noexcept {
   if (!entry->sound || entry->inputs.empty()) return;
   std::size_t memory = entry->memory();
   if (memory > kMaxMemory) return;

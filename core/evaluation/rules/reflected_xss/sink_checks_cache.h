@@ -66,7 +66,7 @@ class InputsCache {
   std::size_t size() const { return entries_.size(); }
 
  private:
-  void give_back(std::unique_ptr<Entry> entry);
+  void give_back(std::unique_ptr<Entry> entry) noexcept;
 
   std::vector<std::unique_ptr<Entry>> entries_;  // the most recently used first
 };
