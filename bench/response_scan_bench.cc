@@ -165,6 +165,30 @@ void BM_ChunkedScanThroughByteForm(benchmark::State& st) {
 }
 BENCHMARK(BM_ChunkedScanThroughByteForm)->ArgName("script_like")->Arg(0)->Arg(5)->Arg(10000);
 
+// What one chunk costs besides its bytes through the byte form, once the list is kept: a
+// one-byte chunk of script content that starts no input, with the first five or all
+// 10,000 script-like inputs, the inputs' bytes compared, and written anew for the caller.
+void BM_ChunkCallThroughByteForm(benchmark::State& st) {
+  std::vector<UserInput> inputs;
+  for (const std::string& v : script_like_inputs(static_cast<std::size_t>(st.range(0)))) {
+    inputs.push_back({v, 0});
+  }
+  const std::vector<std::uint8_t> state_bytes =
+      serialize_state({ParseState::of(ParseState::Kind::ScriptData), 0});
+  std::vector<std::uint8_t> input_bytes = serialize_inputs(inputs);
+  InputsCache cache;
+  for (auto _ : st) {
+    auto state = deserialize_state(state_bytes);
+    auto lease = cache.open(input_bytes);
+    auto m = lease.value().scan("~", state.value());
+    if (m) st.SkipWithError("unexpected match");
+    benchmark::DoNotOptimize(serialize_state(state.value()));
+    const auto written = lease.value().bytes();
+    input_bytes.assign(written.begin(), written.end());
+  }
+}
+BENCHMARK(BM_ChunkCallThroughByteForm)->ArgName("script_like")->Arg(5)->Arg(10000);
+
 // What one call costs before and besides its bytes, in script content: a one-byte chunk
 // that starts no input (the matcher's set-up alone) and one copy of the script text (the
 // set-up and every part of the automaton that the page reaches), with the first five or

@@ -188,12 +188,17 @@ napi::Result<napi_value> make_xss_state(napi_env env, napi_callback_info info) {
   if (call.argc != 1) return support::invalid_arg("signature: string[]");
   BINDING_ASSIGN(std::vector<UserInput> inputs,
                  convert_js_string_array_to_user_inputs(env, call.arg(0)));
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
+  napi_value tracked;
+  {
+    // The env keeps the list for the first chunk of its scan.
+    const sink_checks::InputsCache::Lease lease = data->xss_inputs.adopt(std::move(inputs));
+    BINDING_ASSIGN(tracked, make_arraybuffer(env, as_chars(lease.bytes())));
+  }
   BINDING_ASSIGN(napi_value holder, napi::create_object(env));
   const std::vector<std::uint8_t> state_bytes = sink_checks::serialize_state({});
-  const std::vector<std::uint8_t> input_bytes = sink_checks::serialize_inputs(inputs);
   BINDING_ASSIGN(napi_value state, make_arraybuffer(env, as_chars(state_bytes)));
   BINDING_TRY(napi::set_named(env, holder, "state", state));
-  BINDING_ASSIGN(napi_value tracked, make_arraybuffer(env, as_chars(input_bytes)));
   BINDING_TRY(napi::set_named(env, holder, "inputs", tracked));
   return holder;
 }

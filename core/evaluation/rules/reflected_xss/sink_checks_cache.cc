@@ -1,5 +1,6 @@
 #include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -35,7 +36,8 @@ struct InputsCache::Entry {
   std::vector<std::uint64_t> progress;  // while comparing bytes with the entry
   std::size_t values_memory = 0;
   bool rewrite = false;
-  // False while a scan runs: an entry left by a scan that failed midway is not kept.
+  // False while a scan runs: an entry left by a scan that failed midway is not kept (nor
+  // is a list that does not decode from its bytes).
   bool sound = true;
 };
 
@@ -57,13 +59,14 @@ std::span<const UserInput> InputsCache::Lease::inputs() const { return entry_->i
 
 std::optional<SinkMatch> InputsCache::Lease::scan(std::string_view chunk, XssState& state) {
   Entry& e = *entry_;
+  const bool sound = e.sound;
   e.sound = false;
   auto match = has_vulnerability(chunk, e.tracked, state);
   if (!match) {
     e.tracked.store_progress([&e](std::size_t i) { e.write_progress(i); });
     e.finish_bytes();
   }
-  e.sound = true;
+  e.sound = sound;
   return match;
 }
 
@@ -108,6 +111,15 @@ Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> byte
   if (!decoded) return Decoded<Lease>::failure(decoded.error());
   return Decoded<Lease>::success(
       Lease(*this, std::make_unique<Entry>(std::move(decoded.value()))));
+}
+
+InputsCache::Lease InputsCache::adopt(std::vector<UserInput> inputs) {
+  const bool decodable = std::all_of(inputs.begin(), inputs.end(), [](const UserInput& in) {
+    return !in.value.empty() && in.progress < in.value.size();
+  });
+  auto e = std::make_unique<Entry>(std::move(inputs));
+  e->sound = decodable;
+  return Lease(*this, std::move(e));
 }
 
 void InputsCache::give_back(std::unique_ptr<Entry> entry) noexcept {

@@ -61,6 +61,11 @@ class InputsCache {
   // The inputs held in `bytes`, or the description of why they do not decode (the one
   // deserialize_inputs gives).
   Decoded<Lease> open(std::span<const std::uint8_t> bytes);
+  // A new list, which the first chunk of its scan then finds as if decoded from the bytes
+  // of the lease. Its values must be valid UTF-8 (the caller has checked them); a list
+  // that would not decode from its bytes otherwise (an empty value, a progress not below
+  // its value's length) is not kept.
+  Lease adopt(std::vector<UserInput> inputs);
 
   // The input lists held (not counting those leased).
   std::size_t size() const { return entries_.size(); }
