@@ -72,7 +72,10 @@ Scan scan_through_cache(std::string_view body, const std::vector<std::size_t>& l
         first_bytes.assign(written.begin(), written.end());
       } else if (i % 2 == 0) {
         FUZZ_CHECK(scan.match == first);
-        if (!first) FUZZ_CHECK(std::equal(written.begin(), written.end(), first_bytes.begin(), first_bytes.end()));
+        if (!first) {
+          FUZZ_CHECK(std::equal(written.begin(), written.end(), first_bytes.begin(),
+                                first_bytes.end()));
+        }
       }
       if (scan.match) {
         scan.inputs.clear();

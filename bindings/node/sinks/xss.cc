@@ -99,7 +99,9 @@ napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi
   }
   std::vector<UserInput> inputs;
   inputs.reserve(kept.size());
-  for (const TextBuffer::Text& text : kept) inputs.push_back(UserInput{std::string(texts.view(text)), 0});
+  for (const TextBuffer::Text& text : kept) {
+    inputs.push_back(UserInput{std::string(texts.view(text)), 0});
+  }
   return inputs;
 }
 

@@ -26,7 +26,8 @@ struct InputsCache::Entry {
 
   std::size_t memory() const {
     return sizeof *this + values_memory + tracked.memory() + bytes.capacity() +
-           progress_at.capacity() * sizeof(std::size_t) + progress.capacity() * sizeof(std::uint64_t);
+           progress_at.capacity() * sizeof(std::size_t) +
+           progress.capacity() * sizeof(std::uint64_t);
   }
 
   std::vector<UserInput> inputs;
