@@ -177,6 +177,24 @@ TEST(InputsCacheTest, KeepsListsUpToItsBound) {
     ASSERT_TRUE(cache.open(serialize_inputs(tracked({"v(" + std::to_string(k)}))));
   }
   EXPECT_EQ(cache.size(), InputsCache::kMaxEntries);
+  // Lists holding more than the memory bound together: the older ones go; a list larger
+  // than the bound alone is used and dropped, and leaves the others.
+  // Each copy of a value (the list, the matcher, the byte form) takes a fifth of the bound.
+  const std::size_t fifth = InputsCache::kMaxMemory / 5;
+  const Bytes large_a = serialize_inputs(tracked({std::string(fifth, 'a') + "("}));
+  const Bytes large_b = serialize_inputs(tracked({std::string(fifth, 'b') + "("}));
+  const Bytes too_large =
+      serialize_inputs(tracked({std::string(InputsCache::kMaxMemory / 2, 'c') + "("}));
+  ASSERT_TRUE(cache.open(large_a));
+  ASSERT_TRUE(cache.open(large_b));
+  EXPECT_EQ(cache.size(), 1u);  // the second large list alone
+  ASSERT_TRUE(cache.open(too_large));
+  EXPECT_EQ(cache.size(), 1u);
+  {
+    auto lease = cache.open(large_b);  // still kept: taken out while leased
+    ASSERT_TRUE(lease);
+    EXPECT_EQ(cache.size(), 0u);
+  }
   // An empty list is never kept.
   InputsCache other;
   auto empty = other.open(serialize_inputs({}));
