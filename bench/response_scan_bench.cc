@@ -9,15 +9,21 @@
 
 #include "bench/support/text.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
 
 namespace {
 
 using bench::support::set_bytes_per_iteration;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::deserialize_inputs;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::deserialize_state;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::has_vulnerability;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::InputsCache;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::ParseState;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::serialize_inputs;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::serialize_state;
+using sorvane::evaluation::rules::reflected_xss::sink_checks::TrackedInputs;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::UserInput;
 using sorvane::evaluation::rules::reflected_xss::sink_checks::XssState;
 
@@ -90,7 +96,8 @@ std::vector<std::string> script_like_inputs(std::size_t count) {
   return values;
 }
 
-// Scans the script page with `values` tracked, whole or chunk by chunk as a caller does.
+// Scans the script page with `values` tracked, whole or chunk by chunk with the inputs'
+// matcher kept between chunks and their progress written after each.
 void scan_script_page(benchmark::State& st, const std::vector<std::string>& values,
                       std::size_t chunk_size) {
   const std::string body = script_page();
@@ -98,11 +105,13 @@ void scan_script_page(benchmark::State& st, const std::vector<std::string>& valu
   for (const std::string& v : values) inputs.push_back({v, 0});
   for (auto _ : st) {
     for (UserInput& in : inputs) in.progress = 0;
+    TrackedInputs tracked(inputs);
     XssState state;
     for (std::size_t pos = 0; pos < body.size(); pos += chunk_size) {
-      auto m = has_vulnerability(std::string_view(body).substr(pos, chunk_size), inputs, state);
+      auto m = has_vulnerability(std::string_view(body).substr(pos, chunk_size), tracked, state);
       benchmark::DoNotOptimize(m);
       if (m) st.SkipWithError("unexpected match");
+      tracked.store_progress();
     }
   }
   set_bytes_per_iteration(st, body.size());
@@ -122,6 +131,63 @@ BENCHMARK(BM_ScanScriptPageInputs)
     ->Args({0, 1})
     ->Args({5, 1})
     ->Args({10000, 1});
+
+// The chunked scan as the bindings make it: per 64 KB chunk the state and the inputs are
+// read from their byte form (through the inputs kept between chunks, one cache for the
+// run as an env has), scanned, and written to new bytes that the caller keeps for the next
+// chunk. Five absent inputs, the first five script-like ones and 10,000 of them.
+void BM_ChunkedScanThroughByteForm(benchmark::State& st) {
+  const std::size_t count = static_cast<std::size_t>(st.range(0));
+  std::vector<UserInput> inputs;
+  for (const std::string& v : count == 0 ? kInputs : script_like_inputs(count)) {
+    inputs.push_back({v, 0});
+  }
+  const std::string body = script_page();
+  const std::vector<std::uint8_t> first_state = serialize_state({});
+  const std::vector<std::uint8_t> first_inputs = serialize_inputs(inputs);
+  for (auto _ : st) {
+    // A new list for each body: its first chunk decodes it and builds its matcher.
+    InputsCache cache;
+    std::vector<std::uint8_t> state_bytes = first_state;
+    std::vector<std::uint8_t> input_bytes = first_inputs;
+    for (std::size_t pos = 0; pos < body.size(); pos += kChunkSize) {
+      auto state = deserialize_state(state_bytes);
+      auto lease = cache.open(input_bytes);
+      auto m = lease.value().scan(std::string_view(body).substr(pos, kChunkSize), state.value());
+      if (m) st.SkipWithError("unexpected match");
+      state_bytes = serialize_state(state.value());
+      const auto written = lease.value().bytes();
+      input_bytes.assign(written.begin(), written.end());
+    }
+    benchmark::DoNotOptimize(input_bytes);
+  }
+  set_bytes_per_iteration(st, body.size());
+}
+BENCHMARK(BM_ChunkedScanThroughByteForm)->ArgName("script_like")->Arg(0)->Arg(5)->Arg(10000);
+
+// What one chunk costs besides its bytes through the byte form, once the list is kept: a
+// one-byte chunk of script content that starts no input, with the first five or all
+// 10,000 script-like inputs, the inputs' bytes compared, and written anew for the caller.
+void BM_ChunkCallThroughByteForm(benchmark::State& st) {
+  std::vector<UserInput> inputs;
+  for (const std::string& v : script_like_inputs(static_cast<std::size_t>(st.range(0)))) {
+    inputs.push_back({v, 0});
+  }
+  const std::vector<std::uint8_t> state_bytes =
+      serialize_state({ParseState::of(ParseState::Kind::ScriptData), 0});
+  std::vector<std::uint8_t> input_bytes = serialize_inputs(inputs);
+  InputsCache cache;
+  for (auto _ : st) {
+    auto state = deserialize_state(state_bytes);
+    auto lease = cache.open(input_bytes);
+    auto m = lease.value().scan("~", state.value());
+    if (m) st.SkipWithError("unexpected match");
+    benchmark::DoNotOptimize(serialize_state(state.value()));
+    const auto written = lease.value().bytes();
+    input_bytes.assign(written.begin(), written.end());
+  }
+}
+BENCHMARK(BM_ChunkCallThroughByteForm)->ArgName("script_like")->Arg(5)->Arg(10000);
 
 // What one call costs before and besides its bytes, in script content: a one-byte chunk
 // that starts no input (the matcher's set-up alone) and one copy of the script text (the

@@ -2,7 +2,9 @@
 // it answers and ends as a plain byte-at-a-time scanner that looks for every occurrence of
 // every input does; a body scanned in chunks, with
 // state and inputs passed through their byte form between chunks, answers exactly what the
-// whole body answers; and a match names bytes that hold the input.
+// whole body answers, also through the inputs a chunked caller keeps between chunks; and a
+// match names bytes that hold the input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 #include "fuzz/fuzz_input.h"
 #include "fuzz/xss_reference_scanner.h"
@@ -39,6 +42,54 @@ Scan scan_in_chunks(std::string_view body, const std::vector<std::size_t>& lengt
     if (scan.match) return scan;
     pos += n;
   }
+  return scan;
+}
+
+// The same chunks as a chunked caller scans them through the bindings: every chunk from
+// the bytes of the one before, through inputs kept between chunks; every other chunk is
+// scanned a second time from the same bytes first, as a caller may retry it.
+Scan scan_through_cache(std::string_view body, const std::vector<std::size_t>& lengths,
+                        const xss::XssState& start, const std::vector<xss::UserInput>& inputs) {
+  xss::InputsCache cache;
+  Scan scan{std::nullopt, start, inputs};
+  std::vector<std::uint8_t> state_bytes = xss::serialize_state(start);
+  std::vector<std::uint8_t> input_bytes = xss::serialize_inputs(inputs);
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i <= lengths.size(); ++i) {
+    const std::size_t n = i < lengths.size() ? std::min(lengths[i], body.size() - pos)
+                                             : body.size() - pos;
+    std::optional<xss::SinkMatch> first;
+    std::vector<std::uint8_t> first_bytes;
+    for (int attempt = i % 2 ? 1 : 0; attempt < 2; ++attempt) {
+      auto state = xss::deserialize_state(state_bytes);
+      auto lease = cache.open(input_bytes);
+      FUZZ_CHECK(state && lease);
+      scan.state = *state;
+      scan.match = lease.value().scan(body.substr(pos, n), scan.state);
+      const auto written = lease.value().bytes();
+      if (attempt == 0) {
+        first = scan.match;
+        first_bytes.assign(written.begin(), written.end());
+      } else if (i % 2 == 0) {
+        FUZZ_CHECK(scan.match == first);
+        if (!first) {
+          FUZZ_CHECK(std::equal(written.begin(), written.end(), first_bytes.begin(),
+                                first_bytes.end()));
+        }
+      }
+      if (scan.match) {
+        scan.inputs.clear();
+        break;
+      }
+      if (attempt == 1) {
+        state_bytes = xss::serialize_state(scan.state);
+        input_bytes.assign(written.begin(), written.end());
+      }
+    }
+    if (scan.match) return scan;
+    pos += n;
+  }
+  scan.inputs = xss::deserialize_inputs(input_bytes).value();
   return scan;
 }
 
@@ -84,6 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const Scan chunked = scan_in_chunks(body, lengths, start, inputs);
   FUZZ_CHECK(whole.match == chunked.match);
+  const Scan cached = scan_through_cache(body, lengths, start, inputs);
+  FUZZ_CHECK(whole.match == cached.match);
+  if (!whole.match) FUZZ_CHECK(whole.state == cached.state && whole.inputs == cached.inputs);
   if (!whole.match) {
     FUZZ_CHECK(whole.state == chunked.state && whole.inputs == chunked.inputs);
     FUZZ_CHECK(whole.state.offset == start.offset + body.size());

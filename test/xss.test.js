@@ -237,6 +237,77 @@ function prng(seed) {
   };
 }
 
+// Chunked scans interleaved as a server interleaves its responses: many input lists (long
+// ones, the same values in another order, a list swapped for another between chunks), and
+// chunks scanned again from the buffers before them. Each scan answers what the whole body
+// answers and leaves the buffers that the same chunks scanned alone leave.
+test('interleaved chunked scans answer as scans run alone', () => {
+  const next = prng(0x1a7e);
+  const text = (length) => Array.from({ length }, () => 'ab(<'[next() % 4]).join('');
+  const lists = [];
+  for (let k = 0; k < 12; k++) {
+    const values = Array.from({ length: 1 + next() % (k % 4 === 0 ? 300 : 5) }, () => `${text(1 + next() % 6)}(`);
+    lists.push(values, [...values].reverse());
+  }
+  const alone = (inputs, chunks) => {
+    const holder = agent.makeXssState(inputs);
+    for (const chunk of chunks) {
+      const finding = agent.isXssInChunkedBody(chunk, holder);
+      if (finding !== null) return { finding };
+    }
+    return { finding: null, state: bytes(holder.state), inputs: bytes(holder.inputs) };
+  };
+  const start = () => {
+    const body = `<script>${text(next() % 400)}`;
+    const chunks = [];
+    for (let pos = 0; pos < body.length;) {
+      const length = 1 + next() % 64;
+      chunks.push(body.slice(pos, pos + length));
+      pos += length;
+    }
+    const scan = { inputs: lists[next() % lists.length], chunks, done: 0, finding: null };
+    scan.holder = agent.makeXssState(scan.inputs);
+    // A list swapped between chunks: the rest is scanned with the other list from its start.
+    if (next() % 4 === 0) scan.swap = { at: next() % chunks.length, inputs: lists[next() % lists.length] };
+    return scan;
+  };
+  const finish = (scan) => {
+    const { swap, done } = scan;
+    const swapped = swap && done > swap.at;
+    const expected = swapped ? alone(swap.inputs, scan.chunks.slice(swap.at, done))
+      : alone(scan.inputs, scan.chunks.slice(0, done));
+    assert.deepStrictEqual(scan.finding, expected.finding);
+    if (!swapped) {
+      assert.deepStrictEqual(scan.finding, agent.isXssInWholeBody(scan.chunks.slice(0, done).join(''), scan.inputs));
+    }
+    if (expected.finding === null) {
+      assert.deepStrictEqual([bytes(scan.holder.state), bytes(scan.holder.inputs)], [expected.state, expected.inputs]);
+    }
+  };
+  const scans = Array.from({ length: 10 }, start);
+  for (let step = 0; step < 3000; step++) {
+    const k = next() % scans.length;
+    const scan = scans[k];
+    if (scan.swap && scan.done === scan.swap.at) scan.holder = agent.makeXssState(scan.swap.inputs);
+    const chunk = scan.chunks[scan.done];
+    if (next() % 8 === 0) {
+      // The same chunk from the same buffers, in another object, first.
+      const copy = { state: scan.holder.state, inputs: scan.holder.inputs };
+      const finding = agent.isXssInChunkedBody(chunk, copy);
+      scan.finding = agent.isXssInChunkedBody(chunk, scan.holder);
+      assert.deepStrictEqual(finding, scan.finding);
+      assert.deepStrictEqual([bytes(copy.state), bytes(copy.inputs)], [bytes(scan.holder.state), bytes(scan.holder.inputs)]);
+    } else {
+      scan.finding = agent.isXssInChunkedBody(chunk, scan.holder);
+    }
+    scan.done++;
+    if (scan.finding !== null || scan.done === scan.chunks.length) {
+      finish(scan);
+      scans[k] = start();
+    }
+  }
+});
+
 test('undecodable buffers fail with a description, never a crash or a large allocation', () => {
   const valid = agent.makeXssState(['<b>', "x'y", 'alert(1)']);
   agent.isXssInChunkedBody('<script src="x', valid);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bindings/node/napi.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 
 namespace bindings::node {
 
@@ -11,6 +12,8 @@ struct EnvData {
   // The store functions of result objects (result_objects.h), compiled on their first use.
   napi_ref store_result = nullptr;
   napi_ref store_comparator = nullptr;
+  // The tracked inputs of recent chunked response-body scans, kept between their chunks.
+  sorvane::evaluation::rules::reflected_xss::sink_checks::InputsCache xss_inputs;
 
   // The data of `env`, created on the first call.
   static napi::Result<EnvData*> of(napi_env env);

@@ -1,13 +1,17 @@
 #include "bindings/node/sinks/xss.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 
+#include "bindings/node/env_data.h"
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/sinks/args.h"
 #include "bindings/node/support/text_view.h"
+#include "bindings/node/text_buffer.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 
 namespace bindings::node::sinks::xss {
@@ -15,7 +19,7 @@ namespace {
 
 namespace sink_checks = sorvane::evaluation::rules::reflected_xss::sink_checks;
 
-std::string_view as_chars(const std::vector<std::uint8_t>& bytes) {
+std::string_view as_chars(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
@@ -65,20 +69,38 @@ napi::Result<napi_value> finding_or_null(napi_env env, const std::optional<SinkM
 }  // namespace
 
 bool is_tracked(std::string_view value) {
-  return value.find_first_of("\"'(/:;<=>_`") != std::string_view::npos;
+  static constexpr auto kTracked = [] {
+    std::array<bool, 256> table{};
+    for (char c : std::string_view("\"'(/:;<=>_`")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+  }();
+  for (char c : value) {
+    if (kTracked[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
 }
 
 napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi_env env,
                                                                              napi_value value) {
   BINDING_TRY(expect_array(env, value));
   BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
-  std::vector<UserInput> inputs;
+  // Each string is written once into one buffer (a long list has many short strings); the
+  // tracked ones are known by their place until all are read.
+  TextBuffer texts;
+  std::vector<TextBuffer::Text> kept;
   for (std::uint32_t i = 0; i < length; ++i) {
-    BINDING_ASSIGN(std::string text, read_string_element(env, value, i));
-    if (auto invalid = support::utf8_error_description(text)) {
+    BINDING_ASSIGN(napi_value element, napi::get_element(env, value, i));
+    BINDING_ASSIGN(TextBuffer::Text text, texts.append_string(env, element));
+    const std::string_view view = texts.view(text);
+    if (auto invalid = support::utf8_error_description(view)) {
       return support::invalid_arg(std::move(*invalid));
     }
-    if (is_tracked(text)) inputs.push_back(UserInput{std::move(text), 0});
+    if (is_tracked(view)) kept.push_back(text);
+  }
+  std::vector<UserInput> inputs;
+  inputs.reserve(kept.size());
+  for (const TextBuffer::Text& text : kept) {
+    inputs.push_back(UserInput{std::string(texts.view(text)), 0});
   }
   return inputs;
 }
@@ -127,27 +149,37 @@ napi::Result<napi_value> is_xss_chunked_body_attack(napi_env env, napi_callback_
     return support::invalid_arg("state must be an object");
   }
 
-  // Each buffer is decoded (copied) before any further JavaScript value is read.
+  // Each buffer is decoded (copied, or compared with the inputs the env keeps) before any
+  // further JavaScript value is read.
   BINDING_ASSIGN(std::string_view state_bytes, buffer_property(env, holder, "state"));
   auto state = sink_checks::deserialize_state(as_bytes(state_bytes));
   if (!state) return support::generic_failure("failed to deserialize state: " + state.error());
   BINDING_ASSIGN(std::string_view input_bytes, buffer_property(env, holder, "inputs"));
-  auto inputs = sink_checks::deserialize_inputs(as_bytes(input_bytes));
-  if (!inputs) return support::generic_failure("failed to deserialize inputs: " + inputs.error());
-  if (inputs->empty()) return napi::get_null(env);
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
+  napi_value new_state;
+  napi_value new_inputs;
+  {
+    // Held until the new buffers exist: JavaScript run meanwhile (a String object's
+    // toString) that scans too finds the cache without these inputs.
+    auto opened = data->xss_inputs.open(as_bytes(input_bytes));
+    if (!opened) {
+      return support::generic_failure("failed to deserialize inputs: " + opened.error());
+    }
+    sink_checks::InputsCache::Lease inputs = std::move(opened.value());
+    if (inputs.empty()) return napi::get_null(env);
 
-  BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
-  std::optional<SinkMatch> match =
-      sink_checks::has_vulnerability(reader.get_as_bytes(), inputs.value(), state.value());
-  // After a match the caller ends the scan; the old buffers stay.
-  if (match) return convert_finding_to_js_object(env, *match);
+    BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
+    std::optional<SinkMatch> match = inputs.scan(reader.get_as_bytes(), state.value());
+    // After a match the caller ends the scan; the old buffers stay.
+    if (match) return convert_finding_to_js_object(env, *match);
 
-  // Both buffers are created before either is stored, so that a failure to create one
-  // does not leave an advanced state beside stale inputs.
-  BINDING_ASSIGN(napi_value new_state,
-                 make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
-  BINDING_ASSIGN(napi_value new_inputs,
-                 make_arraybuffer(env, as_chars(sink_checks::serialize_inputs(*inputs))));
+    // Both buffers are created before either is stored, so that a failure to create one
+    // does not leave an advanced state beside stale inputs.
+    BINDING_ASSIGN(new_state,
+                   make_arraybuffer(env, as_chars(sink_checks::serialize_state(*state))));
+    BINDING_ASSIGN(new_inputs, make_arraybuffer(env, as_chars(inputs.bytes())));
+  }
+  // Storing may run setters, which may scan with the same inputs.
   BINDING_TRY(store_buffer(env, holder, "state", new_state));
   BINDING_TRY(store_buffer(env, holder, "inputs", new_inputs));
   return napi::get_null(env);
@@ -158,12 +190,17 @@ napi::Result<napi_value> make_xss_state(napi_env env, napi_callback_info info) {
   if (call.argc != 1) return support::invalid_arg("signature: string[]");
   BINDING_ASSIGN(std::vector<UserInput> inputs,
                  convert_js_string_array_to_user_inputs(env, call.arg(0)));
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
+  napi_value tracked;
+  {
+    // The env keeps the list for the first chunk of its scan.
+    const sink_checks::InputsCache::Lease lease = data->xss_inputs.adopt(std::move(inputs));
+    BINDING_ASSIGN(tracked, make_arraybuffer(env, as_chars(lease.bytes())));
+  }
   BINDING_ASSIGN(napi_value holder, napi::create_object(env));
   const std::vector<std::uint8_t> state_bytes = sink_checks::serialize_state({});
-  const std::vector<std::uint8_t> input_bytes = sink_checks::serialize_inputs(inputs);
   BINDING_ASSIGN(napi_value state, make_arraybuffer(env, as_chars(state_bytes)));
   BINDING_TRY(napi::set_named(env, holder, "state", state));
-  BINDING_ASSIGN(napi_value tracked, make_arraybuffer(env, as_chars(input_bytes)));
   BINDING_TRY(napi::set_named(env, holder, "inputs", tracked));
   return holder;
 }

@@ -5,10 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
 
 // The per-byte handler belongs in the scan loop: a call per byte slows whole-body scans.
@@ -49,105 +45,13 @@ Target target_of(const ParseState::Name& name) {
   return Target::Other;
 }
 
-// The tracked inputs' matcher, with a filter that passes over bytes of a fed region which
-// cannot start a match many at a time: the first two bytes of the values, when there are
-// only a few.
-class Matchers {
- public:
-  explicit Matchers(std::span<UserInput> inputs) : inputs_(inputs) {
-    for (const UserInput& in : inputs) {
-      if (in.value.empty()) continue;
-      if (pairs_ < kMaxPairs) {
-        pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
-        pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
-        pair_any_second_[pairs_] = in.value.size() == 1;
-      }
-      ++pairs_;
-    }
-#if defined(__SSE2__)
-    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
-      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
-      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
-      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
-    }
-#endif
-  }
-
-  // With no partial match pending, inside a fed region that only `stop` can leave or
-  // change: the first position at or after `pos` holding `stop`, the chunk's last byte
-  // when it starts an input, or a byte for which may_start_match holds; `n` when there is
-  // none. The bytes before it can be passed over without feeding them.
-  std::size_t next_stop(const std::uint8_t* p, std::size_t n, std::size_t pos,
-                        std::uint8_t stop) const {
-#if defined(__SSE2__)
-    if (pairs_ <= kMaxPairs) {
-      const __m128i* first = simd_first_;
-      const __m128i* second = simd_second_;
-      const __m128i* any_second = simd_any_second_;
-      const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
-      for (; pos + 17 <= n; pos += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos + 1));
-        __m128i hit = _mm_cmpeq_epi8(a, stops);
-        for (std::size_t k = 0; k < pairs_; ++k) {
-          const __m128i next = _mm_or_si128(_mm_cmpeq_epi8(b, second[k]), any_second[k]);
-          hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(a, first[k]), next));
-        }
-        if (const int mask = _mm_movemask_epi8(hit)) {
-          return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
-        }
-      }
-    }
-#endif
-    for (; pos < n; ++pos) {
-      const std::uint8_t c = p[pos];
-      if (c == stop) return pos;
-      if (starts_some(c) && (pos + 1 == n || may_start_match(c, p[pos + 1]))) return pos;
-    }
-    return n;
-  }
-
-  bool empty() const { return inputs_.empty(); }
-  bool active() const { return inputs_.active(); }
-  bool starts_some(std::uint8_t c) const { return inputs_.starts_some(c); }
-  // With no partial match pending: whether feeding `c` followed by `next` can leave a
-  // trace. An input that `c` starts but `next` does not continue ends up after `next`
-  // exactly where it would be had `c` never been fed, so such a `c` may be skipped.
-  bool may_start_match(std::uint8_t c, std::uint8_t next) const {
-    return inputs_.may_start_match(c, next);
-  }
-  // Feeds one byte; the index of the first input it completes, or kNoMatch.
-  std::size_t feed(std::uint8_t c) { return inputs_.feed(c); }
-  std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
-    return inputs_.feed_run(p, n, pos, stop);
-  }
-  void reset() { inputs_.reset(); }
-  void store_progress() { inputs_.store_progress(); }
-  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
-
- private:
-  static constexpr std::size_t kMaxPairs = 8;
-  InputMatcher inputs_;
-  // The first two bytes of the first inputs (the second matching anything for values of
-  // one byte), for scanning script content many bytes at a time.
-  std::size_t pairs_ = 0;
-  std::uint8_t pair_first_[kMaxPairs];
-  std::uint8_t pair_second_[kMaxPairs];
-  bool pair_any_second_[kMaxPairs];
-#if defined(__SSE2__)
-  __m128i simd_first_[kMaxPairs];
-  __m128i simd_second_[kMaxPairs];
-  __m128i simd_any_second_[kMaxPairs];
-#endif
-};
-
 // Scans one chunk, updating the caller's ParseState in place. Only its kind, on which every
 // byte dispatches, is held in a member of the scanner during the scan and stored back when
 // the scan stops: there the compiler can keep it in a register, which makes markup-heavy
 // bodies about a fifth faster to scan than updating the kind in the caller's state.
 class Scanner {
  public:
-  Scanner(std::string_view chunk, std::span<UserInput> inputs, XssState& state)
+  Scanner(std::string_view chunk, TrackedInputs& inputs, XssState& state)
       : p_(reinterpret_cast<const std::uint8_t*>(chunk.data())),
         n_(chunk.size()),
         matchers_(inputs),
@@ -213,7 +117,6 @@ class Scanner {
     }
     ps_.kind = kind_;
     state_.offset = saturating_add(state_.offset, n_);
-    matchers_.store_progress();
     return std::nullopt;
   }
 
@@ -459,7 +362,7 @@ class Scanner {
 
   const std::uint8_t* p_;
   std::size_t n_;
-  Matchers matchers_;
+  TrackedInputs& matchers_;
   XssState& state_;
   ParseState& ps_;  // state_.parse_state, but for its kind
   Kind kind_;
@@ -470,10 +373,19 @@ class Scanner {
 
 }  // namespace
 
-std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<UserInput> inputs,
+std::optional<SinkMatch> has_vulnerability(std::string_view chunk, TrackedInputs& inputs,
                                            XssState& state) {
   if (chunk.empty()) return std::nullopt;
   return Scanner(chunk, inputs, state).run();
+}
+
+std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<UserInput> inputs,
+                                           XssState& state) {
+  if (chunk.empty()) return std::nullopt;
+  TrackedInputs tracked(inputs);
+  auto match = Scanner(chunk, tracked, state).run();
+  if (!match) tracked.store_progress();
+  return match;
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

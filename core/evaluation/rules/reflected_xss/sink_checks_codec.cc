@@ -1,6 +1,7 @@
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include <fmt/format.h>
@@ -31,6 +32,11 @@ std::size_t varint_size(std::uint64_t v) {
 class Writer {
  public:
   explicit Writer(std::size_t size) { out_.reserve(size); }
+  Writer(std::vector<std::uint8_t>&& out, std::size_t size) : out_(std::move(out)) {
+    out_.clear();
+    out_.reserve(size);
+  }
+  std::size_t size() const { return out_.size(); }
 
   void byte(std::uint8_t b) { out_.push_back(b); }
   void bytes(const void* data, std::size_t n) {
@@ -263,18 +269,49 @@ std::vector<std::uint8_t> serialize_state(const XssState& state) {
 }
 
 std::vector<std::uint8_t> serialize_inputs(std::span<const UserInput> inputs) {
+  std::vector<std::uint8_t> out;
+  std::vector<std::size_t> progress_at;
+  serialize_inputs(inputs, out, progress_at);
+  return out;
+}
+
+void serialize_inputs(std::span<const UserInput> inputs, std::vector<std::uint8_t>& out,
+                      std::vector<std::size_t>& progress_at) {
   std::size_t size = varint_size(inputs.size());
   for (const UserInput& in : inputs) {
     size += varint_size(in.value.size()) + in.value.size() + varint_size(in.progress);
   }
-  Writer w(size);
+  Writer w(std::move(out), size);
+  progress_at.clear();
+  progress_at.reserve(inputs.size());
   w.varint(inputs.size());
   for (const UserInput& in : inputs) {
     w.varint(in.value.size());
     w.bytes(in.value.data(), in.value.size());
+    progress_at.push_back(w.size());
     w.varint(in.progress);
   }
-  return w.take();
+  out = w.take();
+}
+
+bool overwrite_progress(std::span<std::uint8_t> bytes, std::size_t at, std::uint64_t progress) {
+  if (at >= bytes.size()) return false;
+  const std::uint8_t marker = bytes[at];
+  const std::size_t width = marker < kMarker16   ? 1
+                            : marker == kMarker16 ? 3
+                            : marker == kMarker32 ? 5
+                                                  : 9;
+  if (marker > kMarker64 || varint_size(progress) != width || at + width > bytes.size()) {
+    return false;
+  }
+  if (width == 1) {
+    bytes[at] = static_cast<std::uint8_t>(progress);
+  } else {
+    for (std::size_t i = 0; i + 1 < width; ++i) {
+      bytes[at + 1 + i] = static_cast<std::uint8_t>(progress >> (8 * i));
+    }
+  }
+  return true;
 }
 
 Decoded<XssState> deserialize_state(std::span<const std::uint8_t> bytes) {
@@ -295,6 +332,26 @@ Decoded<std::vector<UserInput>> deserialize_inputs(std::span<const std::uint8_t>
     for (std::uint64_t i = 0; i < count; ++i) inputs.push_back(read_input(r));
     return inputs;
   });
+}
+
+bool read_progress_of(std::span<const std::uint8_t> bytes, std::span<const UserInput> inputs,
+                      std::vector<std::uint64_t>& progress) {
+  progress.clear();
+  try {
+    Reader r(bytes);
+    if (r.varint("U64") != inputs.size()) return false;
+    for (const UserInput& in : inputs) {
+      if (r.varint("U64") != in.value.size()) return false;
+      const auto raw = r.bytes(in.value.size());
+      if (!raw.empty() && std::memcmp(raw.data(), in.value.data(), raw.size()) != 0) return false;
+      const std::uint64_t p = r.varint("Usize");
+      if (in.value.empty() || p >= in.value.size()) return false;
+      progress.push_back(p);
+    }
+    return true;
+  } catch (const Failure&) {
+    return false;
+  }
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

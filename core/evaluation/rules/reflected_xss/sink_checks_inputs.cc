@@ -22,11 +22,8 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   // Words are read 8 bytes at a time, also at a value's end.
   text_.resize(total + 8);
   total = 0;
-  std::size_t resume = kNoMatch;
   for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    UserInput& in = inputs_[i];
-    // A progress that does not fit its value cannot come from a scan; start over.
-    if (in.progress >= in.value.size()) in.progress = 0;
+    const UserInput& in = inputs_[i];
     values_.push_back({total, in.value.size()});
     if (in.value.empty()) continue;
     std::memcpy(text_.data() + total, in.value.data(), in.value.size());
@@ -41,9 +38,6 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
       const unsigned pair = first << 8 | byte_at(i, 1);
       pairs_[pair >> 6] |= std::uint64_t{1} << (pair & 63);
     }
-    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
-      resume = i;
-    }
   }
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
@@ -57,15 +51,43 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     nodes_[kid.node].fail = kRoot;
     nodes_[kid.node].out = nodes_[kid.node].terminal_min;
   }
-  if (resume == kNoMatch) return;
-  // Walk down the resumed input's leading part; every node on the way gets its fail link,
-  // parents first.
+  resume();
+}
+
+void InputMatcher::resume() {
+  std::size_t resume = kNoMatch;
+  for (std::size_t i = 0; i < inputs_.size(); ++i) {
+    UserInput& in = inputs_[i];
+    // A progress that does not fit its value cannot come from a scan; start over.
+    if (in.progress >= in.value.size()) in.progress = 0;
+    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
+      resume = i;
+    }
+  }
+  state_ = kRoot;
+  moved_ = false;
+  all_dirty_ = true;
+  if (resume != kNoMatch) walk_to(resume);
+  stored_state_ = state_;
+}
+
+// Walks down the leading part of `input` that its progress claims; every node on the way
+// gets its fail link, parents first.
+void InputMatcher::walk_to(std::size_t input) {
   std::size_t s = kRoot;
-  for (std::size_t d = 0; d < inputs_[resume].progress; ++d) {
-    s = child(s, byte_at(resume, d));
+  for (std::size_t d = 0; d < inputs_[input].progress; ++d) {
+    s = child(s, byte_at(input, d));
     ensure_fail(s);
   }
   state_ = s;
+  stored_state_ = s;
+}
+
+std::size_t InputMatcher::memory() const {
+  auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
+  return sizeof *this + bytes(text_) + bytes(values_) + bytes(order_) + bytes(moved_entries_) +
+         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(kids_) + bytes(scratch_) +
+         bytes(pending_) + bytes(cache_) + bytes(written_);
 }
 
 std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
@@ -283,28 +305,11 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
     const std::size_t first = (node_hash(from) ^ byte_hash(c)) & cache_mask_;
     cache_[first + 1] = cache_[first];
     cache_[first] = Step{static_cast<std::uint32_t>(from << 8 | c),
-                         static_cast<std::uint32_t>(state_ << kNodeShift | node_hash(state_) << 1 |
+                         static_cast<std::uint32_t>(state_ << kNodeShift |
+                                                    (node_hash(state_) & cache_mask_) << 1 |
                                                     (out != kNoMatch))};
   }
   return out;
-}
-
-// An input's progress is the depth of the deepest node on the current node's suffix chain
-// whose text starts the input's value: the inputs under the nodes of the chain, deeper
-// nodes overriding shallower ones.
-void InputMatcher::store_progress() {
-  if (!moved_) return;
-  for (UserInput& in : inputs_) in.progress = 0;
-  pending_.clear();
-  for (std::size_t x = state_; x != kRoot; x = nodes_[x].fail) pending_.push_back(x);
-  for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
-    const Node& n = nodes_[*it];
-    // Terminal inputs would have matched; none lie on the chain after a scan.
-    for (std::size_t k = n.terminal_end; k < n.end; ++k) {
-      inputs_[order_[k].index].progress = n.depth;
-    }
-  }
-  moved_ = false;
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

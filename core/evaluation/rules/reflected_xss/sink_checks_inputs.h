@@ -12,6 +12,7 @@
 // lookup per byte.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,10 @@
 #include <span>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/evaluation/rules/reflected_xss/sink_checks.h"
 
@@ -31,7 +36,18 @@ class InputMatcher {
   // Resumes from the inputs' progress values. The position resumed is the longest leading
   // part among them (`value` up to `progress` of the input with the largest progress); a
   // progress that does not fit its value starts over, and an empty value never matches.
+  // The values must not change while the matcher lives; their progress values may.
   explicit InputMatcher(std::span<UserInput> inputs);
+
+  // Resumes from the inputs' progress values again, as the constructor does, after the
+  // caller has set them.
+  void resume();
+  // Goes back to the position of the last resume or store_progress: the one that the
+  // inputs' progress values stand for while the caller has not changed them.
+  void restore() {
+    state_ = stored_state_;
+    moved_ = false;
+  }
 
   bool empty() const { return inputs_.empty(); }
   // Whether a partial match is pending.
@@ -70,23 +86,31 @@ class InputMatcher {
   std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
     moved_ = true;
     std::size_t s = state_;
-    std::uint32_t hash = node_hash(s);
+    // The cache's place and mask stay in registers (only feed_slow changes them). A slot is
+    // addressed by twice its index, as `Step::next` holds it, so that the step from one
+    // byte to the next is a mask, an exclusive or and a load.
+    const auto* table = reinterpret_cast<const std::uint8_t*>(steps());
+    std::uint32_t mask2 = cache_mask_ << 1;
+    std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
     while (pos < n) {
       const std::uint8_t c = p[pos];
       std::size_t out = kNoMatch;
       const auto key = static_cast<std::uint32_t>(s << 8 | c);
-      const Step* step = cache_.empty() ? nullptr : &cache_[(hash ^ byte_hash(c)) & cache_mask_];
-      if (step && step->key != key) ++step;
-      if (step && s < kCachedNodes && step->key == key) {
+      const auto* step = reinterpret_cast<const Step*>(
+          table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
+      if (step->key != key) ++step;
+      if (s < kCachedNodes && step->key == key) {
         const std::uint32_t next = step->next;
         s = next >> kNodeShift;
-        hash = (next >> 1) & ((1u << kCacheBits) - 1);
+        slot2 = next & kSlotBits2;
         if (next & 1) out = nodes_[s].out;
       } else {
         state_ = s;
         out = feed_slow(c);
         s = state_;
-        hash = node_hash(s);
+        table = reinterpret_cast<const std::uint8_t*>(steps());
+        mask2 = cache_mask_ << 1;
+        slot2 = (node_hash(s) << 1) & mask2;
       }
       if (out != kNoMatch) {
         state_ = s;
@@ -104,8 +128,18 @@ class InputMatcher {
     state_ = kRoot;
     moved_ = true;
   }
-  // Writes each input's progress back into the list (after a scan without a match).
-  void store_progress();
+  // Writes each input's progress back into the list (after a scan without a match) and
+  // calls `changed(list index)` for every input whose progress it writes, possibly more
+  // than once (the input then holds its final value). Only the inputs that the last store
+  // left with a progress are reset, unless resume left any input's progress unknown.
+  template <class Changed>
+  void store_progress(Changed&& changed);
+  void store_progress() {
+    store_progress([](std::size_t) {});
+  }
+
+  // The bytes the matcher holds (its copies of the values and the automaton built so far).
+  std::size_t memory() const;
 
   const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
@@ -134,18 +168,24 @@ class InputMatcher {
   };
 
   // Recently taken transitions from nodes below the root, two per pair of slots (the newer
-  // first): `key` is the node << 8 | the byte; `next` holds the node reached, its hash and
-  // whether an input ends there, so that the following slot is found without hashing
-  // (node << kNodeShift | hash << 1 | ends). Nodes from kCachedNodes on are never cached.
+  // first): `key` is the node << 8 | the byte; `next` holds the node reached, its hash
+  // masked to the cache and whether an input ends there, so that the following slot is
+  // found without hashing (node << kNodeShift | (hash & cache_mask_) << 1 | ends). Nodes
+  // from kCachedNodes on are never cached.
   struct Step {
     std::uint32_t key;
     std::uint32_t next;
   };
+  // Before the cache exists: one pair of empty slots, which every lookup misses (key 0, the
+  // root and byte 0, is never looked up).
+  static constexpr Step kNoSteps[2] = {};
+  const Step* steps() const { return cache_.empty() ? kNoSteps : cache_.data(); }
   // At most 2^kCacheBits slots, fewer for short input lists; cache_mask_ + 1 pairs start
   // at even slots.
   static constexpr unsigned kCacheBits = 14;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
+  static constexpr std::uint32_t kSlotBits2 = ((1u << kCacheBits) - 1) << 1;
   static std::uint32_t node_hash(std::size_t node) {
     return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
@@ -188,6 +228,7 @@ class InputMatcher {
   // The next position after `c` from `s` (its fail link known).
   std::size_t next(std::size_t s, std::uint8_t c);
   void ensure_fail(std::size_t v);
+  void walk_to(std::size_t input);
   std::size_t out_of(std::size_t v);
 
   std::span<UserInput> inputs_;
@@ -206,7 +247,156 @@ class InputMatcher {
   std::size_t root_kids_[256];
   std::uint64_t pairs_[1024];  // bit (first << 8 | second): a value starts so, see may_start_match
   std::size_t state_ = kRoot;
+  std::size_t stored_state_ = kRoot;  // the position the progress values stand for
   bool moved_ = false;  // whether the position has changed since the progress was read
+  // Whether inputs outside the nodes of `written_` may hold a progress.
+  bool all_dirty_ = true;
+  std::vector<std::size_t> written_;  // the nodes whose inputs the last store gave a progress
 };
+
+// An input's progress is the depth of the deepest node on the current node's suffix chain
+// whose text starts the input's value: the inputs under the nodes of the chain, deeper
+// nodes overriding shallower ones. Every other input's progress is 0: those the last store
+// set (the inputs of its nodes, a range of each that expansions only reorder) are reset.
+template <class Changed>
+void InputMatcher::store_progress(Changed&& changed) {
+  if (!moved_) return;
+  if (all_dirty_) {
+    for (std::size_t i = 0; i < inputs_.size(); ++i) {
+      if (inputs_[i].progress == 0) continue;
+      inputs_[i].progress = 0;
+      changed(i);
+    }
+  } else {
+    for (const std::size_t w : written_) {
+      for (std::size_t k = nodes_[w].terminal_end; k < nodes_[w].end; ++k) {
+        const std::size_t i = order_[k].index;
+        if (inputs_[i].progress == 0) continue;
+        inputs_[i].progress = 0;
+        changed(i);
+      }
+    }
+  }
+  written_.clear();
+  for (std::size_t x = state_; x != kRoot; x = nodes_[x].fail) written_.push_back(x);
+  for (auto it = written_.rbegin(); it != written_.rend(); ++it) {
+    const Node& n = nodes_[*it];
+    // Terminal inputs would have matched; none lie on the chain after a scan.
+    for (std::size_t k = n.terminal_end; k < n.end; ++k) {
+      const std::size_t i = order_[k].index;
+      inputs_[i].progress = n.depth;
+      changed(i);
+    }
+  }
+  all_dirty_ = false;
+  moved_ = false;
+  stored_state_ = state_;
+}
+
+// The tracked inputs' matcher, with a filter that passes over bytes of a fed region which
+// cannot start a match many at a time: the first two bytes of the values, when there are
+// only a few. It may be kept from one chunk to the next, with the same values.
+class TrackedInputs {
+ public:
+  explicit TrackedInputs(std::span<UserInput> inputs) : inputs_(inputs) {
+    for (const UserInput& in : inputs) {
+      if (in.value.empty()) continue;
+      if (pairs_ < kMaxPairs) {
+        pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
+        pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
+        pair_any_second_[pairs_] = in.value.size() == 1;
+      }
+      ++pairs_;
+    }
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
+      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
+      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
+      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
+    }
+#endif
+  }
+
+  // With no partial match pending, inside a fed region that only `stop` can leave or
+  // change: the first position at or after `pos` holding `stop`, the chunk's last byte
+  // when it starts an input, or a byte for which may_start_match holds; `n` when there is
+  // none. The bytes before it can be passed over without feeding them.
+  std::size_t next_stop(const std::uint8_t* p, std::size_t n, std::size_t pos,
+                        std::uint8_t stop) const {
+#if defined(__SSE2__)
+    if (pairs_ <= kMaxPairs) {
+      const __m128i* first = simd_first_;
+      const __m128i* second = simd_second_;
+      const __m128i* any_second = simd_any_second_;
+      const __m128i stops = _mm_set1_epi8(static_cast<char>(stop));
+      for (; pos + 17 <= n; pos += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + pos + 1));
+        __m128i hit = _mm_cmpeq_epi8(a, stops);
+        for (std::size_t k = 0; k < pairs_; ++k) {
+          const __m128i next = _mm_or_si128(_mm_cmpeq_epi8(b, second[k]), any_second[k]);
+          hit = _mm_or_si128(hit, _mm_and_si128(_mm_cmpeq_epi8(a, first[k]), next));
+        }
+        if (const int mask = _mm_movemask_epi8(hit)) {
+          return pos + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+        }
+      }
+    }
+#endif
+    for (; pos < n; ++pos) {
+      const std::uint8_t c = p[pos];
+      if (c == stop) return pos;
+      if (starts_some(c) && (pos + 1 == n || may_start_match(c, p[pos + 1]))) return pos;
+    }
+    return n;
+  }
+
+  bool empty() const { return inputs_.empty(); }
+  bool active() const { return inputs_.active(); }
+  bool starts_some(std::uint8_t c) const { return inputs_.starts_some(c); }
+  // With no partial match pending: whether feeding `c` followed by `next` can leave a
+  // trace. An input that `c` starts but `next` does not continue ends up after `next`
+  // exactly where it would be had `c` never been fed, so such a `c` may be skipped.
+  bool may_start_match(std::uint8_t c, std::uint8_t next) const {
+    return inputs_.may_start_match(c, next);
+  }
+  // Feeds one byte; the index of the first input it completes, or kNoMatch.
+  std::size_t feed(std::uint8_t c) { return inputs_.feed(c); }
+  std::size_t feed_run(const std::uint8_t* p, std::size_t n, std::size_t& pos, std::uint8_t stop) {
+    return inputs_.feed_run(p, n, pos, stop);
+  }
+  void reset() { inputs_.reset(); }
+  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
+
+  // See InputMatcher.
+  void resume() { inputs_.resume(); }
+  void restore() { inputs_.restore(); }
+  template <class Changed>
+  void store_progress(Changed&& changed) {
+    inputs_.store_progress(changed);
+  }
+  void store_progress() { inputs_.store_progress(); }
+  std::size_t memory() const { return inputs_.memory() - sizeof inputs_ + sizeof *this; }
+
+ private:
+  static constexpr std::size_t kMaxPairs = 8;
+  InputMatcher inputs_;
+  // The first two bytes of the first inputs (the second matching anything for values of
+  // one byte), for scanning script content many bytes at a time.
+  std::size_t pairs_ = 0;
+  std::uint8_t pair_first_[kMaxPairs];
+  std::uint8_t pair_second_[kMaxPairs];
+  bool pair_any_second_[kMaxPairs];
+#if defined(__SSE2__)
+  __m128i simd_first_[kMaxPairs];
+  __m128i simd_second_[kMaxPairs];
+  __m128i simd_any_second_[kMaxPairs];
+#endif
+};
+
+// Scans one chunk as has_vulnerability does, with a matcher kept between chunks: the
+// progress values are left to `inputs.store_progress` after a scan without a match.
+std::optional<SinkMatch> has_vulnerability(std::string_view chunk, TrackedInputs& inputs,
+                                           XssState& state);
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_for_testing.h"
 
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
@@ -17,12 +18,6 @@ void PrintTo(const SinkMatch& m, std::ostream* os) {
 }
 
 namespace {
-
-std::vector<UserInput> tracked(const std::vector<std::string>& values) {
-  std::vector<UserInput> inputs;
-  for (const std::string& v : values) inputs.push_back({v, 0});
-  return inputs;
-}
 
 // Scans `chunks` in order from the initial state, as the caller would, stopping at a match.
 std::optional<SinkMatch> scan(const std::vector<std::string>& chunks,
@@ -286,12 +281,7 @@ TEST(SinkChecksTest, UntrustedStateNeverWraps) {
 // ends the body.
 TEST(SinkChecksTest, FindsWhatAPlainSearchFinds) {
   std::mt19937 rng(20261211);
-  const std::string alphabet = "ab(";
-  auto random_text = [&](std::size_t max_length, std::size_t min_length = 1) {
-    std::string t(min_length + rng() % (max_length - min_length + 1), ' ');
-    for (char& c : t) c = alphabet[rng() % alphabet.size()];
-    return t;
-  };
+  RandomText random_text(rng);
   const std::string open = "<script>";
   for (int round = 0; round < 3000; ++round) {
     // Now and then hundreds of inputs over a longer body, more transitions than the

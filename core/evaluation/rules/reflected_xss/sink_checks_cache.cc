@@ -1,0 +1,139 @@
+#include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
+
+namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
+
+struct InputsCache::Entry {
+  explicit Entry(std::vector<UserInput> decoded) : inputs(std::move(decoded)), tracked(inputs) {
+    serialize_inputs(inputs, bytes, progress_at);
+    for (const UserInput& in : inputs) values_memory += sizeof in + in.value.capacity();
+  }
+
+  // Writes input `i`'s progress into `bytes`; when it now takes another number of bytes,
+  // the byte form is marked to be written again whole by `finish_bytes`.
+  void write_progress(std::size_t i) {
+    if (!rewrite && !overwrite_progress(bytes, progress_at[i], inputs[i].progress)) rewrite = true;
+  }
+  void finish_bytes() {
+    if (rewrite) serialize_inputs(inputs, bytes, progress_at);
+    rewrite = false;
+  }
+
+  std::size_t memory() const {
+    return sizeof *this + values_memory + tracked.memory() + bytes.capacity() +
+           progress_at.capacity() * sizeof(std::size_t) +
+           progress.capacity() * sizeof(std::uint64_t);
+  }
+
+  std::vector<UserInput> inputs;
+  TrackedInputs tracked;  // over `inputs`, which never move
+  std::vector<std::uint8_t> bytes;  // the byte form of `inputs`
+  std::vector<std::size_t> progress_at;
+  std::vector<std::uint64_t> progress;  // while comparing bytes with the entry
+  std::size_t values_memory = 0;
+  bool rewrite = false;
+  // False while a scan runs: an entry left by a scan that failed midway is not kept (nor
+  // is a list that does not decode from its bytes).
+  bool sound = true;
+};
+
+InputsCache::Lease::Lease(InputsCache& cache, std::unique_ptr<Entry> entry)
+    : cache_(&cache), entry_(std::move(entry)) {}
+
+InputsCache::Lease::Lease(Lease&& other) noexcept
+    : cache_(other.cache_), entry_(std::move(other.entry_)) {}
+
+InputsCache::Lease::~Lease() {
+  if (entry_) cache_->give_back(std::move(entry_));
+}
+
+bool InputsCache::Lease::empty() const { return entry_->inputs.empty(); }
+
+std::span<const std::uint8_t> InputsCache::Lease::bytes() const { return entry_->bytes; }
+
+std::span<const UserInput> InputsCache::Lease::inputs() const { return entry_->inputs; }
+
+std::optional<SinkMatch> InputsCache::Lease::scan(std::string_view chunk, XssState& state) {
+  Entry& e = *entry_;
+  const bool sound = e.sound;
+  e.sound = false;
+  auto match = has_vulnerability(chunk, e.tracked, state);
+  if (!match) {
+    e.tracked.store_progress([&e](std::size_t i) { e.write_progress(i); });
+    e.finish_bytes();
+  }
+  e.sound = sound;
+  return match;
+}
+
+// Room for one more entry than are kept, so that putting one back (in a destructor)
+// allocates nothing.
+InputsCache::InputsCache() { entries_.reserve(kMaxEntries + 1); }
+InputsCache::~InputsCache() = default;
+
+Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> bytes) {
+  // An entry is taken out of the cache before it changes: if the change fails midway
+  // (memory runs out), the entry is freed, never kept half changed.
+  auto take = [&](std::size_t k) {
+    std::unique_ptr<Entry> e = std::move(entries_[k]);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(k));
+    return e;
+  };
+  // The bytes last written for an entry: its progress values and position stand.
+  for (std::size_t k = 0; k < entries_.size(); ++k) {
+    const Entry& e = *entries_[k];
+    if (e.bytes.size() == bytes.size() &&
+        std::memcmp(e.bytes.data(), bytes.data(), bytes.size()) == 0) {
+      std::unique_ptr<Entry> taken = take(k);
+      taken->tracked.restore();
+      return Decoded<Lease>::success(Lease(*this, std::move(taken)));
+    }
+  }
+  // The same values with other progress values (another scan of the same list, an older
+  // byte form, longer forms of the integers, trailing bytes).
+  for (std::size_t k = 0; k < entries_.size(); ++k) {
+    if (!read_progress_of(bytes, entries_[k]->inputs, entries_[k]->progress)) continue;
+    std::unique_ptr<Entry> e = take(k);
+    for (std::size_t i = 0; i < e->inputs.size(); ++i) {
+      if (e->inputs[i].progress == e->progress[i]) continue;
+      e->inputs[i].progress = e->progress[i];
+      e->write_progress(i);
+    }
+    e->finish_bytes();
+    e->tracked.resume();
+    return Decoded<Lease>::success(Lease(*this, std::move(e)));
+  }
+  auto decoded = deserialize_inputs(bytes);
+  if (!decoded) return Decoded<Lease>::failure(decoded.error());
+  return Decoded<Lease>::success(
+      Lease(*this, std::make_unique<Entry>(std::move(decoded.value()))));
+}
+
+InputsCache::Lease InputsCache::adopt(std::vector<UserInput> inputs) {
+  const bool decodable = std::all_of(inputs.begin(), inputs.end(), [](const UserInput& in) {
+    return !in.value.empty() && in.progress < in.value.size();
+  });
+  auto e = std::make_unique<Entry>(std::move(inputs));
+  e->sound = decodable;
+  return Lease(*this, std::move(e));
+}
+
+void InputsCache::give_back(std::unique_ptr<Entry> entry) noexcept {
+  if (!entry->sound || entry->inputs.empty()) return;
+  std::size_t memory = entry->memory();
+  if (memory > kMaxMemory) return;
+  entries_.insert(entries_.begin(), std::move(entry));
+  std::size_t kept = 1;
+  for (; kept < entries_.size() && kept < kMaxEntries; ++kept) {
+    memory += entries_[kept]->memory();
+    if (memory > kMaxMemory) break;
+  }
+  entries_.resize(kept);
+}
+
+}  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks
