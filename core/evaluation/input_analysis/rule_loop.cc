@@ -140,6 +140,7 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
+    entry.lengths = entry.rule->match_lengths();
   }
   add_whole_text_set(table);
   return table;
@@ -187,8 +188,10 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
       continue;
     }
-    // A failed first test is the rule's own answer of no matches, without the call.
-    bool skip = entry.first_test && !entry.first_test(traits);
+    // A length outside the rule's match lengths or a failed first test is the rule's own
+    // answer of no matches, without the call.
+    bool skip = !entry.lengths.contains(text.size()) ||
+                (entry.first_test && !entry.first_test(traits));
     // No row of the rules behind the whole-text set matching anywhere in the text is the
     // same answer as well.
     if (!skip && entry.whole_text_set) {

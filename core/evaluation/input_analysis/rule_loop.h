@@ -36,6 +36,7 @@ struct Entry {
   std::uint16_t input_types = 0;  // bit t: applies to InputType t
   bool worth_watching = false;
   rules::FirstTraitTest first_test = nullptr;  // run before get_matches, if any
+  rules::MatchLengths lengths;  // tested before get_matches
   // One set of the whole-text rows of every rule that has them (none of whose rows
   // matches the empty text), shared by those rules' entries: when it finds no match in a
   // text, none of these rules has matches there. None when the set does not compile.
