@@ -159,6 +159,28 @@ const RuleTable& registry_table() {
   return table;
 }
 
+Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
+               bool prefer_worth_watching, const RuleTable& table) {
+  const auto type_bit = static_cast<unsigned>(input_type);
+  if (type_bit >= 16) return;
+  std::uint16_t listed = 0;
+  for (RuleType value : rule_list) {
+    const auto index = rules::rule_index(value);
+    if (index && ((table.rules_of_type[type_bit] >> *index) & 1)) listed |= 1u << *index;
+  }
+  for (std::size_t index = 0; index < rules::kRuleCount; ++index) {
+    if (!((listed >> index) & 1)) continue;
+    const Entry& entry = table[index];
+    const bool rejects = !(prefer_worth_watching && entry.worth_watching) &&
+                         (entry.first_test || entry.lengths != rules::MatchLengths{});
+    if (!rejects) {
+      all_pass_ = true;
+      return;
+    }
+    tests_[count_++] = Test{entry.lengths, entry.first_test};
+  }
+}
+
 std::vector<Finding> run(std::string_view text, InputType input_type,
                          const rules::InputTraits& traits, std::span<const RuleType> rule_list,
                          bool prefer_worth_watching, const Header* header,

@@ -57,6 +57,39 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
 // The table of the process-wide registry, made on first use.
 const RuleTable& registry_table();
 
+// What tells from a text's length and traits alone that `run` over one rule list, for one
+// input type and without a header, has no finding for the text: every listed rule that
+// applies rejects it by its match lengths or its first trait test. Made once for the many
+// texts of one type in a body; a rule that answers by its pre-screen or has neither test
+// lets every text through.
+class Screen {
+ public:
+  Screen(InputType input_type, std::span<const rules::RuleType> rule_list,
+         bool prefer_worth_watching, const RuleTable& table = registry_table());
+
+  // False only when `run` over the same list, type, preference and table gives no findings
+  // for a text of this length and these traits and logs no line above the trace level.
+  bool may_answer(std::size_t length, const rules::InputTraits& traits) const {
+    if (all_pass_) return true;
+    for (std::size_t i = 0; i < count_; ++i) {
+      const Test& test = tests_[i];
+      if (test.lengths.contains(length) && (!test.first_test || test.first_test(traits))) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Test {
+    rules::MatchLengths lengths;
+    rules::FirstTraitTest first_test = nullptr;
+  };
+  bool all_pass_ = false;
+  std::array<Test, rules::kRuleCount> tests_{};  // one per applicable listed rule
+  std::size_t count_ = 0;
+};
+
 // One Finding per rule that produced something, in list order. Values that are not a
 // single rule bit are skipped; a value listed twice is evaluated twice. With `header`, a
 // listed bot blocker on a User-Agent header ends the loop with the bot search's answer.
