@@ -39,7 +39,10 @@ std::optional<ParseError> Parser::parse() {
   State state = State::ExpectAtom;
   std::string_view failure;  // message of the Failed state
   std::vector<State> return_stack{State::ExpectNothing};
+  // The keys of the enclosing objects are the first `depth` tokens; slots past them are kept
+  // for reuse, so a key costs no token construction.
   std::vector<Token> key_stack;
+  std::size_t depth = 0;
   bool value_complete = false;
   // Wider than any nesting the text can hold, so the counters never overflow.
   std::int64_t open_braces = 0;
@@ -50,11 +53,22 @@ std::optional<ParseError> Parser::parse() {
     state = State::Failed;
     failure = message;
   };
+  auto keys = [&] { return std::span<const Token>(key_stack.data(), depth); };
   auto accept_key = [&](const Token& key) {
-    // A key is a String token: it has no message to copy.
-    key_stack.push_back(Token{key.id, key.start, key.end, key.byte_start, key.byte_end, {}});
+    if (depth == key_stack.size()) key_stack.emplace_back();
+    // A key is a String token: its message stays empty.
+    Token& slot = key_stack[depth++];
+    slot.id = key.id;
+    slot.start = key.start;
+    slot.end = key.end;
+    slot.byte_start = key.byte_start;
+    slot.byte_end = key.byte_end;
     state = State::ObjectAfterKey;
-    callback_(key_stack, ItemKind::Key, key);
+    callback_(keys(), ItemKind::Key, key);
+  };
+  auto pop_key = [&] {
+    if (depth == 0) panic("json parser popped an empty stack");
+    --depth;
   };
 
   while (const Token* next = lexer.advance()) {
@@ -82,7 +96,7 @@ std::optional<ParseError> Parser::parse() {
               break;
             case TokenType::String:
               value_complete = true;
-              callback_(key_stack, ItemKind::Value, token);
+              callback_(keys(), ItemKind::Value, token);
               break;
             case TokenType::True:
             case TokenType::False:
@@ -116,9 +130,9 @@ std::optional<ParseError> Parser::parse() {
           if (token.id == TokenType::CloseBrace) {
             --open_braces;
             value_complete = true;
-            pop_back(key_stack);
+            pop_key();
           } else if (token.id == TokenType::Comma) {
-            pop_back(key_stack);
+            pop_key();
             state = State::ObjectNextKey;
           } else {
             fail("expected comma or right brace");
