@@ -181,11 +181,10 @@ const Token* Lexer::advance() {
 const Token* Lexer::lex_string() {
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
   const std::size_t n = text_.size();
-  ++pos_;  // opening quotation mark
-  ++chars_read_;
-  // The cursor and the character count stay in locals through the common runs.
-  std::size_t p = pos_;
-  std::size_t chars = chars_read_;
+  // The cursor and the character count stay in locals until the token ends (read and
+  // written one at a time: the members were just stored one at a time).
+  std::size_t p = pos_ + 1;  // past the opening quotation mark
+  std::size_t chars = chars_read_ + 1;
   auto sync = [&] {
     pos_ = p;
     chars_read_ = chars;
