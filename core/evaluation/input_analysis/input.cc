@@ -16,8 +16,13 @@ std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
-  if (screen && !screen->may_answer(text.size(), traits) && !log::enabled(log::Level::Trace)) {
-    return {};
+  // The rules the screen rules out would log trace lines only.
+  rule_loop::Screen::Kept kept;
+  if (screen && !log::enabled(log::Level::Trace)) {
+    if (const auto count = screen->keep(text.size(), traits, kept)) {
+      if (*count == 0) return {};
+      rules = std::span<const rules::RuleType>(kept.data(), *count);
+    }
   }
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {
     SORVANE_TRACE(rule_loop::kInputTarget,

@@ -15,8 +15,8 @@ std::vector<rules::Finding> check_input(std::string_view text, InputType input_t
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching);
 
-// The same with `screen`, made for the same input type, rule list and preference: a text it
-// rules out has no findings, answered without the rule loop while trace lines are off.
+// The same with `screen`, made for the same input type, rule list and preference: while
+// trace lines are off, only the rules it keeps for the text run.
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching,

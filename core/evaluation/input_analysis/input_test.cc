@@ -100,7 +100,8 @@ TEST(CheckInput, ScreenChangesNoAnswerAndNoLogLine) {
                      const std::vector<rules::RuleType>& list, bool prefer) {
     const rule_loop::Screen screen(type, list, prefer);
     const auto traits = rules::compute_input_traits(text, static_cast<std::uint8_t>(type));
-    screened += !screen.may_answer(text.size(), traits);
+    rule_loop::Screen::Kept kept;
+    screened += screen.keep(text.size(), traits, kept) == std::optional<std::size_t>(0);
     ScopedLogCapture capture(levels[rng() % 3]);
     const auto with = check_input(text, type, list, prefer, screen);
     const auto logged_with = capture.records();

@@ -163,22 +163,32 @@ Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
                bool prefer_worth_watching, const RuleTable& table) {
   const auto type_bit = static_cast<unsigned>(input_type);
   if (type_bit >= 16) return;
-  std::uint16_t listed = 0;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
-    if (index && ((table.rules_of_type[type_bit] >> *index) & 1)) listed |= 1u << *index;
-  }
-  for (std::size_t index = 0; index < rules::kRuleCount; ++index) {
-    if (!((listed >> index) & 1)) continue;
-    const Entry& entry = table[index];
-    const bool rejects = !(prefer_worth_watching && entry.worth_watching) &&
-                         (entry.first_test || entry.lengths != rules::MatchLengths{});
-    if (!rejects) {
-      all_pass_ = true;
+    if (!index || !((table.rules_of_type[type_bit] >> *index) & 1)) continue;
+    if (count_ == kMaxKept) {
+      screened_ = false;
       return;
     }
-    tests_[count_++] = Test{entry.lengths, entry.first_test};
+    const Entry& entry = table[*index];
+    const bool always = (prefer_worth_watching && entry.worth_watching) ||
+                        (!entry.first_test && entry.lengths == rules::MatchLengths{});
+    steps_[count_++] = Step{value, always, entry.lengths, entry.first_test};
   }
+}
+
+std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTraits& traits,
+                                        Kept& kept) const {
+  if (!screened_) return std::nullopt;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    const Step& step = steps_[i];
+    if (step.always || (step.lengths.contains(length) &&
+                        (!step.first_test || step.first_test(traits)))) {
+      kept[count++] = step.value;
+    }
+  }
+  return count;
 }
 
 std::vector<Finding> run(std::string_view text, InputType input_type,

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -57,36 +58,36 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
 // The table of the process-wide registry, made on first use.
 const RuleTable& registry_table();
 
-// What tells from a text's length and traits alone that `run` over one rule list, for one
-// input type and without a header, has no finding for the text: every listed rule that
-// applies rejects it by its match lengths or its first trait test. Made once for the many
-// texts of one type in a body; a rule that answers by its pre-screen or has neither test
-// lets every text through.
+// What tells from a text's length and traits alone which rules of one rule list can have a
+// finding for the text in `run`, for one input type and without a header: a listed rule
+// that applies and rejects the text by its match lengths or its first trait test has none
+// and logs only a trace line. A rule that answers by its pre-screen or has neither test
+// keeps every text. Made once for the many texts of one type in a body.
 class Screen {
  public:
+  // The longest rule list (counting only the values that apply) that is screened.
+  static constexpr std::size_t kMaxKept = 16;
+  using Kept = std::array<rules::RuleType, kMaxKept>;
+
   Screen(InputType input_type, std::span<const rules::RuleType> rule_list,
          bool prefer_worth_watching, const RuleTable& table = registry_table());
 
-  // False only when `run` over the same list, type, preference and table gives no findings
-  // for a text of this length and these traits and logs no line above the trace level.
-  bool may_answer(std::size_t length, const rules::InputTraits& traits) const {
-    if (all_pass_) return true;
-    for (std::size_t i = 0; i < count_; ++i) {
-      const Test& test = tests_[i];
-      if (test.lengths.contains(length) && (!test.first_test || test.first_test(traits))) {
-        return true;
-      }
-    }
-    return false;
-  }
+  // Writes to `kept`, in list order, the listed rules that may have a finding for a text of
+  // this length and these traits and answers how many: `run` over them gives the findings of
+  // `run` over the whole list and the same log lines above the trace level. None when the
+  // list is too long to be screened.
+  std::optional<std::size_t> keep(std::size_t length, const rules::InputTraits& traits,
+                                  Kept& kept) const;
 
  private:
-  struct Test {
+  struct Step {
+    rules::RuleType value = 0;
+    bool always = false;  // kept whatever the text
     rules::MatchLengths lengths;
     rules::FirstTraitTest first_test = nullptr;
   };
-  bool all_pass_ = false;
-  std::array<Test, rules::kRuleCount> tests_{};  // one per applicable listed rule
+  bool screened_ = true;
+  std::array<Step, kMaxKept> steps_{};  // one per listed value that applies, in list order
   std::size_t count_ = 0;
 };
 
