@@ -65,10 +65,34 @@ std::optional<ParseError> Parser::parse() {
     slot.byte_end = key.byte_end;
     state = State::ObjectAfterKey;
     callback_(keys(), ItemKind::Key, key);
+    // The colon that nearly always follows, taken as the ObjectAfterKey state takes it.
+    if (lexer.skip_punctuation(':')) {
+      ++token_count;
+      return_stack.push_back(State::ObjectCommaOrClose);
+      state = State::ExpectAtom;
+    }
   };
   auto pop_key = [&] {
     if (depth == 0) panic("json parser popped an empty stack");
     --depth;
+  };
+  // A value is complete: the comma that often follows is taken as the next turn of the loop
+  // would take it (the state the value returns to, then the comma there).
+  auto complete_value = [&] {
+    value_complete = true;
+    if (return_stack.empty()) return;
+    const State back = return_stack.back();
+    if (back == State::ArrayCommaOrClose && lexer.skip_punctuation(',')) {
+      state = State::ExpectAtom;  // the array's state stays on the stack for the next value
+    } else if (back == State::ObjectCommaOrClose && lexer.skip_punctuation(',')) {
+      return_stack.pop_back();
+      pop_key();
+      state = State::ObjectNextKey;
+    } else {
+      return;
+    }
+    value_complete = false;
+    ++token_count;
   };
 
   while (const Token* next = lexer.advance()) {
@@ -95,14 +119,14 @@ std::optional<ParseError> Parser::parse() {
               state = State::ArrayValueOrClose;
               break;
             case TokenType::String:
-              value_complete = true;
               callback_(keys(), ItemKind::Value, token);
+              complete_value();
               break;
             case TokenType::True:
             case TokenType::False:
             case TokenType::Null:
             case TokenType::Number:
-              value_complete = true;
+              complete_value();
               break;
             default:
               return ParseError("unexpected @ ExpectAtom");
@@ -111,7 +135,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ObjectKeyOrClose:
           if (token.id == TokenType::CloseBrace) {
             --open_braces;
-            value_complete = true;
+            complete_value();
           } else if (token.id == TokenType::String) {
             accept_key(token);
           } else {
@@ -129,8 +153,8 @@ std::optional<ParseError> Parser::parse() {
         case State::ObjectCommaOrClose:
           if (token.id == TokenType::CloseBrace) {
             --open_braces;
-            value_complete = true;
             pop_key();
+            complete_value();
           } else if (token.id == TokenType::Comma) {
             pop_key();
             state = State::ObjectNextKey;
@@ -148,7 +172,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ArrayValueOrClose:
           if (token.id == TokenType::CloseBracket) {
             --open_brackets;
-            value_complete = true;
+            complete_value();
           } else {
             return_stack.push_back(State::ArrayCommaOrClose);
             state = State::ExpectAtom;
@@ -158,7 +182,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ArrayCommaOrClose:
           if (token.id == TokenType::CloseBracket) {
             --open_brackets;
-            value_complete = true;
+            complete_value();
           } else if (token.id == TokenType::Comma) {
             return_stack.push_back(State::ArrayCommaOrClose);
             state = State::ExpectAtom;
