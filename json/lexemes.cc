@@ -42,6 +42,8 @@ std::uint64_t unplain_bytes(const unsigned char* s) {
 // The length of the run of plain bytes that starts at `p`, stopping at `n`.
 std::size_t plain_run(const unsigned char* s, std::size_t p, std::size_t n) {
   const std::size_t start = p;
+  // A run that ends at once (escapes in a row, an empty string) costs one look.
+  if (p < n && !kPlainStringByte[s[p]]) return 0;
   if constexpr (std::endian::native == std::endian::little) {
     for (; p + 8 <= n; p += 8) {
       if (const std::uint64_t stops = unplain_bytes(s + p)) {
