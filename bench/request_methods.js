@@ -2,9 +2,12 @@
 // Speed of the request-scoring methods from JavaScript, all rules selected (mask 1023):
 // scoreAtom on a benign 32-byte value, scoreRequestConnect on a typical browser request,
 // scoreRequestBody on a 100 KB benign JSON body and on adversarial bodies of the same size.
-// Each figure is the median over samples of many calls. Run: node bench/request_methods.js
+// Each figure is the median over samples of many calls; the benign body also beside JSON.parse
+// of the same text, as a ratio of throughputs. Run: node bench/request_methods.js
 const { Agent, constants } = require('..');
-const { BROWSER_REQUEST, BODY_SIZE, benignJsonBody, medianPerCall } = require('./support/requests.js');
+const {
+  BROWSER_REQUEST, BODY_SIZE, benignJsonBody, medianPerCall, interleavedMediansPerCall,
+} = require('./support/requests.js');
 
 const ALL_RULES = 1023;
 const agent = new Agent();
@@ -66,6 +69,22 @@ function main() {
   const jsonStringNs = medianPerCall(() => agent.scoreRequestBody(ALL_RULES, jsonString), 20, 21);
   rows.push(['scoreRequestBody, the same body as a string',
     `${(json.length / jsonStringNs * 1000).toFixed(0)} MB/s`]);
+
+  // Beside JSON.parse of the same body, the samples taken in turn. JSON.parse of a Buffer
+  // decodes it to a string first, as an application parsing its request body does.
+  const [bufferNs, stringNs, parseBufferNs, parseStringNs] = interleavedMediansPerCall([
+    [() => agent.scoreRequestBody(ALL_RULES, json), 20],
+    [() => agent.scoreRequestBody(ALL_RULES, jsonString), 20],
+    [() => JSON.parse(json), 20],
+    [() => JSON.parse(jsonString), 20],
+  ], 21);
+  const mbs = (ns) => (json.length / ns * 1000).toFixed(0);
+  rows.push(['Side by side: scoreRequestBody · JSON.parse, the body as a Buffer',
+    `${mbs(bufferNs)} · ${mbs(parseBufferNs)} MB/s = ${(parseBufferNs / bufferNs).toFixed(2)}x ` +
+    'the throughput of JSON.parse']);
+  rows.push(['Side by side: scoreRequestBody · JSON.parse, the body as a string',
+    `${mbs(stringNs)} · ${mbs(parseStringNs)} MB/s = ${(parseStringNs / stringNs).toFixed(2)}x ` +
+    'the throughput of JSON.parse']);
 
   for (const [name, body] of adversarialBodies()) {
     const ns = medianPerCall(() => { try { agent.scoreRequestBody(ALL_RULES, body); } catch {} }, 5, 11);

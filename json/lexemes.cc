@@ -1,6 +1,9 @@
 #include "json/lexemes.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include <fmt/format.h>
 
@@ -16,6 +19,41 @@ constexpr std::array<bool, 256> kPlainStringByte = [] {
   for (int b = 0x20; b < 0x80; ++b) table[b] = b != '"' && b != '\\';
   return table;
 }();
+
+constexpr std::uint64_t kOnes = 0x0101010101010101;
+constexpr std::uint64_t kHigh = 0x8080808080808080;
+
+// The high bit of each byte of `word` below `n` (at most 0x80), and maybe of some bytes above
+// such a byte: a borrow starts only at a byte below `n` and moves up, so the lowest bit set
+// is always a byte below `n`.
+std::uint64_t bytes_below(std::uint64_t word, std::uint64_t n) {
+  return (word - kOnes * n) & ~word & kHigh;
+}
+
+// The high bit of the first byte of the eight at `s` (as a little-endian word) that ends a
+// plain run, and maybe of later ones; 0 when all eight are plain.
+std::uint64_t unplain_bytes(const unsigned char* s) {
+  std::uint64_t word;
+  std::memcpy(&word, s, sizeof word);
+  return (word & kHigh) | bytes_below(word, 0x20) | bytes_below(word ^ (kOnes * '"'), 1) |
+         bytes_below(word ^ (kOnes * '\\'), 1);
+}
+
+// The length of the run of plain bytes that starts at `p`, stopping at `n`.
+std::size_t plain_run(const unsigned char* s, std::size_t p, std::size_t n) {
+  const std::size_t start = p;
+  // A run that ends at once (escapes in a row, an empty string) costs one look.
+  if (p < n && !kPlainStringByte[s[p]]) return 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; p + 8 <= n; p += 8) {
+      if (const std::uint64_t stops = unplain_bytes(s + p)) {
+        return p - start + static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+      }
+    }
+  }
+  while (p < n && kPlainStringByte[s[p]]) ++p;
+  return p - start;
+}
 
 bool is_digit(unsigned char b) { return b >= '0' && b <= '9'; }
 
@@ -145,20 +183,18 @@ const Token* Lexer::advance() {
 const Token* Lexer::lex_string() {
   const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
   const std::size_t n = text_.size();
-  ++pos_;  // opening quotation mark
-  ++chars_read_;
-  // The cursor and the character count stay in locals through the common runs.
-  std::size_t p = pos_;
-  std::size_t chars = chars_read_;
+  // The cursor and the character count stay in locals until the token ends (read and
+  // written one at a time: the members were just stored one at a time).
+  std::size_t p = pos_ + 1;  // past the opening quotation mark
+  std::size_t chars = chars_read_ + 1;
   auto sync = [&] {
     pos_ = p;
     chars_read_ = chars;
   };
   for (;;) {
-    while (p < n && kPlainStringByte[s[p]]) {
-      ++p;
-      ++chars;
-    }
+    const std::size_t run = plain_run(s, p, n);
+    p += run;
+    chars += run;
     if (p >= n) {
       sync();
       return unexpected_end();

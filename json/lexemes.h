@@ -57,6 +57,15 @@ class Lexer {
   // The same without a copy: the token stays valid until the next call; null at the end.
   const Token* advance();
 
+  // When the next token is the punctuation `c` (one of "{}[]:,") with no blank before it,
+  // reads it as `advance` would and answers true; else reads nothing.
+  bool skip_punctuation(char c) {
+    if (finished_ || pos_ >= text_.size() || text_[pos_] != c) return false;
+    ++pos_;
+    ++chars_read_;
+    return true;
+  }
+
  private:
   // The token being read, ending at the cursor.
   const Token* token(TokenType type);

@@ -39,7 +39,10 @@ std::optional<ParseError> Parser::parse() {
   State state = State::ExpectAtom;
   std::string_view failure;  // message of the Failed state
   std::vector<State> return_stack{State::ExpectNothing};
+  // The keys of the enclosing objects are the first `depth` tokens; slots past them are kept
+  // for reuse, so a key costs no token construction.
   std::vector<Token> key_stack;
+  std::size_t depth = 0;
   bool value_complete = false;
   // Wider than any nesting the text can hold, so the counters never overflow.
   std::int64_t open_braces = 0;
@@ -50,11 +53,46 @@ std::optional<ParseError> Parser::parse() {
     state = State::Failed;
     failure = message;
   };
+  auto keys = [&] { return std::span<const Token>(key_stack.data(), depth); };
   auto accept_key = [&](const Token& key) {
-    // A key is a String token: it has no message to copy.
-    key_stack.push_back(Token{key.id, key.start, key.end, key.byte_start, key.byte_end, {}});
+    if (depth == key_stack.size()) key_stack.emplace_back();
+    // A key is a String token: its message stays empty.
+    Token& slot = key_stack[depth++];
+    slot.id = key.id;
+    slot.start = key.start;
+    slot.end = key.end;
+    slot.byte_start = key.byte_start;
+    slot.byte_end = key.byte_end;
     state = State::ObjectAfterKey;
-    callback_(key_stack, ItemKind::Key, key);
+    callback_(keys(), ItemKind::Key, key);
+    // The colon that nearly always follows, taken as the ObjectAfterKey state takes it.
+    if (lexer.skip_punctuation(':')) {
+      ++token_count;
+      return_stack.push_back(State::ObjectCommaOrClose);
+      state = State::ExpectAtom;
+    }
+  };
+  auto pop_key = [&] {
+    if (depth == 0) panic("json parser popped an empty stack");
+    --depth;
+  };
+  // A value is complete: the comma that often follows is taken as the next turn of the loop
+  // would take it (the state the value returns to, then the comma there).
+  auto complete_value = [&] {
+    value_complete = true;
+    if (return_stack.empty()) return;
+    const State back = return_stack.back();
+    if (back == State::ArrayCommaOrClose && lexer.skip_punctuation(',')) {
+      state = State::ExpectAtom;  // the array's state stays on the stack for the next value
+    } else if (back == State::ObjectCommaOrClose && lexer.skip_punctuation(',')) {
+      return_stack.pop_back();
+      pop_key();
+      state = State::ObjectNextKey;
+    } else {
+      return;
+    }
+    value_complete = false;
+    ++token_count;
   };
 
   while (const Token* next = lexer.advance()) {
@@ -81,14 +119,14 @@ std::optional<ParseError> Parser::parse() {
               state = State::ArrayValueOrClose;
               break;
             case TokenType::String:
-              value_complete = true;
-              callback_(key_stack, ItemKind::Value, token);
+              callback_(keys(), ItemKind::Value, token);
+              complete_value();
               break;
             case TokenType::True:
             case TokenType::False:
             case TokenType::Null:
             case TokenType::Number:
-              value_complete = true;
+              complete_value();
               break;
             default:
               return ParseError("unexpected @ ExpectAtom");
@@ -97,7 +135,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ObjectKeyOrClose:
           if (token.id == TokenType::CloseBrace) {
             --open_braces;
-            value_complete = true;
+            complete_value();
           } else if (token.id == TokenType::String) {
             accept_key(token);
           } else {
@@ -115,10 +153,10 @@ std::optional<ParseError> Parser::parse() {
         case State::ObjectCommaOrClose:
           if (token.id == TokenType::CloseBrace) {
             --open_braces;
-            value_complete = true;
-            pop_back(key_stack);
+            pop_key();
+            complete_value();
           } else if (token.id == TokenType::Comma) {
-            pop_back(key_stack);
+            pop_key();
             state = State::ObjectNextKey;
           } else {
             fail("expected comma or right brace");
@@ -134,7 +172,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ArrayValueOrClose:
           if (token.id == TokenType::CloseBracket) {
             --open_brackets;
-            value_complete = true;
+            complete_value();
           } else {
             return_stack.push_back(State::ArrayCommaOrClose);
             state = State::ExpectAtom;
@@ -144,7 +182,7 @@ std::optional<ParseError> Parser::parse() {
         case State::ArrayCommaOrClose:
           if (token.id == TokenType::CloseBracket) {
             --open_brackets;
-            value_complete = true;
+            complete_value();
           } else if (token.id == TokenType::Comma) {
             return_stack.push_back(State::ArrayCommaOrClose);
             state = State::ExpectAtom;

@@ -33,6 +33,28 @@ TEST(Utf8, ValidateReportsFirstError) {
   }
 }
 
+// The first error stands wherever it falls in a run of ASCII, whatever the run's length and
+// the bytes after it.
+TEST(Utf8, ValidateFindsTheErrorAfterAsciiRuns) {
+  struct Bad {
+    std::string_view bytes;
+    std::size_t offset;  // of the error in `bytes`
+  };
+  const Bad bads[] = {
+      {"\xFF", 0}, {"\xC3", 0}, {"\xED\xA0\x80", 0}, {"\xC3\xA9\x80", 2}};
+  for (std::size_t run = 0; run < 40; ++run) {
+    for (const Bad& bad : bads) {
+      const std::string bytes =
+          std::string(run, 'a') + std::string(bad.bytes) + std::string(20, 'b');
+      const auto err = validate_utf8(bytes);
+      ASSERT_TRUE(err.has_value()) << run;
+      EXPECT_EQ(err->valid_up_to, run + bad.offset) << run;
+      EXPECT_EQ(err->error_len, std::optional<std::size_t>(1)) << run;
+    }
+    EXPECT_FALSE(validate_utf8(std::string(run, 'a') + "\xC3\xA9" + std::string(run, 'z')));
+  }
+}
+
 TEST(Utf8, CountsAndCutsCharacters) {
   std::string s = "h\xC3\xA9llo\xE2\x82\xAC";  // hello with é, then €
   EXPECT_EQ(char_count(s), 6u);

@@ -1,19 +1,29 @@
 #include "core/evaluation/input_analysis/input.h"
 
-#include "core/evaluation/rules/registry.h"
 #include "core/evaluation/input_analysis/rule_loop.h"
+#include "core/evaluation/rules/registry.h"
 #include "core/is_safe_checkers/binary_data.h"
 #include "core/log/log.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::input_analysis::input {
 
-std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
-                                        std::span<const rules::RuleType> rules,
-                                        bool prefer_worth_watching) {
+namespace {
+
+std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type,
+                                     std::span<const rules::RuleType> rules,
+                                     bool prefer_worth_watching, const rule_loop::Screen* screen) {
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
+  // The rules the screen rules out would log trace lines only.
+  rule_loop::Screen::Kept kept;
+  if (screen && !log::enabled(log::Level::Trace)) {
+    if (const auto count = screen->keep(text.size(), traits, kept)) {
+      if (*count == 0) return {};
+      rules = std::span<const rules::RuleType>(kept.data(), *count);
+    }
+  }
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {
     SORVANE_TRACE(rule_loop::kInputTarget,
                   "check_input - binary data detected, skipping rules. input: {}",
@@ -21,6 +31,21 @@ std::vector<rules::Finding> check_input(std::string_view text, InputType input_t
     return {};
   }
   return rule_loop::run(text, input_type, traits, rules, prefer_worth_watching, nullptr);
+}
+
+}  // namespace
+
+std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
+                                        std::span<const rules::RuleType> rules,
+                                        bool prefer_worth_watching) {
+  return evaluate(text, input_type, rules, prefer_worth_watching, nullptr);
+}
+
+std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
+                                        std::span<const rules::RuleType> rules,
+                                        bool prefer_worth_watching,
+                                        const rule_loop::Screen& screen) {
+  return evaluate(text, input_type, rules, prefer_worth_watching, &screen);
 }
 
 }  // namespace sorvane::evaluation::input_analysis::input

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "core/evaluation/input_analysis/testing/arbitrary.h"
@@ -81,6 +82,52 @@ TEST(CheckInput, ArbitraryInput) {
       EXPECT_NO_THROW(check_input(text, t, all, false));
     }
   }
+}
+
+// A screen changes no finding and no log line: each piece alone and random texts of attack
+// pieces, plain words, blanks and stray bytes, every input type, random rule lists, with and
+// without the preference, at each log level, checked with the screen and without it.
+TEST(CheckInput, ScreenChangesNoAnswerAndNoLogLine) {
+  const std::vector<std::string> pieces = {
+      "' or 1=1--", " union select ", "; cat /etc/passwd", "../", "__proto__", "prototype",
+      "constructor", "<script>", "javascript:", "php.rar", "$where", "$ne", "||", "sleep(5)",
+      "eval(", "Widget", "blue", "12", " ", ".", ",", "_", "=", ";", "&", "%2e", "\\u0041",
+      "\xC3\xA9", "\xFF", "Nikto", "GET"};
+  const log::Level levels[] = {log::Level::Off, log::Level::Debug, log::Level::Trace};
+  std::mt19937 rng(1414);
+  std::size_t screened = 0, found = 0;
+  auto compare = [&](const std::string& text, InputType type,
+                     const std::vector<rules::RuleType>& list, bool prefer) {
+    const rule_loop::Screen screen(type, list, prefer);
+    const auto traits = rules::compute_input_traits(text, static_cast<std::uint8_t>(type));
+    rule_loop::Screen::Kept kept;
+    screened += screen.keep(text.size(), traits, kept) == std::optional<std::size_t>(0);
+    ScopedLogCapture capture(levels[rng() % 3]);
+    const auto with = check_input(text, type, list, prefer, screen);
+    const auto logged_with = capture.records();
+    capture.clear();
+    const auto without = check_input(text, type, list, prefer);
+    EXPECT_EQ(with, without) << text << " as " << input_type_name(type);
+    EXPECT_EQ(logged_with, capture.records()) << text << " as " << input_type_name(type);
+    found += !with.empty();
+  };
+  for (const std::string& piece : pieces) {
+    for (int t = 0; t <= 16; ++t) {
+      for (bool prefer : {false, true}) {
+        compare(piece, static_cast<InputType>(t), testing::kAllRulesAndInvalid, prefer);
+      }
+    }
+  }
+  for (int n = 0; n < 8000; ++n) {
+    std::string text;
+    for (std::size_t i = rng() % 4; i > 0; --i) text += pieces[rng() % pieces.size()];
+    const auto type = static_cast<InputType>(rng() % 17);
+    const auto list = rng() % 4 == 0 ? testing::kAllRulesAndInvalid
+                                     : testing::random_rule_list(rng, 1 + rng() % 6);
+    compare(text, type, list, rng() % 3 == 0);
+  }
+  EXPECT_GT(screened, 1000u);
+  EXPECT_GT(found, 500u);
 }
 
 }  // namespace

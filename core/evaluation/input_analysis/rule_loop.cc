@@ -140,6 +140,7 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     entry.config = configs[index];
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
+    entry.lengths = entry.rule->match_lengths();
   }
   add_whole_text_set(table);
   return table;
@@ -156,6 +157,38 @@ const RuleTable& registry_table() {
     return make_rule_table(rules, configs);
   }();
   return table;
+}
+
+Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
+               bool prefer_worth_watching, const RuleTable& table) {
+  const auto type_bit = static_cast<unsigned>(input_type);
+  if (type_bit >= 16) return;
+  for (RuleType value : rule_list) {
+    const auto index = rules::rule_index(value);
+    if (!index || !((table.rules_of_type[type_bit] >> *index) & 1)) continue;
+    if (count_ == kMaxKept) {
+      screened_ = false;
+      return;
+    }
+    const Entry& entry = table[*index];
+    const bool always = (prefer_worth_watching && entry.worth_watching) ||
+                        (!entry.first_test && entry.lengths == rules::MatchLengths{});
+    steps_[count_++] = Step{value, always, entry.lengths, entry.first_test};
+  }
+}
+
+std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTraits& traits,
+                                        Kept& kept) const {
+  if (!screened_) return std::nullopt;
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < count_; ++i) {
+    const Step& step = steps_[i];
+    if (step.always || (step.lengths.contains(length) &&
+                        (!step.first_test || step.first_test(traits)))) {
+      kept[count++] = step.value;
+    }
+  }
+  return count;
 }
 
 std::vector<Finding> run(std::string_view text, InputType input_type,
@@ -187,8 +220,10 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
       continue;
     }
-    // A failed first test is the rule's own answer of no matches, without the call.
-    bool skip = entry.first_test && !entry.first_test(traits);
+    // A length outside the rule's match lengths or a failed first test is the rule's own
+    // answer of no matches, without the call.
+    bool skip = !entry.lengths.contains(text.size()) ||
+                (entry.first_test && !entry.first_test(traits));
     // No row of the rules behind the whole-text set matching anywhere in the text is the
     // same answer as well.
     if (!skip && entry.whole_text_set) {

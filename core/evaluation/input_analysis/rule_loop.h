@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,7 @@ struct Entry {
   std::uint16_t input_types = 0;  // bit t: applies to InputType t
   bool worth_watching = false;
   rules::FirstTraitTest first_test = nullptr;  // run before get_matches, if any
+  rules::MatchLengths lengths;  // tested before get_matches
   // One set of the whole-text rows of every rule that has them (none of whose rows
   // matches the empty text), shared by those rules' entries: when it finds no match in a
   // text, none of these rules has matches there. None when the set does not compile.
@@ -55,6 +57,39 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
 
 // The table of the process-wide registry, made on first use.
 const RuleTable& registry_table();
+
+// What tells from a text's length and traits alone which rules of one rule list can have a
+// finding for the text in `run`, for one input type and without a header: a listed rule
+// that applies and rejects the text by its match lengths or its first trait test has none
+// and logs only a trace line. A rule that answers by its pre-screen or has neither test
+// keeps every text. Made once for the many texts of one type in a body.
+class Screen {
+ public:
+  // The longest rule list (counting only the values that apply) that is screened.
+  static constexpr std::size_t kMaxKept = 16;
+  using Kept = std::array<rules::RuleType, kMaxKept>;
+
+  Screen(InputType input_type, std::span<const rules::RuleType> rule_list,
+         bool prefer_worth_watching, const RuleTable& table = registry_table());
+
+  // Writes to `kept`, in list order, the listed rules that may have a finding for a text of
+  // this length and these traits and answers how many: `run` over them gives the findings of
+  // `run` over the whole list and the same log lines above the trace level. None when the
+  // list is too long to be screened.
+  std::optional<std::size_t> keep(std::size_t length, const rules::InputTraits& traits,
+                                  Kept& kept) const;
+
+ private:
+  struct Step {
+    rules::RuleType value = 0;
+    bool always = false;  // kept whatever the text
+    rules::MatchLengths lengths;
+    rules::FirstTraitTest first_test = nullptr;
+  };
+  bool screened_ = true;
+  std::array<Step, kMaxKept> steps_{};  // one per listed value that applies, in list order
+  std::size_t count_ = 0;
+};
 
 // One Finding per rule that produced something, in list order. Values that are not a
 // single rule bit are skipped; a value listed twice is evaluated twice. With `header`, a

@@ -256,6 +256,7 @@ TEST(RuleLoop, RegistryTableHoldsTheRegisteredRules) {
     EXPECT_EQ(entry.config, &rules::get_rule_config(index)) << int(index);
     EXPECT_EQ(entry.worth_watching, rule->implements_worth_watching()) << int(index);
     EXPECT_EQ(entry.first_test, rule->first_trait_test()) << int(index);
+    EXPECT_EQ(entry.lengths, rule->match_lengths()) << int(index);
     // The rules whose answers come from whole-text rows share one set; one with a row
     // matching the empty text (the NoSQL rule's "||") stays out of it.
     const bool whole_text = !rule->whole_text_rows(*entry.config).empty() &&
@@ -283,24 +284,29 @@ TEST(RuleLoop, InputTypeBeyondTheMasksReachesNoRule) {
             std::vector<Finding>{});
 }
 
-// Neither each rule's first trait test before the call nor the whole-text set changes a
-// finding or a log line: random texts of attack pieces, blanks and stray bytes, every
-// input type, with and without a header, against the same table without those shortcuts.
+// Neither each rule's match lengths and first trait test before the call nor the whole-text
+// set changes a finding or a log line: random texts of attack pieces, blanks and stray bytes,
+// every input type, with and without a header, against the same table without those
+// shortcuts.
 TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   RuleTable without = registry_table();
-  std::size_t with_test = 0, with_set = 0;
+  std::size_t with_test = 0, with_lengths = 0, with_set = 0;
   for (Entry& entry : without) {
     with_test += entry.first_test != nullptr;
+    with_lengths += entry.lengths != rules::MatchLengths{};
     with_set += entry.whole_text_set != nullptr;
     entry.first_test = nullptr;
+    entry.lengths = {};
     entry.whole_text_set = nullptr;
   }
   ASSERT_GT(with_test, 0u);
+  ASSERT_GT(with_lengths, 0u);
   ASSERT_GT(with_set, 1u);
   const std::vector<std::string> pieces = {
       "' or 1=1--", " union select ", "; cat /etc/passwd", "../", "..\\", "__proto__",
-      "require('child_process')", "<script>", "php.rar", "$where", "sleep(5)", "Nikto", "abc",
-      "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9", "\xFF", "1", "A"};
+      "prototype", "constructor", "require('child_process')", "<script>", "php.rar", "$where",
+      "sleep(5)", "Nikto", "abc", "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9",
+      "\xFF", "1", "A"};
   const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
   std::mt19937 gen(4242);
   std::size_t gated_findings = 0;  // findings of rules behind the set: the test is not vacuous

@@ -100,6 +100,7 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
     return Spec.score(matches);
   }
   FirstTraitTest first_trait_test() const override { return Spec.guard; }
+  MatchLengths match_lengths() const override { return {.min = Spec.min_input_len}; }
   std::span<const match_engine::Pattern> whole_text_rows(
       const RuleConfig& config) const override {
     if (Spec.matches != nullptr) return {};

@@ -1,7 +1,9 @@
 // The interface every protection rule implements.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -18,6 +20,14 @@ namespace sorvane::evaluation::rules {
 // A rule's first test of a text's character classes: false only when get_matches has no
 // match for the text.
 using FirstTraitTest = bool (*)(const InputTraits& traits);
+
+// The lengths in bytes, both ends included, of the texts get_matches may find matches in.
+struct MatchLengths {
+  std::size_t min = 0;
+  std::size_t max = std::numeric_limits<std::size_t>::max();
+  bool contains(std::size_t length) const { return length >= min && length <= max; }
+  bool operator==(const MatchLengths&) const = default;
+};
 
 // Rules hold no data; one immutable instance per rule. Operations in slot order.
 class Rule {
@@ -38,6 +48,8 @@ class Rule {
   // The test get_matches starts with, for the caller to run before the call; none when
   // the rule has no such test.
   virtual FirstTraitTest first_trait_test() const { return nullptr; }
+  // get_matches has no match for a text of a length outside these.
+  virtual MatchLengths match_lengths() const { return {}; }
   // The rows get_matches answers from when every match it reports is a row of these that
   // matches somewhere in the whole text (so none of them matching there means no
   // matches); empty when the rule answers otherwise.

@@ -8,7 +8,7 @@ std::optional<RuleConfig> PrototypePollution::init() const {
 
 std::optional<std::vector<PatternMatch>> PrototypePollution::get_matches(
     const RuleConfig&, std::string_view text, const InputTraits& traits) const {
-  if (text.size() < 9 || text.size() > 11) return std::nullopt;
+  if (!match_lengths().contains(text.size())) return std::nullopt;
   bool hit = text == "__proto__";
   if (!hit && traits.context == static_cast<std::uint8_t>(InputType::JsonKey)) {
     hit = text == "constructor" || text == "prototype";

@@ -16,6 +16,8 @@ class PrototypePollution final
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
+  // From "prototype" to "constructor".
+  MatchLengths match_lengths() const override { return {.min = 9, .max = 11}; }
 };
 
 // The one instance of the rule.

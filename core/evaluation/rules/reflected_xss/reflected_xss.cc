@@ -36,14 +36,22 @@ std::optional<RuleConfig> ReflectedXss::init() const {
   return RuleConfig{rule_config::ReflectedXss{std::make_shared<const XssMatcher>()}};
 }
 
+namespace {
+
+// Character gate: a character of class 0x80 and one that is neither a letter, a digit nor a
+// blank.
+bool character_gate(const InputTraits& traits) {
+  namespace it = text::char_classes;
+  return traits.has_flag(it::kMarkupSpecial) && traits.has_flag(it::kNonAscii | it::kOther);
+}
+
+}  // namespace
+
+FirstTraitTest ReflectedXss::first_trait_test() const { return &character_gate; }
+
 std::optional<std::vector<PatternMatch>> ReflectedXss::get_matches(
     const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  namespace it = text::char_classes;
-  // Character gate: a character of class 0x80 and one that is neither a letter, a digit
-  // nor a blank.
-  if (!traits.has_flag(it::kMarkupSpecial) || !traits.has_flag(it::kNonAscii | it::kOther)) {
-    return std::nullopt;
-  }
+  if (!character_gate(traits)) return std::nullopt;
   if (text.size() <= kShortInputLength && !short_vectors_automaton().is_match(text)) {
     return std::nullopt;
   }

@@ -20,6 +20,8 @@ class ReflectedXss final : public RuleBase<kReflectedXss, InputTypeSet{InputType
                                                        std::string_view text,
                                                        const InputTraits& traits) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
+  // The character gate get_matches starts with.
+  FirstTraitTest first_trait_test() const override;
 };
 
 // The one instance of the rule.
