@@ -34,7 +34,8 @@ std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
 }
 
 // The bot blocker's search on a User-Agent value: one finding for the first bot, if any.
-std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_view value,
+// This and the log helpers stay out of line, which keeps the loop's own code small.
+[[gnu::noinline]] std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_view value,
                                    const Header& header) {
   std::string_view rule = rules::rule_name(rules::kBotBlocker);
   auto bots = rules::bot_blocker::check_for_bot(config, value);
@@ -50,7 +51,7 @@ std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_
   return {Finding{{bots->front().id}, kBotScore, rules::kBotBlocker, InputType::HeaderValue}};
 }
 
-void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
+[[gnu::noinline]] void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
                         InputType input_type, const Header* header) {
   if (header) {
     if (hit) {
@@ -70,7 +71,7 @@ void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
   }
 }
 
-void log_no_matches(std::string_view rule, std::string_view text, InputType input_type,
+[[gnu::noinline]] void log_no_matches(std::string_view rule, std::string_view text, InputType input_type,
                     const Header* header) {
   if (header) {
     SORVANE_TRACE(kHeaderTarget,
@@ -84,7 +85,7 @@ void log_no_matches(std::string_view rule, std::string_view text, InputType inpu
   }
 }
 
-void log_matches(std::string_view rule, const Finding& finding, std::string_view text,
+[[gnu::noinline]] void log_matches(std::string_view rule, const Finding& finding, std::string_view text,
                  const Header* header) {
   if (header) {
     SORVANE_DEBUG(kHeaderTarget,
@@ -170,6 +171,8 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
   if (type_bit >= 16) return findings;
   const std::uint16_t applicable = table.rules_of_type[type_bit];
   if (applicable == 0) return findings;
+  // Asked once: a skipped rule's only work beyond its tests is its trace line.
+  const bool trace = log::enabled(log::Level::Trace);
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
@@ -197,9 +200,13 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
       }
       skip = !*whole_text_may_match;
     }
-    auto matches = skip ? std::nullopt : rule->get_matches(config, text, traits);
+    if (skip) {
+      if (trace) log_no_matches(name, text, input_type, header);
+      continue;
+    }
+    auto matches = rule->get_matches(config, text, traits);
     if (!matches) {
-      log_no_matches(name, text, input_type, header);
+      if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
     Finding finding{ids_of(*matches), rule->score(*matches), value, input_type};
