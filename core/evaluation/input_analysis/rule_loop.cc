@@ -104,8 +104,10 @@ std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
 // empty text (and so every text) stays out: the set could never rule it out.
 void add_whole_text_set(RuleTable& table) {
   std::vector<std::string_view> sources;
+  std::vector<std::uint8_t> rule_of_row;
   std::vector<Entry*> gated;
-  for (Entry& entry : table) {
+  for (std::size_t index = 0; index < table.size(); ++index) {
+    Entry& entry = table[index];
     if (!entry.rule || !entry.config) continue;
     const auto rows = entry.rule->whole_text_rows(*entry.config);
     if (rows.empty() || std::any_of(rows.begin(), rows.end(), [](const auto& row) {
@@ -113,14 +115,35 @@ void add_whole_text_set(RuleTable& table) {
         })) {
       continue;
     }
-    for (const auto& row : rows) sources.push_back(row.regex->pattern());
+    for (const auto& row : rows) {
+      sources.push_back(row.regex->pattern());
+      rule_of_row.push_back(static_cast<std::uint8_t>(index));
+    }
     gated.push_back(&entry);
   }
   if (gated.size() < 2) return;
   auto set = text::RegexSet::try_compile(sources);
   if (!set) return;
-  std::shared_ptr<const text::RegexSet> shared = std::move(*set);
-  for (Entry* entry : gated) entry->whole_text_set = shared;
+  auto shared = std::make_shared<WholeTextSet>();
+  shared->set = std::move(*set);
+  shared->rule_of_row = std::move(rule_of_row);
+  for (Entry* entry : gated) {
+    entry->whole_text_set = shared;
+    entry->whole_text_test = entry->rule->whole_text_test();
+  }
+}
+
+// The rules (bit i: registry index i) with a row of the set that matches somewhere in
+// `text`; every rule when the engine cannot tell.
+std::uint16_t rules_matching_somewhere(const WholeTextSet& whole, std::string_view text) {
+  constexpr std::uint16_t kEvery = 0xFFFF;
+  const std::optional<bool> any = whole.set->any_match(text);
+  if (any != true) return any == false ? 0 : kEvery;
+  const auto rows = whole.set->matching(text);
+  if (!rows) return kEvery;
+  std::uint16_t found = 0;
+  for (std::size_t row : *rows) found |= static_cast<std::uint16_t>(1u << whole.rule_of_row[row]);
+  return found;
 }
 
 }  // namespace
@@ -165,7 +188,7 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          const RuleTable& table) {
   std::vector<Finding> findings;
   // The whole-text set's answer for this text, asked at most once.
-  std::optional<bool> whole_text_may_match;
+  std::optional<std::uint16_t> matching_somewhere;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
@@ -192,13 +215,14 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     }
     // A failed first test is the rule's own answer of no matches, without the call.
     bool skip = entry.first_test && !entry.first_test(traits);
-    // No row of the rules behind the whole-text set matching anywhere in the text is the
+    // No row of a rule behind the whole-text set matching anywhere in the text is the
     // same answer as well.
-    if (!skip && entry.whole_text_set) {
-      if (!whole_text_may_match) {
-        whole_text_may_match = entry.whole_text_set->any_match(text).value_or(true);
+    if (!skip && entry.whole_text_set &&
+        (!entry.whole_text_test || entry.whole_text_test(text))) {
+      if (!matching_somewhere) {
+        matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
       }
-      skip = !*whole_text_may_match;
+      skip = !((*matching_somewhere >> *index) & 1);
     }
     if (skip) {
       if (trace) log_no_matches(name, text, input_type, header);

@@ -282,8 +282,7 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
   // (behind a later chain match, ending at the same or an earlier byte: on a short text,
   // the end of the text) has no match either.
   const bool rows_anchor_free =
-      !own.patterns.empty() && own.patterns.size() <= 64 &&
-      own.gate.anchor_free == (~std::uint64_t{0} >> (64 - own.patterns.size()));
+      match_engine::every_row_anchor_free(own.gate, own.patterns.size());
   std::optional<text::Span> no_match_piece;
   for (std::size_t from = 0;;) {
     std::optional<text::Span> chain = find_chain(text, from);
@@ -337,6 +336,8 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
   }
   return std::nullopt;
 }
+
+bool windows_are_pieces(std::string_view text) { return !strip::may_clean(text); }
 
 double score(const std::vector<PatternMatch>& matches) {
   std::size_t count[4] = {0, 0, 0, 0};
