@@ -113,9 +113,15 @@ const PairViews& views_of(const TextBuffer& texts, const TextList& list, PairVie
 napi::Result<TextList> convert_string_array(napi_env env, napi_value value, ValueType type,
                                             const char* name, TextBuffer& texts) {
   if (type != ValueType::Object) return support::type_mismatch_error(ValueType::Object, type);
-  BINDING_ASSIGN(bool array, napi::is_array(env, value));
-  if (!array) return support::invalid_arg(fmt::format("{} must be an array", name));
-  BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
+  // The length read tells an array from another object.
+  auto length_read = napi::get_array_length(env, value);
+  if (!length_read) {
+    if (length_read.error().status != support::BindingStatus::ArrayExpected) {
+      return std::move(length_read).error();
+    }
+    return support::invalid_arg(fmt::format("{} must be an array", name));
+  }
+  const std::uint32_t length = *length_read;
   if (length % 2 != 0) {
     return support::invalid_arg(
         fmt::format("{} must have an even length, not {}", name, length));
