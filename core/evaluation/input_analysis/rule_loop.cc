@@ -119,7 +119,10 @@ void add_whole_text_set(RuleTable& table) {
   auto set = text::RegexSet::try_compile(sources);
   if (!set) return;
   std::shared_ptr<const text::RegexSet> shared = std::move(*set);
-  for (Entry* entry : gated) entry->whole_text_set = shared;
+  for (Entry* entry : gated) {
+    entry->whole_text_set = shared;
+    entry->row_needs = match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config));
+  }
 }
 
 }  // namespace
@@ -163,13 +166,21 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
   std::vector<Finding> findings;
+  run_into(text, input_type, traits, rule_list, prefer_worth_watching, header, findings, table);
+  return findings;
+}
+
+void run_into(std::string_view text, InputType input_type, const rules::InputTraits& traits,
+              std::span<const RuleType> rule_list, bool prefer_worth_watching,
+              const Header* header, std::vector<Finding>& findings, const RuleTable& table) {
   // The whole-text set's answer for this text, asked at most once.
   std::optional<bool> whole_text_may_match;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
-  if (type_bit >= 16) return findings;
+  if (type_bit >= 16) return;
   const std::uint16_t applicable = table.rules_of_type[type_bit];
-  if (applicable == 0) return findings;
+  if (applicable == 0) return;
+  const std::size_t first = findings.size();
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
@@ -178,7 +189,10 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
-      return bot_short_cut(config, text, *header);
+      // The bot search's answer replaces whatever the rules before it found.
+      findings.erase(findings.begin() + static_cast<std::ptrdiff_t>(first), findings.end());
+      for (Finding& bot : bot_short_cut(config, text, *header)) findings.push_back(std::move(bot));
+      return;
     }
     std::string_view name = rules::rule_name(value);
     if (prefer_worth_watching && worth_watching) {
@@ -189,6 +203,8 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     }
     // A failed first test is the rule's own answer of no matches, without the call.
     bool skip = entry.first_test && !entry.first_test(traits);
+    // So is a text that passes the pre-filters of none of the rule's rows.
+    if (!skip && entry.row_needs) skip = !entry.row_needs->may_pass(text, traits);
     // No row of the rules behind the whole-text set matching anywhere in the text is the
     // same answer as well.
     if (!skip && entry.whole_text_set) {
@@ -206,7 +222,6 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     log_matches(name, finding, text, header);
     findings.push_back(std::move(finding));
   }
-  return findings;
 }
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop
