@@ -11,14 +11,6 @@ namespace sorvane::evaluation::input_analysis::input {
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching) {
-  std::vector<rules::Finding> findings;
-  check_input_into(text, input_type, rules, prefer_worth_watching, findings);
-  return findings;
-}
-
-void check_input_into(std::string_view text, InputType input_type,
-                      std::span<const rules::RuleType> rules, bool prefer_worth_watching,
-                      std::vector<rules::Finding>& findings) {
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
@@ -26,9 +18,9 @@ void check_input_into(std::string_view text, InputType input_type,
     SORVANE_TRACE(rule_loop::kInputTarget,
                   "check_input - binary data detected, skipping rules. input: {}",
                   text::truncate_chars(text, 128));
-    return;
+    return {};
   }
-  rule_loop::run_into(text, input_type, traits, rules, prefer_worth_watching, nullptr, findings);
+  return rule_loop::run(text, input_type, traits, rules, prefer_worth_watching, nullptr);
 }
 
 }  // namespace sorvane::evaluation::input_analysis::input

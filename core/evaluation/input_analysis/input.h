@@ -14,10 +14,4 @@ std::vector<rules::Finding> check_input(std::string_view text, InputType input_t
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching);
 
-// The same findings appended to `findings`, so that a caller evaluating many texts reuses
-// one list.
-void check_input_into(std::string_view text, InputType input_type,
-                      std::span<const rules::RuleType> rules, bool prefer_worth_watching,
-                      std::vector<rules::Finding>& findings);
-
 }  // namespace sorvane::evaluation::input_analysis::input

@@ -68,8 +68,6 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
       std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) != rules.end();
   std::vector<JsonResult> results;
   PathBudget budget(body, path_key_budget(body));
-  // One list for the findings of every text: its room is kept from text to text.
-  std::vector<rules::Finding> findings;
 
   sorvane::json::parser::Parser parser(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
@@ -79,8 +77,8 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
           results.emplace_back(rules::mongo::QueryClause{budget.path(key_stack, key_stack.size())});
         }
         const InputType type = is_key ? InputType::JsonKey : InputType::JsonValue;
-        findings.clear();
-        input::check_input_into(text, type, rules, prefer_worth_watching, findings);
+        std::vector<rules::Finding> findings =
+            input::check_input(text, type, rules, prefer_worth_watching);
         // A key is reported at the path of the object that holds it.
         const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
         for (rules::Finding& finding : findings) {

@@ -121,7 +121,8 @@ void add_whole_text_set(RuleTable& table) {
   std::shared_ptr<const text::RegexSet> shared = std::move(*set);
   for (Entry* entry : gated) {
     entry->whole_text_set = shared;
-    entry->row_needs = match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config));
+    entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
+        match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
 }
 
@@ -166,21 +167,13 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
   std::vector<Finding> findings;
-  run_into(text, input_type, traits, rule_list, prefer_worth_watching, header, findings, table);
-  return findings;
-}
-
-void run_into(std::string_view text, InputType input_type, const rules::InputTraits& traits,
-              std::span<const RuleType> rule_list, bool prefer_worth_watching,
-              const Header* header, std::vector<Finding>& findings, const RuleTable& table) {
   // The whole-text set's answer for this text, asked at most once.
   std::optional<bool> whole_text_may_match;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
-  if (type_bit >= 16) return;
+  if (type_bit >= 16) return findings;
   const std::uint16_t applicable = table.rules_of_type[type_bit];
-  if (applicable == 0) return;
-  const std::size_t first = findings.size();
+  if (applicable == 0) return findings;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
@@ -189,10 +182,7 @@ void run_into(std::string_view text, InputType input_type, const rules::InputTra
     const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
-      // The bot search's answer replaces whatever the rules before it found.
-      findings.erase(findings.begin() + static_cast<std::ptrdiff_t>(first), findings.end());
-      for (Finding& bot : bot_short_cut(config, text, *header)) findings.push_back(std::move(bot));
-      return;
+      return bot_short_cut(config, text, *header);
     }
     std::string_view name = rules::rule_name(value);
     if (prefer_worth_watching && worth_watching) {
@@ -203,15 +193,20 @@ void run_into(std::string_view text, InputType input_type, const rules::InputTra
     }
     // A failed first test is the rule's own answer of no matches, without the call.
     bool skip = entry.first_test && !entry.first_test(traits);
-    // So is a text that passes the pre-filters of none of the rule's rows.
-    if (!skip && entry.row_needs) skip = !entry.row_needs->may_pass(text, traits);
-    // No row of the rules behind the whole-text set matching anywhere in the text is the
-    // same answer as well.
+    // So is a text where no row of the rules behind the whole-text set matches anywhere.
+    // Until the set has answered for the text, a short one that passes none of this rule's
+    // rows' pre-filters is the same answer without the set's pass (a longer text nearly
+    // always passes one).
     if (!skip && entry.whole_text_set) {
-      if (!whole_text_may_match) {
+      if (whole_text_may_match) {
+        skip = !*whole_text_may_match;
+      } else if (text.size() < match_engine::PrefilterNeeds::kLengths && entry.row_needs &&
+                 !entry.row_needs->may_pass(text, traits)) {
+        skip = true;
+      } else {
         whole_text_may_match = entry.whole_text_set->any_match(text).value_or(true);
+        skip = !*whole_text_may_match;
       }
-      skip = !*whole_text_may_match;
     }
     auto matches = skip ? std::nullopt : rule->get_matches(config, text, traits);
     if (!matches) {
@@ -222,6 +217,7 @@ void run_into(std::string_view text, InputType input_type, const rules::InputTra
     log_matches(name, finding, text, header);
     findings.push_back(std::move(finding));
   }
+  return findings;
 }
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -43,8 +42,9 @@ struct Entry {
   // text, none of these rules has matches there. None when the set does not compile.
   std::shared_ptr<const text::RegexSet> whole_text_set;
   // With the set: what a text needs to pass the pre-filters of one of the rule's rows. A
-  // text without it gets no match from the rule, without the set's pass.
-  std::optional<match_engine::PrefilterNeeds> row_needs;
+  // text without it gets no match from the rule; the loop tests short texts, before the
+  // set's pass.
+  std::shared_ptr<const match_engine::PrefilterNeeds> row_needs;
 };
 
 // The rules the loop runs, by registry index, and per input type the registry indices of
@@ -69,12 +69,5 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 std::span<const rules::RuleType> rule_list,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
-
-// The same findings appended to `findings`, so that a caller evaluating many texts reuses
-// one list.
-void run_into(std::string_view text, InputType input_type, const rules::InputTraits& traits,
-              std::span<const rules::RuleType> rule_list, bool prefer_worth_watching,
-              const Header* header, std::vector<rules::Finding>& findings,
-              const RuleTable& table = registry_table());
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

@@ -283,8 +283,8 @@ TEST(RuleLoop, InputTypeBeyondTheMasksReachesNoRule) {
             std::vector<Finding>{});
 }
 
-// Neither each rule's first trait test before the call, nor the test of its rows'
-// pre-filters, nor the whole-text set changes a finding or a log line: random texts of attack
+// Neither each rule's first trait test before the call, nor the whole-text set, nor the test
+// of its rows' pre-filters before it changes a finding or a log line: random texts of attack
 // pieces, blanks and stray bytes, every input type, with and without a header, against the
 // same table without those shortcuts.
 TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
