@@ -23,48 +23,48 @@ constexpr std::size_t kArgsPerCall = 4096;
 // instead, the same array without the growth of an empty one, whenever no prototype of a fresh
 // array holds those indices (a store there would only create own elements). Sloppy mode, as
 // the Node-API stores: an assignment that the object refuses is skipped without an error.
+// The values are read by index in the storing function itself: a reader closure over the rest
+// array kept the engine from optimising the loop and cost several times the stores.
 // Nothing is kept between objects or calls, so a store that runs JavaScript which calls in
 // again changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
-  function reader(values) {
-    var a = 0, probe = [];
-    return {
-      more: function () { return a < values.length; },
-      next: function () { return values[a++]; },
-      texts: function () {
-        var count = values[a++], texts, j;
-        if (count < 0) return values[a++];
-        if (count === 1 && !(0 in probe)) return [values[a++]];
-        if (count === 2 && !(0 in probe) && !(1 in probe)) {
-          a += 2;
-          return [values[a - 2], values[a - 1]];
-        }
-        texts = [];
-        for (j = 0; j < count; ++j) texts[j] = values[a + j];
-        if (texts.length !== count) texts.length = count;
-        a += count;
-        return texts;
-      }
-    };
+  function texts(values, a, count, probe) {
+    var list, j;
+    if (count < 0) return values[a];
+    if (count === 1 && !(0 in probe)) return [values[a]];
+    if (count === 2 && !(0 in probe) && !(1 in probe)) return [values[a], values[a + 1]];
+    list = [];
+    for (j = 0; j < count; ++j) list[j] = values[a + j];
+    if (list.length !== count) list.length = count;
+    return list;
   }
+  function width(count) { return count < 0 ? 1 : count; }
   return {
     result: function (list, index, ...values) {
-      for (var v = reader(values); v.more(); ++index) {
-        var item = {};
-        item.ruleId = v.next();
-        item.inputType = v.next();
-        item.path = v.texts();
-        item.key = v.next();
-        item.value = v.next();
-        item.score = v.next();
-        item.idsList = v.texts();
+      var probe = [], a = 0, count, item;
+      for (; a < values.length; ++index) {
+        item = {};
+        item.ruleId = values[a++];
+        item.inputType = values[a++];
+        count = values[a++];
+        item.path = texts(values, a, count, probe);
+        a += width(count);
+        item.key = values[a++];
+        item.value = values[a++];
+        item.score = values[a++];
+        count = values[a++];
+        item.idsList = texts(values, a, count, probe);
+        a += width(count);
         list[index] = item;
       }
     },
     comparator: function (list, index, ...values) {
-      for (var v = reader(values); v.more(); ++index) {
-        var item = {};
-        item.path = v.texts();
+      var probe = [], a = 0, count, item;
+      for (; a < values.length; ++index) {
+        item = {};
+        count = values[a++];
+        item.path = texts(values, a, count, probe);
+        a += width(count);
         list[index] = item;
       }
     }

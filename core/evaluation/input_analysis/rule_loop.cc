@@ -130,6 +130,8 @@ void add_whole_text_set(RuleTable& table) {
   for (Entry* entry : gated) {
     entry->whole_text_set = shared;
     entry->whole_text_test = entry->rule->whole_text_test();
+    entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
+        match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
 }
 
@@ -250,14 +252,21 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     // answer of no matches, without the call.
     bool skip = !entry.lengths.contains(text.size()) ||
                 (entry.first_test && !entry.first_test(traits));
-    // No row of a rule behind the whole-text set matching anywhere in the text is the
-    // same answer as well.
+    // So is a text where no row of a rule behind the whole-text set matches anywhere.
+    // Until the set has answered for the text, a short one that passes none of this rule's
+    // rows' pre-filters is the same answer without the set's pass (a longer text nearly
+    // always passes one).
     if (!skip && entry.whole_text_set &&
         (!entry.whole_text_test || entry.whole_text_test(text))) {
-      if (!matching_somewhere) {
-        matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
+      if (!matching_somewhere && text.size() < match_engine::PrefilterNeeds::kLengths &&
+          entry.row_needs && !entry.row_needs->may_pass(text, traits)) {
+        skip = true;
+      } else {
+        if (!matching_somewhere) {
+          matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
+        }
+        skip = !((*matching_somewhere >> *index) & 1);
       }
-      skip = !((*matching_somewhere >> *index) & 1);
     }
     if (skip) {
       if (trace) log_no_matches(name, text, input_type, header);

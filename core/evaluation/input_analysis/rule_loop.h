@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/evaluation/input_type.h"
+#include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/rules/rule.h"
 #include "core/evaluation/rules/rule_config.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -50,6 +51,10 @@ struct Entry {
   std::shared_ptr<const WholeTextSet> whole_text_set;
   // The texts on which the set speaks for this rule; none: every text.
   rules::WholeTextTest whole_text_test = nullptr;
+  // With the set: what a text needs to pass the pre-filters of one of the rule's rows. A
+  // text without it gets no match from the rule; the loop tests short texts, before the
+  // set's pass.
+  std::shared_ptr<const match_engine::PrefilterNeeds> row_needs;
 };
 
 // The rules the loop runs, by registry index, and per input type the registry indices of

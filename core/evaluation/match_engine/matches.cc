@@ -200,6 +200,34 @@ bool every_row_anchor_free(const Gate& gate, std::size_t row_count) {
   return gate.anchor_free == (~std::uint64_t{0} >> (kMaxGateRows - row_count));
 }
 
+PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
+  PrefilterNeeds needs;
+  for (const Pattern& p : patterns) {
+    const Gate::CharFilter f = char_filter(p);
+    // A row passes only with one of its "any" characters, or with all of its "all" ones
+    // (so with any one of them); a character beyond ASCII is never present.
+    PrefilterNeeds::Need row;
+    if (f.all_never || (f.has_any && f.any_lo == 0 && f.any_hi == 0)) continue;
+    if (f.has_any) {
+      row.lo = f.any_lo;
+      row.hi = f.any_hi;
+    } else if (f.all_lo != 0 || f.all_hi != 0) {
+      row.lo = f.all_lo;
+      row.hi = f.all_hi;
+    } else {
+      row.always = true;
+    }
+    for (std::size_t n = std::min(p.min_len, PrefilterNeeds::kLengths);
+         n <= PrefilterNeeds::kLengths; ++n) {
+      PrefilterNeeds::Need& need = needs.by_length[n];
+      need.lo |= row.lo;
+      need.hi |= row.hi;
+      need.always = need.always || row.always;
+    }
+  }
+  return needs;
+}
+
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows) {
   if (!gate.literals) return rows;
   const std::uint64_t waiting = rows & gate.literal_rows;

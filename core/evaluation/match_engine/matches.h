@@ -1,6 +1,8 @@
 // Runs a compiled pattern table against one text.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -46,6 +48,30 @@ struct Gate {
 // Whether each of the first `row_count` rows of the gate's table (at most 64) is free of
 // anchors and word boundaries.
 bool every_row_anchor_free(const Gate& gate, std::size_t row_count);
+
+// What a text needs for some row of a table to pass its pre-filters (minimum length and
+// characters; contexts are not looked at), by the text's length: a necessary condition, a
+// few instructions to test. Texts that cannot pass any row get no match from the table,
+// whatever its expressions.
+struct PrefilterNeeds {
+  // The ASCII characters of which a text needs one, unless `always`: some row has no
+  // character pre-filter.
+  struct Need {
+    std::uint64_t lo = 0, hi = 0;
+    bool always = false;
+  };
+  // Entry n: the rows whose minimum length is at most n; the last one holds every row, for
+  // texts of that many bytes or more.
+  static constexpr std::size_t kLengths = 16;
+  std::array<Need, kLengths + 1> by_length{};
+
+  bool may_pass(std::string_view text, const rules::InputTraits& traits) const {
+    const Need& need = by_length[std::min(text.size(), kLengths)];
+    return need.always || (traits.ascii_lo & need.lo) != 0 || (traits.ascii_hi & need.hi) != 0;
+  }
+};
+
+PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns);
 
 // The candidates among `rows` left after the literal search: rows outside the gate's
 // literal rows stay; a literal row stays when one of its literals occurs in `text`.

@@ -166,7 +166,8 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       sources.push_back(source);
       ProtoPattern p;
       p.id = "R";
-      p.min_len = rng() % 4;
+      // Now and then longer than the lengths the pre-filter needs tell apart.
+      p.min_len = rng() % 8 == 0 ? rng() % 24 : rng() % 4;
       if (rng() % 3 == 0) p.required_all = sub_list(kChars, 2);
       if (rng() % 3 == 0) p.required_any = sub_list(kChars, 3);
       if (rng() % 4 == 0) p.excluded_contexts = sub_list(kContexts, 2);
@@ -175,6 +176,7 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
     for (std::size_t i = 0; i < table.size(); ++i) table[i].regex = sources[i];
     const std::vector<Pattern> patterns = compile_table_or_panic(table);
     const Gate gate = compile_gate(patterns);
+    const PrefilterNeeds needs = prefilter_needs(patterns);
     ASSERT_TRUE(gate.set);
     for (int t = 0; t < 8; ++t) {
       std::string text;
@@ -187,6 +189,10 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(get_matches(patterns, text, context, traits, gate, true),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] with the literal search";
+      if (!needs.may_pass(text, traits)) {
+        ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
+            << sources.size() << " rows on [" << text << "], which passes no pre-filter";
+      }
       if (some_piece_may_match(patterns, gate, text, context, traits)) continue;
       for (std::size_t start = 0; start <= text.size(); ++start) {
         for (std::size_t end = start; end <= text.size(); ++end) {
@@ -196,6 +202,49 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
         }
       }
     }
+  }
+}
+
+// Rows that match every text, so that a table answers exactly when a row's pre-filters
+// pass: a slash or backslash from 3 bytes, a colon from 6, anything from 20, and two rows
+// whose characters lie beyond ASCII (never present).
+TEST(PrefilterNeeds, TellTextsThatPassNoRow) {
+  static constexpr char32_t kSlashes[] = {U'/', U'\\'};
+  static constexpr char32_t kColon[] = {U':'};
+  std::vector<ProtoPattern> table = {row("SLASH", "(?s)."), row("COLON", "(?s)."),
+                                     row("ANY", "(?s)."), row("NEVER-ALL", "(?s)."),
+                                     row("NEVER-ANY", "(?s).")};
+  table[0].required_any = kSlashes;
+  table[0].min_len = 3;
+  table[1].required_all = kColon;
+  table[1].min_len = 6;
+  table[2].min_len = 20;
+  table[3].required_all = kWithNonAscii;
+  table[4].required_any = kOnlyNonAscii;
+  const std::vector<Pattern> patterns = compile_table_or_panic(table);
+  const PrefilterNeeds needs = prefilter_needs(patterns);
+  // From 16 bytes on, every row's length counts as met: the need is a necessary condition.
+  const struct {
+    std::string text;
+    bool may_pass;
+    bool passes;
+  } cases[] = {
+      {"", false, false},
+      {"/", false, false},
+      {"a/b", true, true},
+      {"a\\b", true, true},
+      {"a:b", false, false},
+      {"abcde:", true, true},
+      {"abcdef", false, false},
+      {"a;\u00e9bcdefgh", false, false},
+      {std::string(15, 'x'), false, false},
+      {std::string(19, 'x'), true, false},
+      {std::string(20, 'x'), true, true},
+  };
+  for (const auto& c : cases) {
+    const auto traits = rules::compute_input_traits(c.text, 9);
+    EXPECT_EQ(needs.may_pass(c.text, traits), c.may_pass) << c.text;
+    EXPECT_EQ(get_matches(patterns, c.text, 9, traits).has_value(), c.passes) << c.text;
   }
 }
 

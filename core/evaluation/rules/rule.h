@@ -54,7 +54,8 @@ class Rule {
   // get_matches has no match for a text of a length outside these.
   virtual MatchLengths match_lengths() const { return {}; }
   // The rows get_matches answers from when every match it reports is a row of these that
-  // matches somewhere in the whole text (so none of them matching there means no
+  // passes its pre-filters for the text (minimum length, context, characters) and matches
+  // somewhere in the whole text (so none of them passing, or matching there, means no
   // matches); empty when the rule answers otherwise.
   virtual std::span<const match_engine::Pattern> whole_text_rows(
       const RuleConfig& /*config*/) const {
