@@ -99,6 +99,15 @@ BENCHMARK_CAPTURE(BM_XssGatedPayload, open_strings_in_brackets_100k, "window['",
 BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_two_words_100k, "alert(", "a b)", k100K);
 BENCHMARK_CAPTURE(BM_XssPayloadWithTail, nested_calls_joined_quotes_100k, "alert('+'", "a b)",
                   k100K);
+// Short values that hold a short vector, each beside a same-length one that holds none: a
+// keyword the rule reports, keywords it weighs and drops, and a near miss.
+void BM_XssShortValue(benchmark::State& state, std::string_view value) {
+  run(state, std::string(value));
+}
+BENCHMARK_CAPTURE(BM_XssShortValue, proto_key, "__proto__");
+BENCHMARK_CAPTURE(BM_XssShortValue, near_miss, "__proto_x");
+BENCHMARK_CAPTURE(BM_XssShortValue, alert_call, "alert(1)");
+BENCHMARK_CAPTURE(BM_XssShortValue, open_word, "open: now");
 BENCHMARK_CAPTURE(BM_XssPayload, benign_64, kProse, 64);
 BENCHMARK_CAPTURE(BM_XssPayload, benign_10k, kProse, 10 * 1024);
 

@@ -1,5 +1,6 @@
 #include "core/text/aho_corasick.h"
 
+#include <bit>
 #include <deque>
 
 #include "core/fatal_error.h"
@@ -32,6 +33,12 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
     if (used[b]) class_of_folded[b] = static_cast<std::uint8_t>(next_class++);
   }
   class_count_ = next_class;
+  row_shift_ = static_cast<std::uint32_t>(std::countr_zero(class_count_));
+  const auto odd = static_cast<std::uint32_t>(class_count_ >> row_shift_);
+  // Newton's iteration doubles the correct low bits of the inverse each step: 3, 6, ... 48.
+  row_inverse_ = odd;
+  for (int i = 0; i < 4; ++i) row_inverse_ *= 2u - odd * row_inverse_;
+  if (odd * row_inverse_ != 1u) panic("keyword automaton row inverse");
   for (std::size_t b = 0; b < 256; ++b) {
     byte_class_[b] = class_of_folded[fold_byte(static_cast<unsigned char>(b), ascii_case_insensitive)];
   }
@@ -132,19 +139,24 @@ std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from)
   // Leftmost-longest: the longest pattern ending at a position is the one that starts
   // leftmost there. Keep the best candidate until the automaton's current prefix starts
   // after it: no later match can start at or before it then.
-  std::optional<AcMatch> best;
+  // The candidate lives in scalars until the return (an optional rebuilt in the loop costs
+  // a store-to-load round trip per search).
+  bool found = false;
+  AcMatch best{0, 0, 0};
   for (std::size_t i = from; i < hay.size(); ++i) {
     t = step(t, bytes[i]);
-    if (!best && !(t & kMatchBit)) continue;
+    if (!found && !(t & kMatchBit)) continue;
     const State s = state_of(t);
     const std::size_t end = i + 1;
-    if (best && end - depth_[s] > best->start) break;
+    if (found && end - depth_[s] > best.start) break;
     if (!(t & kMatchBit)) continue;
     const std::size_t start = end - output_len_[s];
-    if (!best || start < best->start || (start == best->start && end > best->end)) {
+    if (!found || start < best.start || (start == best.start && end > best.end)) {
+      found = true;
       best = AcMatch{output_[s], start, end};
     }
   }
+  if (!found) return std::nullopt;
   return best;
 }
 

@@ -72,8 +72,11 @@ class AhoCorasick {
   // The first byte at or after `from` on which the start state moves, or `size`: the bytes
   // before it leave the automaton where it is, at the start, reporting nothing.
   std::size_t skip_at_start(const unsigned char* bytes, std::size_t from, std::size_t size) const;
+  // A row offset is an exact multiple of class_count_ = odd << row_shift_: shifting out the
+  // power of two and multiplying by the odd factor's inverse modulo 2^32 divides exactly,
+  // without a division instruction on the search path.
   State state_of(std::uint32_t transition) const {
-    return static_cast<State>((transition & ~kMatchBit) / class_count_);
+    return static_cast<State>(((transition & ~kMatchBit) >> row_shift_) * row_inverse_);
   }
 
   std::size_t pattern_count_ = 0;
@@ -81,6 +84,8 @@ class AhoCorasick {
   std::array<std::uint8_t, 256> byte_class_{};
   std::array<bool, 256> leaves_start_{};  // by byte: the start state's transition is another
   std::size_t class_count_ = 1;
+  std::uint32_t row_shift_ = 0;
+  std::uint32_t row_inverse_ = 1;
   std::vector<std::uint32_t> delta_;     // state * class_count_ + class -> transition
   std::vector<std::uint32_t> depth_;     // length of the prefix a state stands for
   // The longest pattern (lowest index among equal ones) that is a suffix of the state's

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
@@ -159,6 +160,40 @@ TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
       ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
       const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
       ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start));
+    }
+  }
+}
+
+// Row offsets are divided exactly by the class count; class counts with every power-of-two
+// factor up to all 256 bytes (no shared class 0) must find what the plain definition finds.
+TEST(AhoCorasick, AgreesWithThePlainDefinitionForEveryClassCount) {
+  std::mt19937 rng(13);
+  for (std::size_t distinct : {1u, 3u, 7u, 11u, 15u, 31u, 47u, 63u, 95u, 127u, 255u, 256u}) {
+    std::string alphabet;
+    for (std::size_t b = 0; b < distinct; ++b) alphabet.push_back(static_cast<char>(255 - b));
+    // One pattern holds every byte of the alphabet, so the class count is distinct + 1, or
+    // 256 when every byte occurs.
+    std::vector<std::string> pats = {alphabet};
+    for (int i = 0; i < 6; ++i) {
+      std::string p(1 + rng() % 3, 'x');
+      for (char& c : p) c = alphabet[rng() % std::min<std::size_t>(distinct, 4)];
+      pats.push_back(p);
+    }
+    const std::vector<std::string_view> views(pats.begin(), pats.end());
+    for (MatchKind kind : {MatchKind::Standard, MatchKind::LeftmostLongest}) {
+      const AhoCorasick ac(views, kind, false);
+      for (int t = 0; t < 40; ++t) {
+        std::string hay(rng() % 20, 'x');
+        for (char& c : hay) c = alphabet[rng() % std::min<std::size_t>(distinct, 4)];
+        if (t % 8 == 0) hay += alphabet;
+        Matches expected;
+        std::size_t from = 0;
+        while (auto m = reference_find(pats, kind, false, hay, from)) {
+          expected.push_back(*m);
+          from = m->end;
+        }
+        ASSERT_EQ(ac.find_all(hay), expected) << "distinct bytes " << distinct;
+      }
     }
   }
 }

@@ -21,7 +21,7 @@ static_assert(std::size(kNeedles) == static_cast<std::size_t>(TextScan::Needle::
 
 std::size_t TextScan::find(Needle needle, std::size_t from) {
   const NeedleText& n = kNeedles[static_cast<std::size_t>(needle)];
-  return needles_[static_cast<std::size_t>(needle)].find(from, [&](std::size_t pos) {
+  return memos().needles[static_cast<std::size_t>(needle)].find(from, [&](std::size_t pos) {
     if (pos >= text_.size()) return kNone;
     const std::size_t at = n.any_of ? text_.find_first_of(n.text, pos) : text_.find(n.text, pos);
     return at == std::string_view::npos ? kNone : at;
@@ -35,7 +35,7 @@ std::size_t TextScan::whitespace_run_start(std::size_t end) {
   std::size_t pos = end;
   for (int steps = 0; pos > 0; ++steps) {
     if (steps == kDirectSteps) {
-      auto [it, added] = whitespace_runs_.try_emplace(end, end);
+      auto [it, added] = memos().whitespace_runs.try_emplace(end, end);
       if (added) {
         while (pos > 0) {
           std::size_t prev = pos;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -131,7 +132,7 @@ class TextScan {
   // match's end by another one derived from it; it is applied once per match.
   template <class Refine>
   Occurrence find(Expression slot, const text::Regex& regex, std::size_t from, Refine&& refine) {
-    return expressions_[static_cast<std::size_t>(slot)].find(
+    return memos().expressions[static_cast<std::size_t>(slot)].find(
         from, [&](std::size_t f, std::size_t) {
           auto m = regex.find(text_, f);
           if (!m) return Occurrence{};
@@ -150,14 +151,24 @@ class TextScan {
   using QuoteChains = std::unordered_map<std::pair<std::size_t, std::size_t>, QuoteChain, PairHash>;
 
   // Results of js_context's quote chains, keyed by (first quote, end of the arguments).
-  QuoteChains& quote_chains() { return quote_chains_; }
+  QuoteChains& quote_chains() { return memos().quote_chains; }
 
  private:
+  struct Memos {
+    std::array<OccurrenceIndex, static_cast<std::size_t>(Needle::Count)> needles;
+    std::array<OccurrenceMemo, static_cast<std::size_t>(Expression::Count)> expressions;
+    QuoteChains quote_chains;
+    std::map<std::size_t, std::size_t> whitespace_runs;
+  };
+  // Set up on the first question: most inputs reach no match function that asks one, and
+  // the containers' set-up would be most of their evaluation.
+  Memos& memos() {
+    if (!memos_) memos_.emplace();
+    return *memos_;
+  }
+
   std::string_view text_;
-  std::array<OccurrenceIndex, static_cast<std::size_t>(Needle::Count)> needles_;
-  std::array<OccurrenceMemo, static_cast<std::size_t>(Expression::Count)> expressions_;
-  QuoteChains quote_chains_;
-  std::map<std::size_t, std::size_t> whitespace_runs_;
+  std::optional<Memos> memos_;
 };
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::match_functions
