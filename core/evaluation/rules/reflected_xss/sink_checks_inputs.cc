@@ -41,6 +41,7 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   }
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
+  last_.reserve(64);
   add_node(0, 0, order_.size(), 0, kRoot, 0);
   nodes_[kRoot].fail = kRoot;
   nodes_[kRoot].out = kNoMatch;
@@ -86,7 +87,7 @@ void InputMatcher::walk_to(std::size_t input) {
 std::size_t InputMatcher::memory() const {
   auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
   return sizeof *this + bytes(text_) + bytes(values_) + bytes(order_) + bytes(moved_entries_) +
-         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(kids_) + bytes(scratch_) +
+         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(last_) + bytes(kids_) + bytes(scratch_) +
          bytes(pending_) + bytes(cache_) + bytes(written_);
 }
 
@@ -103,6 +104,7 @@ std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, 
     n.terminal_min = std::min(n.terminal_min, order_[k].index);
   }
   nodes_.push_back(n);
+  last_.push_back(0);
   return nodes_.size() - 1;
 }
 
@@ -293,6 +295,7 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
   const std::size_t from = state_;
   state_ = next(from, c);
   const std::size_t out = state_ == kRoot ? kNoMatch : out_of(state_);
+  remember(from, c, state_, out != kNoMatch);
   if (from < kCachedNodes && state_ < kCachedNodes) {
     // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
     if (cache_.empty()) {

@@ -68,11 +68,16 @@ class InputMatcher {
       state_ = root_kids_[c];
       return state_ == kRoot ? kNoMatch : nodes_[state_].out;
     }
+    if (const std::uint64_t m = last_[state_]; (m & kLastKey) == (kLastSet | c)) {
+      state_ = m >> kLastShift;
+      return m & kLastEnds ? nodes_[state_].out : kNoMatch;
+    }
     if (!cache_.empty() && state_ < kCachedNodes) {
       const auto key = static_cast<std::uint32_t>(state_ << 8 | c);
       const Step* step = &cache_[(node_hash(state_) ^ byte_hash(c)) & cache_mask_];
       if (step->key != key) ++step;
       if (step->key == key) {
+        remember(state_, c, step->next >> kNodeShift, step->next & 1);
         state_ = step->next >> kNodeShift;
         return step->next & 1 ? nodes_[state_].out : kNoMatch;
       }
@@ -87,30 +92,41 @@ class InputMatcher {
     moved_ = true;
     std::size_t s = state_;
     // The cache's place and mask stay in registers (only feed_slow changes them). A slot is
-    // addressed by twice its index, as `Step::next` holds it, so that the step from one
-    // byte to the next is a mask, an exclusive or and a load.
+    // addressed by twice its index, as `Step::next` holds it.
     const auto* table = reinterpret_cast<const std::uint8_t*>(steps());
     std::uint32_t mask2 = cache_mask_ << 1;
-    std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
+    std::uint64_t* last = last_.data();
     while (pos < n) {
       const std::uint8_t c = p[pos];
       std::size_t out = kNoMatch;
+      // The step this node took last: one load, and no hashing, while the text repeats.
+      if (const std::uint64_t m = last[s]; (m & kLastKey) == (kLastSet | c)) {
+        s = m >> kLastShift;
+        if (m & kLastEnds) {
+          state_ = s;
+          return nodes_[s].out;
+        }
+        ++pos;
+        if (c == stop || s == kRoot) break;
+        continue;
+      }
       const auto key = static_cast<std::uint32_t>(s << 8 | c);
+      const std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
       const auto* step = reinterpret_cast<const Step*>(
           table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
       if (step->key != key) ++step;
       if (s < kCachedNodes && step->key == key) {
         const std::uint32_t next = step->next;
+        remember(s, c, next >> kNodeShift, next & 1);
         s = next >> kNodeShift;
-        slot2 = next & kSlotBits2;
         if (next & 1) out = nodes_[s].out;
       } else {
         state_ = s;
         out = feed_slow(c);
         s = state_;
+        last = last_.data();
         table = reinterpret_cast<const std::uint8_t*>(steps());
         mask2 = cache_mask_ << 1;
-        slot2 = (node_hash(s) << 1) & mask2;
       }
       if (out != kNoMatch) {
         state_ = s;
@@ -185,12 +201,22 @@ class InputMatcher {
   static constexpr unsigned kCacheBits = 14;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
-  static constexpr std::uint32_t kSlotBits2 = ((1u << kCacheBits) - 1) << 1;
   static std::uint32_t node_hash(std::size_t node) {
     return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
   static std::uint32_t byte_hash(std::uint8_t c) { return (c * 0x85EBCA6Bu) >> (32 - kCacheBits); }
   std::size_t feed_slow(std::uint8_t c);
+
+  // The transition each node took last, by node: the node reached << kLastShift | whether an
+  // input ends there (kLastEnds) | kLastSet | the byte. A scan that keeps to a path through
+  // the automaton (a page that repeats its own text) takes each step with one load.
+  static constexpr unsigned kLastShift = 10;
+  static constexpr std::uint64_t kLastSet = 0x100;
+  static constexpr std::uint64_t kLastEnds = 0x200;
+  static constexpr std::uint64_t kLastKey = 0x1FF;
+  void remember(std::size_t from, std::uint8_t c, std::size_t to, bool ends) {
+    last_[from] = std::uint64_t{to} << kLastShift | (ends ? kLastEnds : 0) | kLastSet | c;
+  }
 
   // Where an input's value lies in text_.
   struct Value {
@@ -239,6 +265,7 @@ class InputMatcher {
   std::vector<std::uint16_t> keys_;  // while splitting a node
   std::vector<std::pair<std::uint16_t, std::size_t>> distinct_;
   std::vector<Node> nodes_;
+  std::vector<std::uint64_t> last_;  // by node, see remember
   std::vector<Kid> kids_;
   std::vector<std::uint16_t> scratch_;
   std::vector<std::size_t> pending_;
