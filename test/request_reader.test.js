@@ -50,6 +50,22 @@ test('strings read into one buffer come back whole, cut at NUL, after the buffer
   }
 });
 
+test('random strings of any code units are read as JavaScript encodes them to UTF-8', () => {
+  // ASCII runs, NUL, each UTF-8 length's edges, both surrogate halves alone and paired.
+  const units = [0x61, 0x7a, 0x00, 0x7f, 0x80, 0x7ff, 0x800, 0xd7ff, 0xd800, 0xdbff, 0xdc00,
+    0xdfff, 0xe000, 0xfffd, 0xffff];
+  const next = random(11);
+  const list = [];
+  for (let round = 0; round < 2000; ++round) {
+    let text = '';
+    for (let i = next(24); i > 0; --i) {
+      text += next(3) === 0 ? 'abcdefgh'.slice(next(8)) : String.fromCharCode(units[next(units.length)]);
+    }
+    list.push(text);
+  }
+  assert.deepStrictEqual(probe.readTexts(list), list.map(asRead));
+});
+
 test('a non-string element is a typed error, whatever was read before it', () => {
   for (const [value, type] of [[5, 'Number'], [undefined, 'Undefined'], [null, 'Null'],
     [new String('s'), 'Object'], [Symbol('s'), 'Symbol'], [10n, 'Unknown']]) {

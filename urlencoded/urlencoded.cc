@@ -1,5 +1,6 @@
 #include "urlencoded/urlencoded.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace sorvane::urlencoded {
@@ -32,6 +33,11 @@ std::vector<std::string> decode(std::string_view text) {
   // is copied byte for byte, so the UTF-8 sequences of the input pass through whole.
   enum class State { Plain, AfterPercent, AfterDigit };
   std::vector<std::string> out;
+  // Room for the pairs of a typical query string at once; a longer text grows the list.
+  constexpr std::size_t kTypicalTexts = 32;
+  out.reserve(std::min<std::size_t>(
+      2 * (static_cast<std::size_t>(std::count(text.begin(), text.end(), '&')) + 1),
+      kTypicalTexts));
   std::string key;
   std::string value;
   bool in_value = false;

@@ -87,15 +87,22 @@ Result<std::uint32_t> get_value_uint32(napi_env env, napi_value value) {
 
 Result<std::size_t> write_value_string_utf8(napi_env env, napi_value value, char* buffer,
                                             std::size_t size) {
-  std::size_t written = 0;
-  BINDING_TRY(check(napi_get_value_string_utf8(env, value, buffer, size, &written)));
-  return written;
+  return out_param<std::size_t>(napi_get_value_string_utf8, env, value, buffer, size);
 }
 
 Result<std::size_t> get_value_string_utf8_length(napi_env env, napi_value value) {
-  std::size_t length = 0;
-  BINDING_TRY(check(napi_get_value_string_utf8(env, value, nullptr, 0, &length)));
-  return length;
+  return out_param<std::size_t>(napi_get_value_string_utf8, env, value,
+                                static_cast<char*>(nullptr), std::size_t{0});
+}
+
+Result<std::size_t> write_value_string_utf16(napi_env env, napi_value value, char16_t* buffer,
+                                             std::size_t size) {
+  return out_param<std::size_t>(napi_get_value_string_utf16, env, value, buffer, size);
+}
+
+Result<std::size_t> get_value_string_utf16_length(napi_env env, napi_value value) {
+  return out_param<std::size_t>(napi_get_value_string_utf16, env, value,
+                                static_cast<char16_t*>(nullptr), std::size_t{0});
 }
 
 Result<std::string> get_value_string_utf8(napi_env env, napi_value value) {

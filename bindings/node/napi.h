@@ -98,6 +98,12 @@ Result<std::size_t> write_value_string_utf8(napi_env env, napi_value value, char
 constexpr bool fits_whole(std::size_t written, std::size_t size) { return written + 4 < size; }
 // The length of a string value in UTF-8.
 Result<std::size_t> get_value_string_utf8_length(napi_env env, napi_value value);
+// Writes a string value's UTF-16 code units into `buffer` (`size` units, a closing NUL
+// included) and returns the units written: the whole text when fewer than size - 1.
+Result<std::size_t> write_value_string_utf16(napi_env env, napi_value value, char16_t* buffer,
+                                             std::size_t size);
+// The length of a string value in UTF-16 code units.
+Result<std::size_t> get_value_string_utf16_length(napi_env env, napi_value value);
 Result<std::uint32_t> get_array_length(napi_env env, napi_value array);
 Result<napi_value> coerce_to_bool(napi_env env, napi_value value);
 Result<napi_value> coerce_to_string(napi_env env, napi_value value);

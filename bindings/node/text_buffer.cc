@@ -8,8 +8,8 @@
 namespace bindings::node {
 namespace {
 
-// The spare room that reads most texts of a request in one call.
-constexpr std::size_t kShortText = 512;
+// The code units read in one call through the stack: most texts of a request.
+constexpr std::size_t kShortUnits = 512;
 
 }  // namespace
 
@@ -24,23 +24,30 @@ void TextBuffer::reserve_spare(std::size_t spare) {
 }
 
 napi::Result<TextBuffer::Text> TextBuffer::append_string(napi_env env, napi_value value) {
-  // Most texts of a request are short: one write into the spare room reads them whole.
-  reserve_spare(kShortText);
-  auto written = napi::write_value_string_utf8(env, value, data_ + size_, capacity_ - size_);
-  if (!written) {
-    if (written.error().status != support::BindingStatus::StringExpected) {
-      return std::move(written).error();
+  // The text is read as UTF-16 code units, which the engine copies without encoding, and
+  // encoded here straight into the buffer.
+  char16_t short_units[kShortUnits];
+  auto read = napi::write_value_string_utf16(env, value, short_units, kShortUnits);
+  if (!read) {
+    if (read.error().status != support::BindingStatus::StringExpected) {
+      return std::move(read).error();
     }
     BINDING_ASSIGN(napi::ValueType actual, napi::type_of(env, value));
     return support::type_mismatch_error(napi::ValueType::String, actual);
   }
-  if (!napi::fits_whole(*written, capacity_ - size_)) {
-    BINDING_ASSIGN(std::size_t length, napi::get_value_string_utf8_length(env, value));
-    reserve_spare(length + 1);
-    BINDING_ASSIGN(*written,
-                   napi::write_value_string_utf8(env, value, data_ + size_, capacity_ - size_));
+  std::u16string_view units(short_units, *read);
+  std::unique_ptr<char16_t[]> long_units;
+  if (*read + 1 >= kShortUnits) {
+    BINDING_ASSIGN(std::size_t length, napi::get_value_string_utf16_length(env, value));
+    if (length > *read) {
+      long_units = std::make_unique_for_overwrite<char16_t[]>(length + 1);
+      BINDING_ASSIGN(std::size_t copied,
+                     napi::write_value_string_utf16(env, value, long_units.get(), length + 1));
+      units = std::u16string_view(long_units.get(), copied);
+    }
   }
-  const Text text{size_, support::until_nul({data_ + size_, *written}).size()};
+  reserve_spare(support::utf8_capacity_for_utf16(units.size()));
+  const Text text{size_, support::utf16_to_utf8_until_nul(units, data_ + size_)};
   size_ += text.size;
   return text;
 }

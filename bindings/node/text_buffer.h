@@ -9,7 +9,7 @@
 
 namespace bindings::node {
 
-// The texts one call reads from JavaScript, copied straight into one buffer whose first
+// The texts one call reads from JavaScript, encoded as UTF-8 into one buffer whose first
 // kilobytes live inside the object, so a typical request allocates nothing for its strings.
 // The buffer moves when it grows: a text is known by its place while reading goes on, and
 // its view is taken once all texts are read; a view stays valid until the next append.

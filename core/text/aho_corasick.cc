@@ -99,6 +99,13 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
   for (std::uint32_t& t : delta_) {
     t = static_cast<std::uint32_t>(t * class_count_) | (output_[t] != kNoPattern ? kMatchBit : 0);
   }
+  for (std::size_t b = 0; b < 256; ++b) leaves_start_[b] = delta_[byte_class_[b]] != 0;
+}
+
+std::size_t AhoCorasick::skip_at_start(const unsigned char* bytes, std::size_t from,
+                                       std::size_t size) const {
+  while (from < size && !leaves_start_[bytes[from]]) ++from;
+  return from;
 }
 
 AhoCorasick::~AhoCorasick() = default;
@@ -110,6 +117,10 @@ std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from)
   std::uint32_t t = 0;  // the start state
   if (kind_ == MatchKind::Standard) {
     for (std::size_t i = from; i < hay.size(); ++i) {
+      if (t == 0) {
+        i = skip_at_start(bytes, i, hay.size());
+        if (i == hay.size()) break;
+      }
       t = step(t, bytes[i]);
       if (t & kMatchBit) {
         const State s = state_of(t);

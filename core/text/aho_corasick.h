@@ -69,6 +69,9 @@ class AhoCorasick {
   std::uint32_t step(std::uint32_t transition, unsigned char byte) const {
     return delta_[(transition & ~kMatchBit) + byte_class_[byte]];
   }
+  // The first byte at or after `from` on which the start state moves, or `size`: the bytes
+  // before it leave the automaton where it is, at the start, reporting nothing.
+  std::size_t skip_at_start(const unsigned char* bytes, std::size_t from, std::size_t size) const;
   State state_of(std::uint32_t transition) const {
     return static_cast<State>((transition & ~kMatchBit) / class_count_);
   }
@@ -76,6 +79,7 @@ class AhoCorasick {
   std::size_t pattern_count_ = 0;
   MatchKind kind_;
   std::array<std::uint8_t, 256> byte_class_{};
+  std::array<bool, 256> leaves_start_{};  // by byte: the start state's transition is another
   std::size_t class_count_ = 1;
   std::vector<std::uint32_t> delta_;     // state * class_count_ + class -> transition
   std::vector<std::uint32_t> depth_;     // length of the prefix a state stands for

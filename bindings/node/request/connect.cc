@@ -77,7 +77,8 @@ napi::Status read_pairs(napi_env env, napi_value inputs, const char* name, TextB
                         std::optional<TextList>& target) {
   BINDING_ASSIGN(std::optional<Property> property, get_if_present(env, inputs, name));
   if (!property) return {};
-  BINDING_ASSIGN(target, convert_string_array(env, property->value, name, texts));
+  BINDING_ASSIGN(target,
+                 convert_string_array(env, property->value, property->type, name, texts));
   return {};
 }
 
@@ -142,21 +143,22 @@ napi::Result<napi_value> eval_request_connect(napi_env env, napi_callback_info i
   sorvane::evaluation::rules::CONFIG();
 
   ItemList items;
+  PairViews views;  // the views of one pair list at a time
   if (inputs.decoded_queries) {
     add_paired_evaluations(*inputs.decoded_queries, rules.rules(), InputType::ParameterKey,
                            InputType::ParameterValue, prefer_worth_watching, items);
   }
   if (inputs.queries) {
-    add_paired_evaluations(views_of(texts, *inputs.queries), rules.rules(),
+    add_paired_evaluations(views_of(texts, *inputs.queries, views), rules.rules(),
                            InputType::ParameterKey, InputType::ParameterValue,
                            prefer_worth_watching, items);
   }
   if (inputs.headers) {
-    add_header_evaluations(views_of(texts, *inputs.headers), rules.rules(),
+    add_header_evaluations(views_of(texts, *inputs.headers, views), rules.rules(),
                            prefer_worth_watching, items);
   }
   if (inputs.cookies) {
-    add_paired_evaluations(views_of(texts, *inputs.cookies), rules.rules(),
+    add_paired_evaluations(views_of(texts, *inputs.cookies, views), rules.rules(),
                            InputType::CookieName, InputType::CookieValue,
                            prefer_worth_watching, items);
   }

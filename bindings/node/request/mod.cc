@@ -103,19 +103,25 @@ napi::Result<napi_value> findings_or_undefined(napi_env env,
   return make_js_findings(env, findings);
 }
 
-PairViews views_of(const TextBuffer& texts, const TextList& list) {
-  PairViews views;
+const PairViews& views_of(const TextBuffer& texts, const TextList& list, PairViews& views) {
+  views.clear();
   views.reserve(list.size());
   for (const TextBuffer::Text text : list) views.push_back(texts.view(text));
   return views;
 }
 
-napi::Result<TextList> convert_string_array(napi_env env, napi_value value, const char* name,
-                                            TextBuffer& texts) {
-  BINDING_TRY(napi::expect_type(env, value, ValueType::Object));
-  BINDING_ASSIGN(bool array, napi::is_array(env, value));
-  if (!array) return support::invalid_arg(fmt::format("{} must be an array", name));
-  BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
+napi::Result<TextList> convert_string_array(napi_env env, napi_value value, ValueType type,
+                                            const char* name, TextBuffer& texts) {
+  if (type != ValueType::Object) return support::type_mismatch_error(ValueType::Object, type);
+  // The length read tells an array from another object.
+  auto length_read = napi::get_array_length(env, value);
+  if (!length_read) {
+    if (length_read.error().status != support::BindingStatus::ArrayExpected) {
+      return std::move(length_read).error();
+    }
+    return support::invalid_arg(fmt::format("{} must be an array", name));
+  }
+  const std::uint32_t length = *length_read;
   if (length % 2 != 0) {
     return support::invalid_arg(
         fmt::format("{} must have an even length, not {}", name, length));
@@ -135,7 +141,8 @@ napi::Result<TextList> convert_string_array(napi_env env, napi_value value, cons
 napi::Result<TextList> convert_string_array_prop(napi_env env, napi_value object,
                                                  const char* name, TextBuffer& texts) {
   BINDING_ASSIGN(napi_value value, napi::get_named(env, object, name));
-  return convert_string_array(env, value, name, texts);
+  BINDING_ASSIGN(ValueType type, napi::type_of(env, value));
+  return convert_string_array(env, value, type, name, texts);
 }
 
 namespace {

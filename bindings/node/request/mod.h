@@ -107,14 +107,14 @@ using PairViews = std::vector<std::string_view>;
 // The same, as places in a TextBuffer while reading goes on.
 using TextList = std::vector<TextBuffer::Text>;
 
-// The views of `list` in `texts`.
-PairViews views_of(const TextBuffer& texts, const TextList& list);
+// The views of `list` in `texts`, in `views` (its storage reused).
+const PairViews& views_of(const TextBuffer& texts, const TextList& list, PairViews& views);
 
-// A property's value, already got, as a pair list: an array of an even number of strings,
-// each cut at its first NUL character, appended to `texts`. `name` is the property's name
-// in the messages.
-napi::Result<TextList> convert_string_array(napi_env env, napi_value value, const char* name,
-                                            TextBuffer& texts);
+// A property's value, already got, of type `type`, as a pair list: an array of an even
+// number of strings, each cut at its first NUL character, appended to `texts`. `name` is the
+// property's name in the messages.
+napi::Result<TextList> convert_string_array(napi_env env, napi_value value, napi::ValueType type,
+                                            const char* name, TextBuffer& texts);
 
 // Property `name` of `object` as a pair list (gets the property, then convert_string_array).
 napi::Result<TextList> convert_string_array_prop(napi_env env, napi_value object,

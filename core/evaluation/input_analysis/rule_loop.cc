@@ -34,7 +34,8 @@ std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
 }
 
 // The bot blocker's search on a User-Agent value: one finding for the first bot, if any.
-std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_view value,
+// This and the log helpers stay out of line, which keeps the loop's own code small.
+[[gnu::noinline]] std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_view value,
                                    const Header& header) {
   std::string_view rule = rules::rule_name(rules::kBotBlocker);
   auto bots = rules::bot_blocker::check_for_bot(config, value);
@@ -50,7 +51,7 @@ std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_
   return {Finding{{bots->front().id}, kBotScore, rules::kBotBlocker, InputType::HeaderValue}};
 }
 
-void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
+[[gnu::noinline]] void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
                         InputType input_type, const Header* header) {
   if (header) {
     if (hit) {
@@ -70,7 +71,7 @@ void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
   }
 }
 
-void log_no_matches(std::string_view rule, std::string_view text, InputType input_type,
+[[gnu::noinline]] void log_no_matches(std::string_view rule, std::string_view text, InputType input_type,
                     const Header* header) {
   if (header) {
     SORVANE_TRACE(kHeaderTarget,
@@ -84,7 +85,7 @@ void log_no_matches(std::string_view rule, std::string_view text, InputType inpu
   }
 }
 
-void log_matches(std::string_view rule, const Finding& finding, std::string_view text,
+[[gnu::noinline]] void log_matches(std::string_view rule, const Finding& finding, std::string_view text,
                  const Header* header) {
   if (header) {
     SORVANE_DEBUG(kHeaderTarget,
@@ -103,8 +104,10 @@ void log_matches(std::string_view rule, const Finding& finding, std::string_view
 // empty text (and so every text) stays out: the set could never rule it out.
 void add_whole_text_set(RuleTable& table) {
   std::vector<std::string_view> sources;
+  std::vector<std::uint8_t> rule_of_row;
   std::vector<Entry*> gated;
-  for (Entry& entry : table) {
+  for (std::size_t index = 0; index < table.size(); ++index) {
+    Entry& entry = table[index];
     if (!entry.rule || !entry.config) continue;
     const auto rows = entry.rule->whole_text_rows(*entry.config);
     if (rows.empty() || std::any_of(rows.begin(), rows.end(), [](const auto& row) {
@@ -112,14 +115,35 @@ void add_whole_text_set(RuleTable& table) {
         })) {
       continue;
     }
-    for (const auto& row : rows) sources.push_back(row.regex->pattern());
+    for (const auto& row : rows) {
+      sources.push_back(row.regex->pattern());
+      rule_of_row.push_back(static_cast<std::uint8_t>(index));
+    }
     gated.push_back(&entry);
   }
   if (gated.size() < 2) return;
   auto set = text::RegexSet::try_compile(sources);
   if (!set) return;
-  std::shared_ptr<const text::RegexSet> shared = std::move(*set);
-  for (Entry* entry : gated) entry->whole_text_set = shared;
+  auto shared = std::make_shared<WholeTextSet>();
+  shared->set = std::move(*set);
+  shared->rule_of_row = std::move(rule_of_row);
+  for (Entry* entry : gated) {
+    entry->whole_text_set = shared;
+    entry->whole_text_test = entry->rule->whole_text_test();
+  }
+}
+
+// The rules (bit i: registry index i) with a row of the set that matches somewhere in
+// `text`; every rule when the engine cannot tell.
+std::uint16_t rules_matching_somewhere(const WholeTextSet& whole, std::string_view text) {
+  constexpr std::uint16_t kEvery = 0xFFFF;
+  const std::optional<bool> any = whole.set->any_match(text);
+  if (any != true) return any == false ? 0 : kEvery;
+  const auto rows = whole.set->matching(text);
+  if (!rows) return kEvery;
+  std::uint16_t found = 0;
+  for (std::size_t row : *rows) found |= static_cast<std::uint16_t>(1u << whole.rule_of_row[row]);
+  return found;
 }
 
 }  // namespace
@@ -197,12 +221,14 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          const RuleTable& table) {
   std::vector<Finding> findings;
   // The whole-text set's answer for this text, asked at most once.
-  std::optional<bool> whole_text_may_match;
+  std::optional<std::uint16_t> matching_somewhere;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
   const std::uint16_t applicable = table.rules_of_type[type_bit];
   if (applicable == 0) return findings;
+  // Asked once: a skipped rule's only work beyond its tests is its trace line.
+  const bool trace = log::enabled(log::Level::Trace);
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
@@ -224,17 +250,22 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     // answer of no matches, without the call.
     bool skip = !entry.lengths.contains(text.size()) ||
                 (entry.first_test && !entry.first_test(traits));
-    // No row of the rules behind the whole-text set matching anywhere in the text is the
+    // No row of a rule behind the whole-text set matching anywhere in the text is the
     // same answer as well.
-    if (!skip && entry.whole_text_set) {
-      if (!whole_text_may_match) {
-        whole_text_may_match = entry.whole_text_set->any_match(text).value_or(true);
+    if (!skip && entry.whole_text_set &&
+        (!entry.whole_text_test || entry.whole_text_test(text))) {
+      if (!matching_somewhere) {
+        matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
       }
-      skip = !*whole_text_may_match;
+      skip = !((*matching_somewhere >> *index) & 1);
     }
-    auto matches = skip ? std::nullopt : rule->get_matches(config, text, traits);
+    if (skip) {
+      if (trace) log_no_matches(name, text, input_type, header);
+      continue;
+    }
+    auto matches = rule->get_matches(config, text, traits);
     if (!matches) {
-      log_no_matches(name, text, input_type, header);
+      if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
     Finding finding{ids_of(*matches), rule->score(*matches), value, input_type};

@@ -28,6 +28,12 @@ struct Header {
   bool is_user_agent = false;
 };
 
+// The whole-text rows of several rules in one set, and the registry index of each row's rule.
+struct WholeTextSet {
+  std::unique_ptr<const text::RegexSet> set;
+  std::vector<std::uint8_t> rule_of_row;
+};
+
 // A rule with what the loop asks it before it evaluates: its configuration, the input
 // types it applies to and whether it offers the pre-screen. Rules are immutable and their
 // configurations never change, so the answers are asked once, when the table is made.
@@ -39,9 +45,11 @@ struct Entry {
   rules::FirstTraitTest first_test = nullptr;  // run before get_matches, if any
   rules::MatchLengths lengths;  // tested before get_matches
   // One set of the whole-text rows of every rule that has them (none of whose rows
-  // matches the empty text), shared by those rules' entries: when it finds no match in a
-  // text, none of these rules has matches there. None when the set does not compile.
-  std::shared_ptr<const text::RegexSet> whole_text_set;
+  // matches the empty text), shared by those rules' entries: a rule none of whose rows
+  // matches anywhere in a text has no matches there. None when the set does not compile.
+  std::shared_ptr<const WholeTextSet> whole_text_set;
+  // The texts on which the set speaks for this rule; none: every text.
+  rules::WholeTextTest whole_text_test = nullptr;
 };
 
 // The rules the loop runs, by registry index, and per input type the registry indices of

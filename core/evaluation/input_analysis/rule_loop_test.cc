@@ -302,14 +302,19 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   ASSERT_GT(with_test, 0u);
   ASSERT_GT(with_lengths, 0u);
   ASSERT_GT(with_set, 1u);
+  // The SQL rule's windows join the set on texts that cleaning leaves as they are.
+  const Entry& sql = registry_table()[*rules::rule_index(rules::kSqlInjection)];
+  ASSERT_NE(sql.whole_text_set, nullptr);
+  ASSERT_NE(sql.whole_text_test, nullptr);
   const std::vector<std::string> pieces = {
       "' or 1=1--", " union select ", "; cat /etc/passwd", "../", "..\\", "__proto__",
       "prototype", "constructor", "require('child_process')", "<script>", "php.rar", "$where",
       "sleep(5)", "Nikto", "abc", "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9",
-      "\xFF", "1", "A"};
+      "\xFF", "1", "A", "/**/", "\x1c", "' or/**/1=1", "'union\x1cselect 1", "x86_64;", "1;", "@"};
   const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
   std::mt19937 gen(4242);
   std::size_t gated_findings = 0;  // findings of rules behind the set: the test is not vacuous
+  std::size_t cleaned_sql_findings = 0;  // SQL findings on texts the set does not speak for
   for (int n = 0; n < 6000; ++n) {
     std::string text;
     for (std::size_t i = gen() % 5; i > 0; --i) text += pieces[gen() % pieces.size()];
@@ -336,9 +341,12 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
     for (const Finding& f : found) {
       const Entry& entry = registry_table()[*rules::rule_index(f.rule)];
       gated_findings += f.score > 10 && entry.whole_text_set != nullptr;
+      cleaned_sql_findings += f.rule == rules::kSqlInjection && f.score > 10 &&
+                              !sql.whole_text_test(text);
     }
   }
   EXPECT_GT(gated_findings, 100u);
+  EXPECT_GT(cleaned_sql_findings, 20u);
 }
 
 TEST(RuleLoop, ScoresInShortestForm) {

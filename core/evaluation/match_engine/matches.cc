@@ -195,6 +195,11 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   return found;
 }
 
+bool every_row_anchor_free(const Gate& gate, std::size_t row_count) {
+  if (row_count == 0 || row_count > kMaxGateRows) return false;
+  return gate.anchor_free == (~std::uint64_t{0} >> (kMaxGateRows - row_count));
+}
+
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows) {
   if (!gate.literals) return rows;
   const std::uint64_t waiting = rows & gate.literal_rows;

@@ -43,6 +43,10 @@ struct Gate {
   std::uint64_t literal_rows = 0;
 };
 
+// Whether each of the first `row_count` rows of the gate's table (at most 64) is free of
+// anchors and word boundaries.
+bool every_row_anchor_free(const Gate& gate, std::size_t row_count);
+
 // The candidates among `rows` left after the literal search: rows outside the gate's
 // literal rows stay; a literal row stays when one of its literals occurs in `text`.
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows);

@@ -70,6 +70,10 @@ struct PatternRuleSpec {
   std::optional<std::vector<PatternMatch>> (*matches)(const PatternRuleConfig& own,
                                                       std::string_view text,
                                                       const InputTraits& traits) = nullptr;
+  // With its own use of the table: the texts on which every row it reports matches
+  // somewhere in the text itself, provided no row has an anchor or a word boundary (the
+  // table then runs over pieces of such texts only); none when there are no such texts.
+  bool (*table_sees_pieces)(std::string_view text) = nullptr;
 };
 
 // A rule that matches the static table `Patterns`, compiled into its variant `Config`.
@@ -103,8 +107,16 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
   MatchLengths match_lengths() const override { return {.min = Spec.min_input_len}; }
   std::span<const match_engine::Pattern> whole_text_rows(
       const RuleConfig& config) const override {
-    if (Spec.matches != nullptr) return {};
-    return config.expect<Config>().patterns;
+    const Config& own = config.expect<Config>();
+    if (Spec.matches == nullptr) return own.patterns;
+    if (Spec.table_sees_pieces == nullptr ||
+        !match_engine::every_row_anchor_free(own.gate, own.patterns.size())) {
+      return {};
+    }
+    return own.patterns;
+  }
+  WholeTextTest whole_text_test() const override {
+    return Spec.matches != nullptr ? Spec.table_sees_pieces : nullptr;
   }
 
   // The one instance of the rule.

@@ -29,6 +29,9 @@ struct MatchLengths {
   bool operator==(const MatchLengths&) const = default;
 };
 
+// Whether a rule's whole-text rows speak for it on `text` (see Rule::whole_text_rows).
+using WholeTextTest = bool (*)(std::string_view text);
+
 // Rules hold no data; one immutable instance per rule. Operations in slot order.
 class Rule {
  public:
@@ -57,6 +60,10 @@ class Rule {
       const RuleConfig& /*config*/) const {
     return {};
   }
+  // For a rule whose whole-text rows speak for it only on some texts: the test of those
+  // texts (the others are answered as if the rule had no such rows); none when they speak
+  // for it on every text.
+  virtual WholeTextTest whole_text_test() const { return nullptr; }
 };
 
 // The part every rule shares: its registry index, taken from its rule bit, and the set of

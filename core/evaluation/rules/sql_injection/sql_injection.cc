@@ -277,6 +277,13 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
   // windows.
   std::optional<bool> pieces_may_match;
   std::size_t table_bytes = 0;
+  // The bytes of the latest uncleaned window that the table answered with no match. When
+  // every row is free of anchors and word boundaries, a later uncleaned window inside it
+  // (behind a later chain match, ending at the same or an earlier byte: on a short text,
+  // the end of the text) has no match either.
+  const bool rows_anchor_free =
+      match_engine::every_row_anchor_free(own.gate, own.patterns.size());
+  std::optional<text::Span> no_match_piece;
   for (std::size_t from = 0;;) {
     std::optional<text::Span> chain = find_chain(text, from);
     if (!chain) break;
@@ -303,7 +310,14 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
     std::optional<std::string> separated = strip::replace_separators(window);
     if (separated) window = *separated;
     if (window.size() < 4) continue;
-    if (!stripped && !separated) {
+    const std::size_t raw_start = static_cast<std::size_t>(raw.data() - text.data());
+    const text::Span piece{raw_start, raw_start + raw.size()};
+    const bool uncleaned = !stripped && !separated;
+    if (uncleaned && no_match_piece && no_match_piece->start <= piece.start &&
+        piece.end <= no_match_piece->end) {
+      continue;
+    }
+    if (uncleaned) {
       if (!pieces_may_match && table_bytes > text.size()) {
         pieces_may_match = match_engine::some_piece_may_match(own.patterns, own.gate, text,
                                                               traits.context, traits);
@@ -318,9 +332,12 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
     auto found =
         match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate);
     if (found) return found;
+    if (uncleaned && rows_anchor_free) no_match_piece = piece;
   }
   return std::nullopt;
 }
+
+bool windows_are_pieces(std::string_view text) { return !strip::may_clean(text); }
 
 double score(const std::vector<PatternMatch>& matches) {
   std::size_t count[4] = {0, 0, 0, 0};

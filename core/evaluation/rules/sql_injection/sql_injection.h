@@ -28,6 +28,10 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
                                                         std::string_view text,
                                                         const InputTraits& traits);
 
+// Whether no window of `text` is changed by cleaning, so that every window handed to the
+// table is a piece of the text: no comment opener and no separator control.
+bool windows_are_pieces(std::string_view text);
+
 // 90 with a match of level 3, or of level 2 beside one of level 0 or 1; 60 with level 2
 // alone; else 10 with more than three matches of level 0 or 1, else the number of level-0
 // matches.
@@ -44,7 +48,8 @@ inline constexpr PatternRuleSpec kSpec{
     .guard = &pattern_rule::has_non_alnum,
     .score = &score,
     .is_worth_watching = &worth_watching::is_worth_watching,
-    .matches = &window_matches};
+    .matches = &window_matches,
+    .table_sees_pieces = &windows_are_pieces};
 
 using SqlInjection = PatternRule<rule_config::SqlInjection, SQLI_PATTERNS, kSpec>;
 

@@ -146,6 +146,46 @@ TEST(SqlInjection, RunsOfOneChainCharacterAgreeWithPlainEvaluation) {
   }
 }
 
+// Windows behind several chain matches of one text, later ones lying inside an earlier one
+// that had no match (short texts, where every window ends with the text) or reaching past
+// its end, with and without comments and separators in either, and an attack in the part
+// only a later window holds.
+TEST(SqlInjection, WindowsInsideEarlierWindowsAgreeWithPlainEvaluation) {
+  // The short cut needs rows free of anchors and word boundaries.
+  const auto& own = get_rule_config(3).expect<rule_config::SqlInjection>();
+  ASSERT_EQ(own.gate.anchor_free, (std::uint64_t{1} << own.patterns.size()) - 1);
+  const std::string fill50(50, 'a');
+  const std::vector<std::string> cases = {
+      "Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0",
+      "a1;b2;c3;d4;e5;f6",
+      "1;" + fill50 + "2;" + fill50 + "' or 1=1--",
+      "1;" + fill50 + "2;" + std::string(10, 'b') + " or 1=1--",
+      "x'y'z' or 1=1",
+      "a1;b/**/2;c or 1=1",
+      "a1;b\x1c" "2;c' or 1=1",
+      "1;a/*x*/b" + fill50 + "2; union select 1",
+      "@a@b@c@d" + fill50 + "@' or 1=1--",
+      "1;" + std::string(62, 'a') + "2;' or 1=1",
+  };
+  for (const std::string& text : cases) {
+    const InputTraits traits = compute_input_traits(text, kParameterValue);
+    EXPECT_EQ(instance().get_matches(get_rule_config(3), text, traits), plain_answer(text))
+        << text;
+  }
+  // Random short texts of a few chain matches and fragments.
+  const std::vector<std::string> pieces = {"1;", "'", "@", "+", "..", "))", " or ", "1=1",
+                                           "--", "union", " select", "/*", "*/", "\x1c", "ab",
+                                           fill50, "x86_64;", "=", "(", "drop"};
+  std::mt19937 rng(29);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    for (std::size_t i = 2 + rng() % 8; i > 0; --i) text += pieces[rng() % pieces.size()];
+    const InputTraits traits = compute_input_traits(text, kParameterValue);
+    ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits), plain_answer(text))
+        << text;
+  }
+}
+
 TEST(SqlInjection, Matches) {
   const std::string pad70(70, 'a');
   testing::expect_ids(instance(), kParameterValue, {
