@@ -11,26 +11,40 @@ namespace {
 constexpr std::size_t kSmallRange = 64;
 }  // namespace
 
-InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
+InputMatcher::InputMatcher(std::span<const UserInput> inputs) {
+  build(inputs.size(), [&](std::size_t i) { return std::string_view(inputs[i].value); });
+  for (std::size_t i = 0; i < inputs.size(); ++i) progress_[i] = inputs[i].progress;
+  resume();
+}
+
+InputMatcher::InputMatcher(std::span<const std::string_view> values) {
+  build(values.size(), [&](std::size_t i) { return values[i]; });
+  resume();
+}
+
+// Copies the values into one buffer and splits the root.
+template <class ValueAt>
+void InputMatcher::build(std::size_t count, ValueAt value_at) {
   std::memset(pairs_, 0, sizeof pairs_);
   std::fill(std::begin(root_kids_), std::end(root_kids_), kRoot);
-  if (inputs_.empty()) return;
-  order_.reserve(inputs_.size());
-  values_.reserve(inputs_.size());
+  progress_.assign(count, 0);
+  if (count == 0) return;
+  order_.reserve(count);
+  values_.reserve(count);
   std::size_t total = 0;
-  for (const UserInput& in : inputs_) total += in.value.size();
+  for (std::size_t i = 0; i < count; ++i) total += value_at(i).size();
   // Words are read 8 bytes at a time, also at a value's end.
   text_.resize(total + 8);
   total = 0;
-  for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    const UserInput& in = inputs_[i];
-    values_.push_back({total, in.value.size()});
-    if (in.value.empty()) continue;
-    std::memcpy(text_.data() + total, in.value.data(), in.value.size());
-    total += in.value.size();
-    order_.push_back({0, in.value.size(), i});
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view value = value_at(i);
+    if (!value.empty()) std::memcpy(text_.data() + total, value.data(), value.size());
+    values_.emplace_back(text_.data() + total, value.size());
+    if (value.empty()) continue;
+    total += value.size();
+    order_.push_back({0, value.size(), i});
     const unsigned first = byte_at(i, 0);
-    if (in.value.size() == 1) {
+    if (value.size() == 1) {
       for (unsigned second = 0; second < 256; second += 64) {
         pairs_[(first << 8 | second) >> 6] = ~0ull;
       }
@@ -52,18 +66,14 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     nodes_[kid.node].fail = kRoot;
     nodes_[kid.node].out = nodes_[kid.node].terminal_min;
   }
-  resume();
 }
 
 void InputMatcher::resume() {
   std::size_t resume = kNoMatch;
-  for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    UserInput& in = inputs_[i];
+  for (std::size_t i = 0; i < progress_.size(); ++i) {
     // A progress that does not fit its value cannot come from a scan; start over.
-    if (in.progress >= in.value.size()) in.progress = 0;
-    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
-      resume = i;
-    }
+    if (progress_[i] >= values_[i].size()) progress_[i] = 0;
+    if (progress_[i] > 0 && (resume == kNoMatch || progress_[i] > progress_[resume])) resume = i;
   }
   state_ = kRoot;
   moved_ = false;
@@ -76,7 +86,7 @@ void InputMatcher::resume() {
 // gets its fail link, parents first.
 void InputMatcher::walk_to(std::size_t input) {
   std::size_t s = kRoot;
-  for (std::size_t d = 0; d < inputs_[input].progress; ++d) {
+  for (std::size_t d = 0; d < progress_[input]; ++d) {
     s = child(s, byte_at(input, d));
     ensure_fail(s);
   }
@@ -86,7 +96,7 @@ void InputMatcher::walk_to(std::size_t input) {
 
 std::size_t InputMatcher::memory() const {
   auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
-  return sizeof *this + bytes(text_) + bytes(values_) + bytes(order_) + bytes(moved_entries_) +
+  return sizeof *this + bytes(text_) + bytes(values_) + bytes(progress_) + bytes(order_) + bytes(moved_entries_) +
          bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(last_) + bytes(kids_) + bytes(scratch_) +
          bytes(pending_) + bytes(cache_) + bytes(written_);
 }

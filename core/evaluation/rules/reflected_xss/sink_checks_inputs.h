@@ -33,14 +33,25 @@ class InputMatcher {
  public:
   static constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
 
-  // Resumes from the inputs' progress values. The position resumed is the longest leading
-  // part among them (`value` up to `progress` of the input with the largest progress); a
-  // progress that does not fit its value starts over, and an empty value never matches.
-  // The values must not change while the matcher lives; their progress values may.
-  explicit InputMatcher(std::span<UserInput> inputs);
+  // Copies the inputs' values and progress values, which the matcher then keeps in one
+  // buffer and one array of its own, and resumes from the progress values. The position
+  // resumed is the longest leading part among them (`value` up to `progress` of the input
+  // with the largest progress); a progress that does not fit its value starts over, and an
+  // empty value never matches.
+  explicit InputMatcher(std::span<const UserInput> inputs);
+  // The same for values whose progress is 0.
+  explicit InputMatcher(std::span<const std::string_view> values);
+  InputMatcher(const InputMatcher&) = delete;
+  InputMatcher& operator=(const InputMatcher&) = delete;
 
-  // Resumes from the inputs' progress values again, as the constructor does, after the
-  // caller has set them.
+  std::size_t size() const { return values_.size(); }
+  // The values, viewing the matcher's own copy, and their progress values, by list index.
+  std::span<const std::string_view> values() const { return values_; }
+  std::span<const std::uint64_t> progress() const { return progress_; }
+  // Sets one progress value; resume() then resumes from the values set.
+  void set_progress(std::size_t i, std::uint64_t progress) { progress_[i] = progress; }
+
+  // Resumes from the progress values again, as the constructor does.
   void resume();
   // Goes back to the position of the last resume or store_progress: the one that the
   // inputs' progress values stand for while the caller has not changed them.
@@ -49,7 +60,7 @@ class InputMatcher {
     moved_ = false;
   }
 
-  bool empty() const { return inputs_.empty(); }
+  bool empty() const { return values_.empty(); }
   // Whether a partial match is pending.
   bool active() const { return state_ != kRoot; }
   // Whether `c` starts some input's value.
@@ -144,7 +155,7 @@ class InputMatcher {
     state_ = kRoot;
     moved_ = true;
   }
-  // Writes each input's progress back into the list (after a scan without a match) and
+  // Writes each input's progress (after a scan without a match) and
   // calls `changed(list index)` for every input whose progress it writes, possibly more
   // than once (the input then holds its final value). Only the inputs that the last store
   // left with a progress are reset, unless resume left any input's progress unknown.
@@ -156,8 +167,6 @@ class InputMatcher {
 
   // The bytes the matcher holds (its copies of the values and the automaton built so far).
   std::size_t memory() const;
-
-  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
  private:
   static constexpr std::size_t kRoot = 0;
@@ -206,6 +215,8 @@ class InputMatcher {
   }
   static std::uint32_t byte_hash(std::uint8_t c) { return (c * 0x85EBCA6Bu) >> (32 - kCacheBits); }
   std::size_t feed_slow(std::uint8_t c);
+  template <class ValueAt>
+  void build(std::size_t count, ValueAt value_at);
 
   // The transition each node took last, by node: the node reached << kLastShift | whether an
   // input ends there (kLastEnds) | kLastSet | the byte. A scan that keeps to a path through
@@ -218,11 +229,6 @@ class InputMatcher {
     last_[from] = std::uint64_t{to} << kLastShift | (ends ? kLastEnds : 0) | kLastSet | c;
   }
 
-  // Where an input's value lies in text_.
-  struct Value {
-    std::size_t start;
-    std::size_t size;
-  };
   // An input under a node, with the 8 bytes of its value from the node's depth rounded
   // down to a multiple of 8 (little-endian), so that splitting reads no value text.
   struct Entry {
@@ -232,7 +238,7 @@ class InputMatcher {
   };
 
   std::uint64_t word_at(std::size_t input, std::size_t d) const {
-    const std::uint8_t* p = text_.data() + values_[input].start + d;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(values_[input].data()) + d;
     std::uint64_t w = 0;
     if constexpr (std::endian::native == std::endian::little) {
       std::memcpy(&w, p, sizeof w);
@@ -243,7 +249,7 @@ class InputMatcher {
   }
 
   std::uint8_t byte_at(std::size_t input, std::size_t i) const {
-    return text_[values_[input].start + i];
+    return static_cast<std::uint8_t>(values_[input][i]);
   }
   std::size_t add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
                        std::size_t depth, std::size_t parent, std::uint8_t byte);
@@ -257,9 +263,9 @@ class InputMatcher {
   void walk_to(std::size_t input);
   std::size_t out_of(std::size_t v);
 
-  std::span<UserInput> inputs_;
-  std::vector<std::uint8_t> text_;  // the values, one after the other
-  std::vector<Value> values_;        // by list index
+  std::vector<char> text_;                 // the values, one after the other
+  std::vector<std::string_view> values_;  // by list index, viewing text_
+  std::vector<std::uint64_t> progress_;   // by list index
   std::vector<Entry> order_;        // the inputs with a non-empty value, by node
   std::vector<Entry> moved_entries_;
   std::vector<std::uint16_t> keys_;  // while splitting a node
@@ -289,17 +295,17 @@ template <class Changed>
 void InputMatcher::store_progress(Changed&& changed) {
   if (!moved_) return;
   if (all_dirty_) {
-    for (std::size_t i = 0; i < inputs_.size(); ++i) {
-      if (inputs_[i].progress == 0) continue;
-      inputs_[i].progress = 0;
+    for (std::size_t i = 0; i < progress_.size(); ++i) {
+      if (progress_[i] == 0) continue;
+      progress_[i] = 0;
       changed(i);
     }
   } else {
     for (const std::size_t w : written_) {
       for (std::size_t k = nodes_[w].terminal_end; k < nodes_[w].end; ++k) {
         const std::size_t i = order_[k].index;
-        if (inputs_[i].progress == 0) continue;
-        inputs_[i].progress = 0;
+        if (progress_[i] == 0) continue;
+        progress_[i] = 0;
         changed(i);
       }
     }
@@ -311,7 +317,7 @@ void InputMatcher::store_progress(Changed&& changed) {
     // Terminal inputs would have matched; none lie on the chain after a scan.
     for (std::size_t k = n.terminal_end; k < n.end; ++k) {
       const std::size_t i = order_[k].index;
-      inputs_[i].progress = n.depth;
+      progress_[i] = n.depth;
       changed(i);
     }
   }
@@ -325,24 +331,8 @@ void InputMatcher::store_progress(Changed&& changed) {
 // only a few. It may be kept from one chunk to the next, with the same values.
 class TrackedInputs {
  public:
-  explicit TrackedInputs(std::span<UserInput> inputs) : inputs_(inputs) {
-    for (const UserInput& in : inputs) {
-      if (in.value.empty()) continue;
-      if (pairs_ < kMaxPairs) {
-        pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
-        pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
-        pair_any_second_[pairs_] = in.value.size() == 1;
-      }
-      ++pairs_;
-    }
-#if defined(__SSE2__)
-    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
-      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
-      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
-      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
-    }
-#endif
-  }
+  explicit TrackedInputs(std::span<const UserInput> inputs) : inputs_(inputs) { init(); }
+  explicit TrackedInputs(std::span<const std::string_view> values) : inputs_(values) { init(); }
 
   // With no partial match pending, inside a fed region that only `stop` can leave or
   // change: the first position at or after `pos` holding `stop`, the chunk's last byte
@@ -379,6 +369,9 @@ class TrackedInputs {
   }
 
   bool empty() const { return inputs_.empty(); }
+  std::span<const std::string_view> values() const { return inputs_.values(); }
+  std::span<const std::uint64_t> progress() const { return inputs_.progress(); }
+  void set_progress(std::size_t i, std::uint64_t progress) { inputs_.set_progress(i, progress); }
   bool active() const { return inputs_.active(); }
   bool starts_some(std::uint8_t c) const { return inputs_.starts_some(c); }
   // With no partial match pending: whether feeding `c` followed by `next` can leave a
@@ -393,7 +386,6 @@ class TrackedInputs {
     return inputs_.feed_run(p, n, pos, stop);
   }
   void reset() { inputs_.reset(); }
-  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
   // See InputMatcher.
   void resume() { inputs_.resume(); }
@@ -407,6 +399,26 @@ class TrackedInputs {
 
  private:
   static constexpr std::size_t kMaxPairs = 8;
+
+  void init() {
+    for (const std::string_view value : inputs_.values()) {
+      if (value.empty()) continue;
+      if (pairs_ < kMaxPairs) {
+        pair_first_[pairs_] = static_cast<std::uint8_t>(value[0]);
+        pair_second_[pairs_] = value.size() > 1 ? static_cast<std::uint8_t>(value[1]) : 0;
+        pair_any_second_[pairs_] = value.size() == 1;
+      }
+      ++pairs_;
+    }
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
+      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
+      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
+      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
+    }
+#endif
+  }
+
   InputMatcher inputs_;
   // The first two bytes of the first inputs (the second matching anything for values of
   // one byte), for scanning script content many bytes at a time.
