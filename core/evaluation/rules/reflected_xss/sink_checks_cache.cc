@@ -11,9 +11,22 @@ namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 // The values live in the matcher's one buffer: an entry is made and dropped with a few
 // allocations, whatever the number of its inputs.
 struct InputsCache::Entry {
-  template <class Inputs>
-  explicit Entry(Inputs inputs) : tracked(inputs) {
+  explicit Entry(std::span<const std::string_view> values) : tracked(values) {
     serialize_inputs(tracked.values(), tracked.progress(), bytes, progress_at);
+  }
+  // Decoded inputs, copied: their values are views of the caller's bytes.
+  explicit Entry(const std::vector<InputView>& decoded) : tracked(views_of(decoded)) {
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+      tracked.set_progress(i, decoded[i].progress);
+    }
+    tracked.resume();
+    serialize_inputs(tracked.values(), tracked.progress(), bytes, progress_at);
+  }
+  static std::vector<std::string_view> views_of(const std::vector<InputView>& decoded) {
+    std::vector<std::string_view> views;
+    views.reserve(decoded.size());
+    for (const InputView& in : decoded) views.push_back(in.value);
+    return views;
   }
 
   // Sets input `i`'s progress and writes it into `bytes`; when it now takes another number
@@ -112,10 +125,9 @@ Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> byte
     e->tracked.resume();
     return Decoded<Lease>::success(Lease(*this, std::move(e)));
   }
-  auto decoded = deserialize_inputs(bytes);
+  auto decoded = view_inputs(bytes);
   if (!decoded) return Decoded<Lease>::failure(decoded.error());
-  return Decoded<Lease>::success(Lease(
-      *this, std::make_unique<Entry>(std::span<const UserInput>(decoded.value()))));
+  return Decoded<Lease>::success(Lease(*this, std::make_unique<Entry>(decoded.value())));
 }
 
 InputsCache::Lease InputsCache::adopt(std::span<const std::string_view> values) {

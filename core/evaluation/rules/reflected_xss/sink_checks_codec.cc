@@ -235,18 +235,31 @@ std::string utf8_failure(const text::Utf8Error& e) {
                      e.valid_up_to);
 }
 
-UserInput read_input(Reader& r) {
+InputView read_input(Reader& r) {
   const std::uint64_t length = r.varint("U64");
   const auto raw = r.bytes(length);
   const std::string_view value(reinterpret_cast<const char*>(raw.data()), raw.size());
   if (const auto e = text::validate_utf8(value)) throw Failure{utf8_failure(*e)};
-  UserInput in{std::string(value), r.varint("Usize")};
+  const InputView in{value, r.varint("Usize")};
   if (in.value.empty()) throw Failure{"invalid input: empty value"};
   if (in.progress >= in.value.size()) {
     throw Failure{fmt::format("invalid input: progress {} is not below the value length {}",
                               in.progress, in.value.size())};
   }
   return in;
+}
+
+// The inputs in `bytes`, each made by `make` from its view.
+template <class T, class Make>
+Decoded<std::vector<T>> decode_inputs(std::span<const std::uint8_t> bytes, Make make) {
+  return decode<std::vector<T>>(bytes, [&](Reader& r) {
+    const std::uint64_t count = r.varint("U64");
+    std::vector<T> inputs;
+    // Every input takes at least three bytes: never reserve beyond what is present.
+    inputs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, r.left() / 3)));
+    for (std::uint64_t i = 0; i < count; ++i) inputs.push_back(make(read_input(r)));
+    return inputs;
+  });
 }
 
 template <class T, class Read>
@@ -347,14 +360,12 @@ Decoded<XssState> deserialize_state(std::span<const std::uint8_t> bytes) {
 }
 
 Decoded<std::vector<UserInput>> deserialize_inputs(std::span<const std::uint8_t> bytes) {
-  return decode<std::vector<UserInput>>(bytes, [](Reader& r) {
-    const std::uint64_t count = r.varint("U64");
-    std::vector<UserInput> inputs;
-    // Every input takes at least three bytes: never reserve beyond what is present.
-    inputs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, r.left() / 3)));
-    for (std::uint64_t i = 0; i < count; ++i) inputs.push_back(read_input(r));
-    return inputs;
-  });
+  return decode_inputs<UserInput>(
+      bytes, [](const InputView& in) { return UserInput{std::string(in.value), in.progress}; });
+}
+
+Decoded<std::vector<InputView>> view_inputs(std::span<const std::uint8_t> bytes) {
+  return decode_inputs<InputView>(bytes, [](const InputView& in) { return in; });
 }
 
 bool read_progress_of(std::span<const std::uint8_t> bytes,

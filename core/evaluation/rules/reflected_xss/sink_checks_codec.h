@@ -62,6 +62,14 @@ bool overwrite_progress(std::span<std::uint8_t> bytes, std::size_t at, std::uint
 // input progress that is not below its value's length.
 Decoded<XssState> deserialize_state(std::span<const std::uint8_t> bytes);
 Decoded<std::vector<UserInput>> deserialize_inputs(std::span<const std::uint8_t> bytes);
+// An input whose value is a view of the bytes it was read from.
+struct InputView {
+  std::string_view value;
+  std::uint64_t progress = 0;
+};
+// Reads the inputs as deserialize_inputs does (the same checks and descriptions), without
+// copying their values: the views last as long as `bytes`.
+Decoded<std::vector<InputView>> view_inputs(std::span<const std::uint8_t> bytes);
 // Whether `bytes` decode without error to inputs with exactly `values` (values that decode:
 // valid UTF-8, not empty), in the same order; their progress values are then written to
 // `progress`. Copies no value.
