@@ -56,6 +56,7 @@ void InputMatcher::build(std::size_t count, ValueAt value_at) {
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
   last_.reserve(64);
+  pair_.reserve(64);
   add_node(0, 0, order_.size(), 0, kRoot, 0);
   nodes_[kRoot].fail = kRoot;
   nodes_[kRoot].out = kNoMatch;
@@ -97,7 +98,7 @@ void InputMatcher::walk_to(std::size_t input) {
 std::size_t InputMatcher::memory() const {
   auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
   return sizeof *this + bytes(text_) + bytes(values_) + bytes(progress_) + bytes(order_) + bytes(moved_entries_) +
-         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(last_) + bytes(kids_) + bytes(scratch_) +
+         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(last_) + bytes(pair_) + bytes(kids_) + bytes(scratch_) +
          bytes(pending_) + bytes(cache_) + bytes(written_);
 }
 
@@ -115,6 +116,7 @@ std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, 
   }
   nodes_.push_back(n);
   last_.push_back(0);
+  pair_.push_back(0);
   return nodes_.size() - 1;
 }
 

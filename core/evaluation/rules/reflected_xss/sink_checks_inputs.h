@@ -107,37 +107,60 @@ class InputMatcher {
     const auto* table = reinterpret_cast<const std::uint8_t*>(steps());
     std::uint32_t mask2 = cache_mask_ << 1;
     std::uint64_t* last = last_.data();
+    std::uint64_t* pair = pair_.data();
+    // The node and byte of the single step just taken, when a pair of steps may start there.
+    std::size_t from = kNoPair;
+    std::uint8_t first = 0;
     while (pos < n) {
       const std::uint8_t c = p[pos];
-      std::size_t out = kNoMatch;
-      // The step this node took last: one load, and no hashing, while the text repeats.
-      if (const std::uint64_t m = last[s]; (m & kLastKey) == (kLastSet | c)) {
-        s = m >> kLastShift;
-        if (m & kLastEnds) {
-          state_ = s;
-          return nodes_[s].out;
+      // The two steps this node took last, when the text repeats them: one load for two bytes.
+      if (pos + 1 < n && c != stop) {
+        const std::uint64_t m = pair[s];
+        if ((m & kPairKey) == (kPairSet | std::uint64_t{p[pos + 1]} << 8 | c)) {
+          s = m >> kPairShift;
+          ++pos;
+          if (m & kPairEnds) {
+            state_ = s;
+            return nodes_[s].out;
+          }
+          ++pos;
+          from = kNoPair;
+          if (p[pos - 1] == stop || s == kRoot) break;
+          continue;
         }
-        ++pos;
-        if (c == stop || s == kRoot) break;
-        continue;
       }
-      const auto key = static_cast<std::uint32_t>(s << 8 | c);
-      const std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
-      const auto* step = reinterpret_cast<const Step*>(
-          table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
-      if (step->key != key) ++step;
-      if (s < kCachedNodes && step->key == key) {
-        const std::uint32_t next = step->next;
-        remember(s, c, next >> kNodeShift, next & 1);
-        s = next >> kNodeShift;
-        if (next & 1) out = nodes_[s].out;
+      const std::size_t before = s;
+      std::size_t out = kNoMatch;
+      if (const std::uint64_t m = last[s]; (m & kLastKey) == (kLastSet | c)) {
+        // The step this node took last: one load, and no hashing.
+        s = m >> kLastShift;
+        if (m & kLastEnds) out = nodes_[s].out;
       } else {
-        state_ = s;
-        out = feed_slow(c);
-        s = state_;
-        last = last_.data();
-        table = reinterpret_cast<const std::uint8_t*>(steps());
-        mask2 = cache_mask_ << 1;
+        const auto key = static_cast<std::uint32_t>(s << 8 | c);
+        const std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
+        const auto* step = reinterpret_cast<const Step*>(
+            table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
+        if (step->key != key) ++step;
+        if (s < kCachedNodes && step->key == key) {
+          const std::uint32_t next = step->next;
+          remember(s, c, next >> kNodeShift, next & 1);
+          s = next >> kNodeShift;
+          if (next & 1) out = nodes_[s].out;
+        } else {
+          state_ = s;
+          out = feed_slow(c);
+          s = state_;
+          last = last_.data();
+          pair = pair_.data();
+          table = reinterpret_cast<const std::uint8_t*>(steps());
+          mask2 = cache_mask_ << 1;
+        }
+      }
+      // A pair is kept only over a middle node that completes nothing and is not the root,
+      // after a first byte that does not stop the run: taking it is taking both steps.
+      if (from != kNoPair) {
+        pair[from] = std::uint64_t{s} << kPairShift | (out != kNoMatch ? kPairEnds : 0) |
+                     kPairSet | std::uint64_t{c} << 8 | first;
       }
       if (out != kNoMatch) {
         state_ = s;
@@ -145,6 +168,8 @@ class InputMatcher {
       }
       ++pos;
       if (c == stop || s == kRoot) break;
+      from = before;
+      first = c;
     }
     state_ = s;
     return kNoMatch;
@@ -225,6 +250,13 @@ class InputMatcher {
   static constexpr std::uint64_t kLastSet = 0x100;
   static constexpr std::uint64_t kLastEnds = 0x200;
   static constexpr std::uint64_t kLastKey = 0x1FF;
+  // Two steps each node took last, by node: the node reached << kPairShift | whether an
+  // input ends there (kPairEnds) | kPairSet | the second byte << 8 | the first byte.
+  static constexpr unsigned kPairShift = 18;
+  static constexpr std::uint64_t kPairSet = 0x10000;
+  static constexpr std::uint64_t kPairEnds = 0x20000;
+  static constexpr std::uint64_t kPairKey = 0x1FFFF;
+  static constexpr std::size_t kNoPair = static_cast<std::size_t>(-1);
   void remember(std::size_t from, std::uint8_t c, std::size_t to, bool ends) {
     last_[from] = std::uint64_t{to} << kLastShift | (ends ? kLastEnds : 0) | kLastSet | c;
   }
@@ -272,6 +304,7 @@ class InputMatcher {
   std::vector<std::pair<std::uint16_t, std::size_t>> distinct_;
   std::vector<Node> nodes_;
   std::vector<std::uint64_t> last_;  // by node, see remember
+  std::vector<std::uint64_t> pair_;  // by node, see kPairShift
   std::vector<Kid> kids_;
   std::vector<std::uint16_t> scratch_;
   std::vector<std::size_t> pending_;
