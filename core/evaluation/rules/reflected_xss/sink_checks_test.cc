@@ -39,6 +39,22 @@ std::optional<SinkMatch> at(std::string source, std::uint64_t index) {
 }
 
 const std::optional<SinkMatch> kNone;
+
+// The value whose first occurrence from `from` on ends first in `body` (the first in the list
+// among those ending at the same byte).
+std::optional<SinkMatch> plain_search(const std::string& body, std::size_t from,
+                                      const std::vector<std::string>& values) {
+  std::optional<SinkMatch> first;
+  std::size_t best_end = std::string::npos;
+  for (const std::string& v : values) {
+    const std::size_t found = body.find(v, from);
+    if (found != std::string::npos && found + v.size() < best_end) {
+      best_end = found + v.size();
+      first = at(v, found);
+    }
+  }
+  return first;
+}
 const std::optional<SinkMatch> kEmpty = SinkMatch{};
 
 struct Case {
@@ -292,16 +308,7 @@ TEST(SinkChecksTest, FindsWhatAPlainSearchFinds) {
     for (std::string& v : values) v = many ? random_text(14, 10) : random_text(7);
     const std::string body = open + random_text(many ? 300 : 40);
 
-    std::optional<SinkMatch> expected;
-    std::size_t best_end = std::string::npos;
-    for (const std::string& v : values) {
-      const std::size_t at_ = body.find(v, open.size());
-      if (at_ != std::string::npos && at_ + v.size() < best_end) {
-        best_end = at_ + v.size();
-        expected = at(v, at_);
-      }
-    }
-
+    const std::optional<SinkMatch> expected = plain_search(body, open.size(), values);
     std::vector<UserInput> inputs = tracked(values);
     XssState state;
     ASSERT_EQ(has_vulnerability(body, inputs, state), expected) << body;
@@ -348,15 +355,7 @@ TEST(SinkChecksTest, RepeatedTextFindsWhatAPlainSearchFinds) {
       if (rng() % 8 != 0) v += '~';
     }
     const std::string body = open + text;
-    std::optional<SinkMatch> expected;
-    std::size_t best_end = std::string::npos;
-    for (const std::string& v : values) {
-      const std::size_t found = body.find(v, open.size());
-      if (found != std::string::npos && found + v.size() < best_end) {
-        best_end = found + v.size();
-        expected = at(v, found);
-      }
-    }
+    const std::optional<SinkMatch> expected = plain_search(body, open.size(), values);
     std::vector<UserInput> inputs = tracked(values);
     TrackedInputs kept{std::span<const UserInput>(inputs)};
     XssState state;
