@@ -13,6 +13,7 @@
 #include "bindings/node/text_buffer.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
 
 namespace bindings::node::sinks::xss {
 namespace {
@@ -80,28 +81,44 @@ bool is_tracked(std::string_view value) {
   return false;
 }
 
-napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi_env env,
-                                                                             napi_value value) {
+namespace {
+
+// The tracked strings of a JavaScript array, in order: their texts in one buffer and a
+// view of each, so that a long list of short strings costs no allocation per string.
+struct TrackedTexts {
+  TextBuffer texts;
+  std::vector<std::string_view> values;
+};
+
+napi::Status read_tracked(napi_env env, napi_value value, TrackedTexts& out) {
   BINDING_TRY(expect_array(env, value));
   BINDING_ASSIGN(std::uint32_t length, napi::get_array_length(env, value));
-  // Each string is written once into one buffer (a long list has many short strings); the
-  // tracked ones are known by their place until all are read.
-  TextBuffer texts;
+  // The buffer moves while it grows: the tracked texts are known by their place until all
+  // are read.
   std::vector<TextBuffer::Text> kept;
   for (std::uint32_t i = 0; i < length; ++i) {
     BINDING_ASSIGN(napi_value element, napi::get_element(env, value, i));
-    BINDING_ASSIGN(TextBuffer::Text text, texts.append_string(env, element));
-    const std::string_view view = texts.view(text);
+    BINDING_ASSIGN(TextBuffer::Text text, out.texts.append_string(env, element));
+    const std::string_view view = out.texts.view(text);
     if (auto invalid = support::utf8_error_description(view)) {
       return support::invalid_arg(std::move(*invalid));
     }
     if (is_tracked(view)) kept.push_back(text);
   }
+  out.values.reserve(kept.size());
+  for (const TextBuffer::Text& text : kept) out.values.push_back(out.texts.view(text));
+  return {};
+}
+
+}  // namespace
+
+napi::Result<std::vector<UserInput>> convert_js_string_array_to_user_inputs(napi_env env,
+                                                                             napi_value value) {
+  TrackedTexts tracked;
+  BINDING_TRY(read_tracked(env, value, tracked));
   std::vector<UserInput> inputs;
-  inputs.reserve(kept.size());
-  for (const TextBuffer::Text& text : kept) {
-    inputs.push_back(UserInput{std::string(texts.view(text)), 0});
-  }
+  inputs.reserve(tracked.values.size());
+  for (const std::string_view v : tracked.values) inputs.push_back(UserInput{std::string(v), 0});
   return inputs;
 }
 
@@ -130,12 +147,13 @@ napi::Result<napi_value> convert_finding_to_js_object(napi_env env, const SinkMa
 napi::Result<napi_value> is_xss_whole_body_attack(napi_env env, napi_callback_info info) {
   BINDING_ASSIGN(auto call, napi::get_cb_info<2>(env, info));
   BINDING_TRY(args::require(call, 2, "required arguments: string[], string, <EvalState>"));
-  BINDING_ASSIGN(std::vector<UserInput> inputs,
-                 convert_js_string_array_to_user_inputs(env, call.arg(1)));
+  TrackedTexts tracked;
+  BINDING_TRY(read_tracked(env, call.arg(1), tracked));
   // Nothing tracked can be reflected: the body is not even read.
-  if (inputs.empty()) return napi::get_null(env);
+  if (tracked.values.empty()) return napi::get_null(env);
   BINDING_ASSIGN(auto reader, JsStringReader::init(call, 0));
   sink_checks::XssState state;
+  sink_checks::TrackedInputs inputs{std::span<const std::string_view>(tracked.values)};
   return finding_or_null(env,
                          sink_checks::has_vulnerability(reader.get_as_bytes(), inputs, state));
 }
@@ -188,13 +206,13 @@ napi::Result<napi_value> is_xss_chunked_body_attack(napi_env env, napi_callback_
 napi::Result<napi_value> make_xss_state(napi_env env, napi_callback_info info) {
   BINDING_ASSIGN(auto call, napi::get_cb_info<1>(env, info));
   if (call.argc != 1) return support::invalid_arg("signature: string[]");
-  BINDING_ASSIGN(std::vector<UserInput> inputs,
-                 convert_js_string_array_to_user_inputs(env, call.arg(0)));
+  TrackedTexts texts;
+  BINDING_TRY(read_tracked(env, call.arg(0), texts));
   BINDING_ASSIGN(EnvData * data, EnvData::of(env));
   napi_value tracked;
   {
     // The env keeps the list for the first chunk of its scan.
-    const sink_checks::InputsCache::Lease lease = data->xss_inputs.adopt(std::move(inputs));
+    const sink_checks::InputsCache::Lease lease = data->xss_inputs.adopt(texts.values);
     BINDING_ASSIGN(tracked, make_arraybuffer(env, as_chars(lease.bytes())));
   }
   BINDING_ASSIGN(napi_value holder, napi::create_object(env));

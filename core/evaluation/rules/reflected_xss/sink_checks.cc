@@ -110,9 +110,9 @@ class Scanner {
       if (hit) {
         ps_.kind = kind_;
         if (matched_ == kNoMatch) return SinkMatch{};
-        const UserInput& in = matchers_[matched_];
-        const std::uint64_t len = in.value.size();
-        return SinkMatch{in.value, match_end_ >= len ? match_end_ - len : 0, len};
+        const std::string_view value = matchers_.values()[matched_];
+        const std::uint64_t len = value.size();
+        return SinkMatch{std::string(value), match_end_ >= len ? match_end_ - len : 0, len};
       }
     }
     ps_.kind = kind_;
@@ -382,9 +382,13 @@ std::optional<SinkMatch> has_vulnerability(std::string_view chunk, TrackedInputs
 std::optional<SinkMatch> has_vulnerability(std::string_view chunk, std::span<UserInput> inputs,
                                            XssState& state) {
   if (chunk.empty()) return std::nullopt;
-  TrackedInputs tracked(inputs);
+  TrackedInputs tracked{std::span<const UserInput>(inputs)};
   auto match = Scanner(chunk, tracked, state).run();
-  if (!match) tracked.store_progress();
+  if (!match) {
+    tracked.store_progress();
+    const auto progress = tracked.progress();
+    for (std::size_t i = 0; i < inputs.size(); ++i) inputs[i].progress = progress[i];
+  }
   return match;
 }
 

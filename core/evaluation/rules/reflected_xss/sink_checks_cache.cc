@@ -8,34 +8,49 @@
 
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
+// The values live in the matcher's one buffer: an entry is made and dropped with a few
+// allocations, whatever the number of its inputs.
 struct InputsCache::Entry {
-  explicit Entry(std::vector<UserInput> decoded) : inputs(std::move(decoded)), tracked(inputs) {
-    serialize_inputs(inputs, bytes, progress_at);
-    for (const UserInput& in : inputs) values_memory += sizeof in + in.value.capacity();
+  explicit Entry(std::span<const std::string_view> values) : tracked(values) {
+    serialize_inputs(tracked.values(), tracked.progress(), bytes, progress_at);
+  }
+  // Decoded inputs, copied: their values are views of the caller's bytes.
+  explicit Entry(const std::vector<InputView>& decoded) : tracked(views_of(decoded)) {
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+      tracked.set_progress(i, decoded[i].progress);
+    }
+    tracked.resume();
+    serialize_inputs(tracked.values(), tracked.progress(), bytes, progress_at);
+  }
+  static std::vector<std::string_view> views_of(const std::vector<InputView>& decoded) {
+    std::vector<std::string_view> views;
+    views.reserve(decoded.size());
+    for (const InputView& in : decoded) views.push_back(in.value);
+    return views;
   }
 
-  // Writes input `i`'s progress into `bytes`; when it now takes another number of bytes,
-  // the byte form is marked to be written again whole by `finish_bytes`.
+  // Sets input `i`'s progress and writes it into `bytes`; when it now takes another number
+  // of bytes, the byte form is marked to be written again whole by `finish_bytes`.
   void write_progress(std::size_t i) {
-    if (!rewrite && !overwrite_progress(bytes, progress_at[i], inputs[i].progress)) rewrite = true;
+    if (!rewrite && !overwrite_progress(bytes, progress_at[i], tracked.progress()[i])) {
+      rewrite = true;
+    }
   }
   void finish_bytes() {
-    if (rewrite) serialize_inputs(inputs, bytes, progress_at);
+    if (rewrite) serialize_inputs(tracked.values(), tracked.progress(), bytes, progress_at);
     rewrite = false;
   }
 
   std::size_t memory() const {
-    return sizeof *this + values_memory + tracked.memory() + bytes.capacity() +
+    return sizeof *this + tracked.memory() + bytes.capacity() +
            progress_at.capacity() * sizeof(std::size_t) +
            progress.capacity() * sizeof(std::uint64_t);
   }
 
-  std::vector<UserInput> inputs;
-  TrackedInputs tracked;  // over `inputs`, which never move
-  std::vector<std::uint8_t> bytes;  // the byte form of `inputs`
+  TrackedInputs tracked;            // the values and their progress
+  std::vector<std::uint8_t> bytes;  // the byte form of the inputs
   std::vector<std::size_t> progress_at;
   std::vector<std::uint64_t> progress;  // while comparing bytes with the entry
-  std::size_t values_memory = 0;
   bool rewrite = false;
   // False while a scan runs: an entry left by a scan that failed midway is not kept (nor
   // is a list that does not decode from its bytes).
@@ -52,11 +67,13 @@ InputsCache::Lease::~Lease() {
   if (entry_) cache_->give_back(std::move(entry_));
 }
 
-bool InputsCache::Lease::empty() const { return entry_->inputs.empty(); }
+bool InputsCache::Lease::empty() const { return entry_->tracked.empty(); }
 
 std::span<const std::uint8_t> InputsCache::Lease::bytes() const { return entry_->bytes; }
 
-std::span<const UserInput> InputsCache::Lease::inputs() const { return entry_->inputs; }
+std::span<const std::string_view> InputsCache::Lease::values() const {
+  return entry_->tracked.values();
+}
 
 std::optional<SinkMatch> InputsCache::Lease::scan(std::string_view chunk, XssState& state) {
   Entry& e = *entry_;
@@ -97,34 +114,32 @@ Decoded<InputsCache::Lease> InputsCache::open(std::span<const std::uint8_t> byte
   // The same values with other progress values (another scan of the same list, an older
   // byte form, longer forms of the integers, trailing bytes).
   for (std::size_t k = 0; k < entries_.size(); ++k) {
-    if (!read_progress_of(bytes, entries_[k]->inputs, entries_[k]->progress)) continue;
+    if (!read_progress_of(bytes, entries_[k]->tracked.values(), entries_[k]->progress)) continue;
     std::unique_ptr<Entry> e = take(k);
-    for (std::size_t i = 0; i < e->inputs.size(); ++i) {
-      if (e->inputs[i].progress == e->progress[i]) continue;
-      e->inputs[i].progress = e->progress[i];
+    for (std::size_t i = 0; i < e->progress.size(); ++i) {
+      if (e->tracked.progress()[i] == e->progress[i]) continue;
+      e->tracked.set_progress(i, e->progress[i]);
       e->write_progress(i);
     }
     e->finish_bytes();
     e->tracked.resume();
     return Decoded<Lease>::success(Lease(*this, std::move(e)));
   }
-  auto decoded = deserialize_inputs(bytes);
+  auto decoded = view_inputs(bytes);
   if (!decoded) return Decoded<Lease>::failure(decoded.error());
-  return Decoded<Lease>::success(
-      Lease(*this, std::make_unique<Entry>(std::move(decoded.value()))));
+  return Decoded<Lease>::success(Lease(*this, std::make_unique<Entry>(decoded.value())));
 }
 
-InputsCache::Lease InputsCache::adopt(std::vector<UserInput> inputs) {
-  const bool decodable = std::all_of(inputs.begin(), inputs.end(), [](const UserInput& in) {
-    return !in.value.empty() && in.progress < in.value.size();
-  });
-  auto e = std::make_unique<Entry>(std::move(inputs));
+InputsCache::Lease InputsCache::adopt(std::span<const std::string_view> values) {
+  const bool decodable =
+      std::none_of(values.begin(), values.end(), [](std::string_view v) { return v.empty(); });
+  auto e = std::make_unique<Entry>(values);
   e->sound = decodable;
   return Lease(*this, std::move(e));
 }
 
 void InputsCache::give_back(std::unique_ptr<Entry> entry) noexcept {
-  if (!entry->sound || entry->inputs.empty()) return;
+  if (!entry->sound || entry->tracked.empty()) return;
   std::size_t memory = entry->memory();
   if (memory > kMaxMemory) return;
   entries_.insert(entries_.begin(), std::move(entry));

@@ -44,7 +44,7 @@ class InputsCache {
     // holds the inputs' new byte form; after a match the inputs keep their old one.
     std::optional<SinkMatch> scan(std::string_view chunk, XssState& state);
     std::span<const std::uint8_t> bytes() const;
-    std::span<const UserInput> inputs() const;
+    std::span<const std::string_view> values() const;
 
    private:
     friend class InputsCache;
@@ -61,11 +61,11 @@ class InputsCache {
   // The inputs held in `bytes`, or the description of why they do not decode (the one
   // deserialize_inputs gives).
   Decoded<Lease> open(std::span<const std::uint8_t> bytes);
-  // A new list, which the first chunk of its scan then finds as if decoded from the bytes
-  // of the lease. Its values must be valid UTF-8 (the caller has checked them); a list
-  // that would not decode from its bytes otherwise (an empty value, a progress not below
-  // its value's length) is not kept.
-  Lease adopt(std::vector<UserInput> inputs);
+  // A new list of values (each progress 0, copied), which the first chunk of its scan then
+  // finds as if decoded from the bytes of the lease. The values must be valid UTF-8 (the
+  // caller has checked them); a list that would not decode from its bytes otherwise (an
+  // empty value) is not kept.
+  Lease adopt(std::span<const std::string_view> values);
 
   // The input lists held (not counting those leased).
   std::size_t size() const { return entries_.size(); }

@@ -179,12 +179,12 @@ TEST(InputsCacheTest, KeepsListsUpToItsBound) {
   EXPECT_EQ(cache.size(), InputsCache::kMaxEntries);
   // Lists holding more than the memory bound together: the older ones go; a list larger
   // than the bound alone is used and dropped, and leaves the others.
-  // Each copy of a value (the list, the matcher, the byte form) takes a fifth of the bound.
-  const std::size_t fifth = InputsCache::kMaxMemory / 5;
-  const Bytes large_a = serialize_inputs(tracked({std::string(fifth, 'a') + "("}));
-  const Bytes large_b = serialize_inputs(tracked({std::string(fifth, 'b') + "("}));
+  // Each copy of a value (the matcher's, the byte form) takes a third of the bound.
+  const std::size_t third = InputsCache::kMaxMemory / 3;
+  const Bytes large_a = serialize_inputs(tracked({std::string(third, 'a') + "("}));
+  const Bytes large_b = serialize_inputs(tracked({std::string(third, 'b') + "("}));
   const Bytes too_large =
-      serialize_inputs(tracked({std::string(InputsCache::kMaxMemory / 2, 'c') + "("}));
+      serialize_inputs(tracked({std::string(InputsCache::kMaxMemory * 3 / 5, 'c') + "("}));
   ASSERT_TRUE(cache.open(large_a));
   ASSERT_TRUE(cache.open(large_b));
   EXPECT_EQ(cache.size(), 1u);  // the second large list alone
@@ -200,6 +200,51 @@ TEST(InputsCacheTest, KeepsListsUpToItsBound) {
   auto empty = other.open(serialize_inputs({}));
   ASSERT_TRUE(empty);
   EXPECT_TRUE(empty.value().empty());
+}
+
+// A list handed over as values (the views of a caller's buffer, copied) has the byte form
+// of those values, and its chunks give what fresh decodes of their bytes give; the caller's
+// buffer may go meanwhile. A list with an empty value is used and not kept.
+TEST(InputsCacheTest, AdoptedListsScanLikeDecodedOnes) {
+  const Bytes start = serialize_state({});
+  const std::vector<std::string> values = {"alert(1)", "<scr", "x'y", "alert(2)"};
+  const std::vector<std::string_view> chunks = {"<scr", "ipt>ale", "rt(", "2)</script>"};
+  InputsCache cache;
+  Bytes input_bytes;
+  {
+    std::string buffer;
+    for (const std::string& v : values) buffer += v;
+    std::vector<std::string_view> views;
+    for (std::size_t at = 0; const std::string& v : values) {
+      views.push_back(std::string_view(buffer).substr(at, v.size()));
+      at += v.size();
+    }
+    auto lease = cache.adopt(views);
+    ASSERT_FALSE(lease.empty());
+    input_bytes.assign(lease.bytes().begin(), lease.bytes().end());
+    buffer.assign(buffer.size(), '#');
+  }
+  EXPECT_EQ(input_bytes, serialize_inputs(tracked({"alert(1)", "<scr", "x'y", "alert(2)"})));
+  EXPECT_EQ(cache.size(), 1u);
+  Bytes state_bytes = start;
+  std::optional<SinkMatch> match;
+  for (const std::string_view chunk : chunks) {
+    const Outcome want = fresh(chunk, state_bytes, input_bytes);
+    const Outcome got = cached(cache, chunk, state_bytes, input_bytes);
+    ASSERT_EQ(got, want) << chunk;
+    match = got.match;
+    if (match) break;
+    state_bytes = got.state;
+    input_bytes = got.inputs;
+  }
+  EXPECT_EQ(match, (SinkMatch{"alert(2)", 8, 8}));
+  InputsCache other;
+  const std::vector<std::string_view> with_empty = {"a(", ""};
+  {
+    auto lease = other.adopt(with_empty);
+    EXPECT_FALSE(lease.empty());
+  }
+  EXPECT_EQ(other.size(), 0u);
 }
 
 }  // namespace

@@ -235,18 +235,31 @@ std::string utf8_failure(const text::Utf8Error& e) {
                      e.valid_up_to);
 }
 
-UserInput read_input(Reader& r) {
+InputView read_input(Reader& r) {
   const std::uint64_t length = r.varint("U64");
   const auto raw = r.bytes(length);
   const std::string_view value(reinterpret_cast<const char*>(raw.data()), raw.size());
   if (const auto e = text::validate_utf8(value)) throw Failure{utf8_failure(*e)};
-  UserInput in{std::string(value), r.varint("Usize")};
+  const InputView in{value, r.varint("Usize")};
   if (in.value.empty()) throw Failure{"invalid input: empty value"};
   if (in.progress >= in.value.size()) {
     throw Failure{fmt::format("invalid input: progress {} is not below the value length {}",
                               in.progress, in.value.size())};
   }
   return in;
+}
+
+// The inputs in `bytes`, each made by `make` from its view.
+template <class T, class Make>
+Decoded<std::vector<T>> decode_inputs(std::span<const std::uint8_t> bytes, Make make) {
+  return decode<std::vector<T>>(bytes, [&](Reader& r) {
+    const std::uint64_t count = r.varint("U64");
+    std::vector<T> inputs;
+    // Every input takes at least three bytes: never reserve beyond what is present.
+    inputs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, r.left() / 3)));
+    for (std::uint64_t i = 0; i < count; ++i) inputs.push_back(make(read_input(r)));
+    return inputs;
+  });
 }
 
 template <class T, class Read>
@@ -275,23 +288,46 @@ std::vector<std::uint8_t> serialize_inputs(std::span<const UserInput> inputs) {
   return out;
 }
 
-void serialize_inputs(std::span<const UserInput> inputs, std::vector<std::uint8_t>& out,
-                      std::vector<std::size_t>& progress_at) {
-  std::size_t size = varint_size(inputs.size());
-  for (const UserInput& in : inputs) {
-    size += varint_size(in.value.size()) + in.value.size() + varint_size(in.progress);
+namespace {
+
+// The byte form of `count` inputs given by their value and progress.
+template <class ValueAt, class ProgressAt>
+void write_inputs(std::size_t count, ValueAt value_at, ProgressAt progress_of,
+                  std::vector<std::uint8_t>& out, std::vector<std::size_t>& progress_at) {
+  std::size_t size = varint_size(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view value = value_at(i);
+    size += varint_size(value.size()) + value.size() + varint_size(progress_of(i));
   }
   Writer w(std::move(out), size);
   progress_at.clear();
-  progress_at.reserve(inputs.size());
-  w.varint(inputs.size());
-  for (const UserInput& in : inputs) {
-    w.varint(in.value.size());
-    w.bytes(in.value.data(), in.value.size());
+  progress_at.reserve(count);
+  w.varint(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view value = value_at(i);
+    w.varint(value.size());
+    w.bytes(value.data(), value.size());
     progress_at.push_back(w.size());
-    w.varint(in.progress);
+    w.varint(progress_of(i));
   }
   out = w.take();
+}
+
+}  // namespace
+
+void serialize_inputs(std::span<const UserInput> inputs, std::vector<std::uint8_t>& out,
+                      std::vector<std::size_t>& progress_at) {
+  write_inputs(
+      inputs.size(), [&](std::size_t i) { return std::string_view(inputs[i].value); },
+      [&](std::size_t i) { return inputs[i].progress; }, out, progress_at);
+}
+
+void serialize_inputs(std::span<const std::string_view> values,
+                      std::span<const std::uint64_t> progress, std::vector<std::uint8_t>& out,
+                      std::vector<std::size_t>& progress_at) {
+  write_inputs(
+      values.size(), [&](std::size_t i) { return values[i]; },
+      [&](std::size_t i) { return progress[i]; }, out, progress_at);
 }
 
 bool overwrite_progress(std::span<std::uint8_t> bytes, std::size_t at, std::uint64_t progress) {
@@ -324,28 +360,27 @@ Decoded<XssState> deserialize_state(std::span<const std::uint8_t> bytes) {
 }
 
 Decoded<std::vector<UserInput>> deserialize_inputs(std::span<const std::uint8_t> bytes) {
-  return decode<std::vector<UserInput>>(bytes, [](Reader& r) {
-    const std::uint64_t count = r.varint("U64");
-    std::vector<UserInput> inputs;
-    // Every input takes at least three bytes: never reserve beyond what is present.
-    inputs.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, r.left() / 3)));
-    for (std::uint64_t i = 0; i < count; ++i) inputs.push_back(read_input(r));
-    return inputs;
-  });
+  return decode_inputs<UserInput>(
+      bytes, [](const InputView& in) { return UserInput{std::string(in.value), in.progress}; });
 }
 
-bool read_progress_of(std::span<const std::uint8_t> bytes, std::span<const UserInput> inputs,
+Decoded<std::vector<InputView>> view_inputs(std::span<const std::uint8_t> bytes) {
+  return decode_inputs<InputView>(bytes, [](const InputView& in) { return in; });
+}
+
+bool read_progress_of(std::span<const std::uint8_t> bytes,
+                      std::span<const std::string_view> values,
                       std::vector<std::uint64_t>& progress) {
   progress.clear();
   try {
     Reader r(bytes);
-    if (r.varint("U64") != inputs.size()) return false;
-    for (const UserInput& in : inputs) {
-      if (r.varint("U64") != in.value.size()) return false;
-      const auto raw = r.bytes(in.value.size());
-      if (!raw.empty() && std::memcmp(raw.data(), in.value.data(), raw.size()) != 0) return false;
+    if (r.varint("U64") != values.size()) return false;
+    for (const std::string_view value : values) {
+      if (r.varint("U64") != value.size()) return false;
+      const auto raw = r.bytes(value.size());
+      if (!raw.empty() && std::memcmp(raw.data(), value.data(), raw.size()) != 0) return false;
       const std::uint64_t p = r.varint("Usize");
-      if (in.value.empty() || p >= in.value.size()) return false;
+      if (value.empty() || p >= value.size()) return false;
       progress.push_back(p);
     }
     return true;

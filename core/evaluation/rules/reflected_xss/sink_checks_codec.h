@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -48,6 +49,10 @@ std::vector<std::uint8_t> serialize_inputs(std::span<const UserInput> inputs);
 // into `progress_at`.
 void serialize_inputs(std::span<const UserInput> inputs, std::vector<std::uint8_t>& out,
                       std::vector<std::size_t>& progress_at);
+// The same for inputs given as their values and progress values.
+void serialize_inputs(std::span<const std::string_view> values,
+                      std::span<const std::uint64_t> progress, std::vector<std::uint8_t>& out,
+                      std::vector<std::size_t>& progress_at);
 // Writes `progress` over the progress of the input whose progress starts at `at` in a byte
 // form; false, leaving the bytes as they are, when the two take a different number of bytes.
 bool overwrite_progress(std::span<std::uint8_t> bytes, std::size_t at, std::uint64_t progress);
@@ -57,10 +62,19 @@ bool overwrite_progress(std::span<std::uint8_t> bytes, std::size_t at, std::uint
 // input progress that is not below its value's length.
 Decoded<XssState> deserialize_state(std::span<const std::uint8_t> bytes);
 Decoded<std::vector<UserInput>> deserialize_inputs(std::span<const std::uint8_t> bytes);
-// Whether `bytes` decode without error to inputs with exactly the values of `inputs` (values
-// that decode: valid UTF-8, not empty), in the same order; their progress values are then
-// written to `progress`. Copies no value.
-bool read_progress_of(std::span<const std::uint8_t> bytes, std::span<const UserInput> inputs,
+// An input whose value is a view of the bytes it was read from.
+struct InputView {
+  std::string_view value;
+  std::uint64_t progress = 0;
+};
+// Reads the inputs as deserialize_inputs does (the same checks and descriptions), without
+// copying their values: the views last as long as `bytes`.
+Decoded<std::vector<InputView>> view_inputs(std::span<const std::uint8_t> bytes);
+// Whether `bytes` decode without error to inputs with exactly `values` (values that decode:
+// valid UTF-8, not empty), in the same order; their progress values are then written to
+// `progress`. Copies no value.
+bool read_progress_of(std::span<const std::uint8_t> bytes,
+                      std::span<const std::string_view> values,
                       std::vector<std::uint64_t>& progress);
 
 }  // namespace sorvane::evaluation::rules::reflected_xss::sink_checks

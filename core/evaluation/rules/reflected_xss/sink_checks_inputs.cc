@@ -11,26 +11,40 @@ namespace {
 constexpr std::size_t kSmallRange = 64;
 }  // namespace
 
-InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
+InputMatcher::InputMatcher(std::span<const UserInput> inputs) {
+  build(inputs.size(), [&](std::size_t i) { return std::string_view(inputs[i].value); });
+  for (std::size_t i = 0; i < inputs.size(); ++i) progress_[i] = inputs[i].progress;
+  resume();
+}
+
+InputMatcher::InputMatcher(std::span<const std::string_view> values) {
+  build(values.size(), [&](std::size_t i) { return values[i]; });
+  resume();
+}
+
+// Copies the values into one buffer and splits the root.
+template <class ValueAt>
+void InputMatcher::build(std::size_t count, ValueAt value_at) {
   std::memset(pairs_, 0, sizeof pairs_);
   std::fill(std::begin(root_kids_), std::end(root_kids_), kRoot);
-  if (inputs_.empty()) return;
-  order_.reserve(inputs_.size());
-  values_.reserve(inputs_.size());
+  progress_.assign(count, 0);
+  if (count == 0) return;
+  order_.reserve(count);
+  values_.reserve(count);
   std::size_t total = 0;
-  for (const UserInput& in : inputs_) total += in.value.size();
+  for (std::size_t i = 0; i < count; ++i) total += value_at(i).size();
   // Words are read 8 bytes at a time, also at a value's end.
   text_.resize(total + 8);
   total = 0;
-  for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    const UserInput& in = inputs_[i];
-    values_.push_back({total, in.value.size()});
-    if (in.value.empty()) continue;
-    std::memcpy(text_.data() + total, in.value.data(), in.value.size());
-    total += in.value.size();
-    order_.push_back({0, in.value.size(), i});
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view value = value_at(i);
+    if (!value.empty()) std::memcpy(text_.data() + total, value.data(), value.size());
+    values_.emplace_back(text_.data() + total, value.size());
+    if (value.empty()) continue;
+    total += value.size();
+    order_.push_back({0, value.size(), i});
     const unsigned first = byte_at(i, 0);
-    if (in.value.size() == 1) {
+    if (value.size() == 1) {
       for (unsigned second = 0; second < 256; second += 64) {
         pairs_[(first << 8 | second) >> 6] = ~0ull;
       }
@@ -41,6 +55,8 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
   }
   for (Entry& e : order_) e.word = word_at(e.index, 0);
   nodes_.reserve(64);
+  last_.reserve(64);
+  pair_.reserve(64);
   add_node(0, 0, order_.size(), 0, kRoot, 0);
   nodes_[kRoot].fail = kRoot;
   nodes_[kRoot].out = kNoMatch;
@@ -51,18 +67,14 @@ InputMatcher::InputMatcher(std::span<UserInput> inputs) : inputs_(inputs) {
     nodes_[kid.node].fail = kRoot;
     nodes_[kid.node].out = nodes_[kid.node].terminal_min;
   }
-  resume();
 }
 
 void InputMatcher::resume() {
   std::size_t resume = kNoMatch;
-  for (std::size_t i = 0; i < inputs_.size(); ++i) {
-    UserInput& in = inputs_[i];
+  for (std::size_t i = 0; i < progress_.size(); ++i) {
     // A progress that does not fit its value cannot come from a scan; start over.
-    if (in.progress >= in.value.size()) in.progress = 0;
-    if (in.progress > 0 && (resume == kNoMatch || in.progress > inputs_[resume].progress)) {
-      resume = i;
-    }
+    if (progress_[i] >= values_[i].size()) progress_[i] = 0;
+    if (progress_[i] > 0 && (resume == kNoMatch || progress_[i] > progress_[resume])) resume = i;
   }
   state_ = kRoot;
   moved_ = false;
@@ -75,7 +87,7 @@ void InputMatcher::resume() {
 // gets its fail link, parents first.
 void InputMatcher::walk_to(std::size_t input) {
   std::size_t s = kRoot;
-  for (std::size_t d = 0; d < inputs_[input].progress; ++d) {
+  for (std::size_t d = 0; d < progress_[input]; ++d) {
     s = child(s, byte_at(input, d));
     ensure_fail(s);
   }
@@ -85,8 +97,8 @@ void InputMatcher::walk_to(std::size_t input) {
 
 std::size_t InputMatcher::memory() const {
   auto bytes = [](const auto& v) { return v.capacity() * sizeof(v[0]); };
-  return sizeof *this + bytes(text_) + bytes(values_) + bytes(order_) + bytes(moved_entries_) +
-         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(kids_) + bytes(scratch_) +
+  return sizeof *this + bytes(text_) + bytes(values_) + bytes(progress_) + bytes(order_) + bytes(moved_entries_) +
+         bytes(keys_) + bytes(distinct_) + bytes(nodes_) + bytes(last_) + bytes(pair_) + bytes(kids_) + bytes(scratch_) +
          bytes(pending_) + bytes(cache_) + bytes(written_);
 }
 
@@ -103,6 +115,8 @@ std::size_t InputMatcher::add_node(std::size_t begin, std::size_t terminal_end, 
     n.terminal_min = std::min(n.terminal_min, order_[k].index);
   }
   nodes_.push_back(n);
+  last_.push_back(0);
+  pair_.push_back(0);
   return nodes_.size() - 1;
 }
 
@@ -293,6 +307,7 @@ std::size_t InputMatcher::feed_slow(std::uint8_t c) {
   const std::size_t from = state_;
   state_ = next(from, c);
   const std::size_t out = state_ == kRoot ? kNoMatch : out_of(state_);
+  remember(from, c, state_, out != kNoMatch);
   if (from < kCachedNodes && state_ < kCachedNodes) {
     // Key 0 (the root and byte 0) is never looked up, so it marks an empty slot.
     if (cache_.empty()) {

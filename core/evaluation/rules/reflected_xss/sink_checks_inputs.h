@@ -33,14 +33,25 @@ class InputMatcher {
  public:
   static constexpr std::size_t kNoMatch = static_cast<std::size_t>(-1);
 
-  // Resumes from the inputs' progress values. The position resumed is the longest leading
-  // part among them (`value` up to `progress` of the input with the largest progress); a
-  // progress that does not fit its value starts over, and an empty value never matches.
-  // The values must not change while the matcher lives; their progress values may.
-  explicit InputMatcher(std::span<UserInput> inputs);
+  // Copies the inputs' values and progress values, which the matcher then keeps in one
+  // buffer and one array of its own, and resumes from the progress values. The position
+  // resumed is the longest leading part among them (`value` up to `progress` of the input
+  // with the largest progress); a progress that does not fit its value starts over, and an
+  // empty value never matches.
+  explicit InputMatcher(std::span<const UserInput> inputs);
+  // The same for values whose progress is 0.
+  explicit InputMatcher(std::span<const std::string_view> values);
+  InputMatcher(const InputMatcher&) = delete;
+  InputMatcher& operator=(const InputMatcher&) = delete;
 
-  // Resumes from the inputs' progress values again, as the constructor does, after the
-  // caller has set them.
+  std::size_t size() const { return values_.size(); }
+  // The values, viewing the matcher's own copy, and their progress values, by list index.
+  std::span<const std::string_view> values() const { return values_; }
+  std::span<const std::uint64_t> progress() const { return progress_; }
+  // Sets one progress value; resume() then resumes from the values set.
+  void set_progress(std::size_t i, std::uint64_t progress) { progress_[i] = progress; }
+
+  // Resumes from the progress values again, as the constructor does.
   void resume();
   // Goes back to the position of the last resume or store_progress: the one that the
   // inputs' progress values stand for while the caller has not changed them.
@@ -49,7 +60,7 @@ class InputMatcher {
     moved_ = false;
   }
 
-  bool empty() const { return inputs_.empty(); }
+  bool empty() const { return values_.empty(); }
   // Whether a partial match is pending.
   bool active() const { return state_ != kRoot; }
   // Whether `c` starts some input's value.
@@ -68,11 +79,16 @@ class InputMatcher {
       state_ = root_kids_[c];
       return state_ == kRoot ? kNoMatch : nodes_[state_].out;
     }
+    if (const std::uint64_t m = last_[state_]; (m & kLastKey) == (kLastSet | c)) {
+      state_ = m >> kLastShift;
+      return m & kLastEnds ? nodes_[state_].out : kNoMatch;
+    }
     if (!cache_.empty() && state_ < kCachedNodes) {
       const auto key = static_cast<std::uint32_t>(state_ << 8 | c);
       const Step* step = &cache_[(node_hash(state_) ^ byte_hash(c)) & cache_mask_];
       if (step->key != key) ++step;
       if (step->key == key) {
+        remember(state_, c, step->next >> kNodeShift, step->next & 1);
         state_ = step->next >> kNodeShift;
         return step->next & 1 ? nodes_[state_].out : kNoMatch;
       }
@@ -87,30 +103,64 @@ class InputMatcher {
     moved_ = true;
     std::size_t s = state_;
     // The cache's place and mask stay in registers (only feed_slow changes them). A slot is
-    // addressed by twice its index, as `Step::next` holds it, so that the step from one
-    // byte to the next is a mask, an exclusive or and a load.
+    // addressed by twice its index, as `Step::next` holds it.
     const auto* table = reinterpret_cast<const std::uint8_t*>(steps());
     std::uint32_t mask2 = cache_mask_ << 1;
-    std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
+    std::uint64_t* last = last_.data();
+    std::uint64_t* pair = pair_.data();
+    // The node and byte of the single step just taken, when a pair of steps may start there.
+    std::size_t from = kNoPair;
+    std::uint8_t first = 0;
     while (pos < n) {
       const std::uint8_t c = p[pos];
+      // The two steps this node took last, when the text repeats them: one load for two bytes.
+      if (pos + 1 < n && c != stop) {
+        const std::uint64_t m = pair[s];
+        if ((m & kPairKey) == (kPairSet | std::uint64_t{p[pos + 1]} << 8 | c)) {
+          s = m >> kPairShift;
+          ++pos;
+          if (m & kPairEnds) {
+            state_ = s;
+            return nodes_[s].out;
+          }
+          ++pos;
+          from = kNoPair;
+          if (p[pos - 1] == stop || s == kRoot) break;
+          continue;
+        }
+      }
+      const std::size_t before = s;
       std::size_t out = kNoMatch;
-      const auto key = static_cast<std::uint32_t>(s << 8 | c);
-      const auto* step = reinterpret_cast<const Step*>(
-          table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
-      if (step->key != key) ++step;
-      if (s < kCachedNodes && step->key == key) {
-        const std::uint32_t next = step->next;
-        s = next >> kNodeShift;
-        slot2 = next & kSlotBits2;
-        if (next & 1) out = nodes_[s].out;
+      if (const std::uint64_t m = last[s]; (m & kLastKey) == (kLastSet | c)) {
+        // The step this node took last: one load, and no hashing.
+        s = m >> kLastShift;
+        if (m & kLastEnds) out = nodes_[s].out;
       } else {
-        state_ = s;
-        out = feed_slow(c);
-        s = state_;
-        table = reinterpret_cast<const std::uint8_t*>(steps());
-        mask2 = cache_mask_ << 1;
-        slot2 = (node_hash(s) << 1) & mask2;
+        const auto key = static_cast<std::uint32_t>(s << 8 | c);
+        const std::uint32_t slot2 = (node_hash(s) << 1) & mask2;
+        const auto* step = reinterpret_cast<const Step*>(
+            table + std::size_t{slot2 ^ ((byte_hash(c) << 1) & mask2)} * (sizeof(Step) / 2));
+        if (step->key != key) ++step;
+        if (s < kCachedNodes && step->key == key) {
+          const std::uint32_t next = step->next;
+          remember(s, c, next >> kNodeShift, next & 1);
+          s = next >> kNodeShift;
+          if (next & 1) out = nodes_[s].out;
+        } else {
+          state_ = s;
+          out = feed_slow(c);
+          s = state_;
+          last = last_.data();
+          pair = pair_.data();
+          table = reinterpret_cast<const std::uint8_t*>(steps());
+          mask2 = cache_mask_ << 1;
+        }
+      }
+      // A pair is kept only over a middle node that completes nothing and is not the root,
+      // after a first byte that does not stop the run: taking it is taking both steps.
+      if (from != kNoPair) {
+        pair[from] = std::uint64_t{s} << kPairShift | (out != kNoMatch ? kPairEnds : 0) |
+                     kPairSet | std::uint64_t{c} << 8 | first;
       }
       if (out != kNoMatch) {
         state_ = s;
@@ -118,6 +168,8 @@ class InputMatcher {
       }
       ++pos;
       if (c == stop || s == kRoot) break;
+      from = before;
+      first = c;
     }
     state_ = s;
     return kNoMatch;
@@ -128,7 +180,7 @@ class InputMatcher {
     state_ = kRoot;
     moved_ = true;
   }
-  // Writes each input's progress back into the list (after a scan without a match) and
+  // Writes each input's progress (after a scan without a match) and
   // calls `changed(list index)` for every input whose progress it writes, possibly more
   // than once (the input then holds its final value). Only the inputs that the last store
   // left with a progress are reset, unless resume left any input's progress unknown.
@@ -140,8 +192,6 @@ class InputMatcher {
 
   // The bytes the matcher holds (its copies of the values and the automaton built so far).
   std::size_t memory() const;
-
-  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
  private:
   static constexpr std::size_t kRoot = 0;
@@ -185,18 +235,32 @@ class InputMatcher {
   static constexpr unsigned kCacheBits = 14;
   static constexpr unsigned kNodeShift = kCacheBits + 1;
   static constexpr std::size_t kCachedNodes = std::size_t{1} << (32 - kNodeShift);
-  static constexpr std::uint32_t kSlotBits2 = ((1u << kCacheBits) - 1) << 1;
   static std::uint32_t node_hash(std::size_t node) {
     return (static_cast<std::uint32_t>(node) * 0x9E3779B1u) >> (32 - kCacheBits);
   }
   static std::uint32_t byte_hash(std::uint8_t c) { return (c * 0x85EBCA6Bu) >> (32 - kCacheBits); }
   std::size_t feed_slow(std::uint8_t c);
+  template <class ValueAt>
+  void build(std::size_t count, ValueAt value_at);
 
-  // Where an input's value lies in text_.
-  struct Value {
-    std::size_t start;
-    std::size_t size;
-  };
+  // The transition each node took last, by node: the node reached << kLastShift | whether an
+  // input ends there (kLastEnds) | kLastSet | the byte. A scan that keeps to a path through
+  // the automaton (a page that repeats its own text) takes each step with one load.
+  static constexpr unsigned kLastShift = 10;
+  static constexpr std::uint64_t kLastSet = 0x100;
+  static constexpr std::uint64_t kLastEnds = 0x200;
+  static constexpr std::uint64_t kLastKey = 0x1FF;
+  // Two steps each node took last, by node: the node reached << kPairShift | whether an
+  // input ends there (kPairEnds) | kPairSet | the second byte << 8 | the first byte.
+  static constexpr unsigned kPairShift = 18;
+  static constexpr std::uint64_t kPairSet = 0x10000;
+  static constexpr std::uint64_t kPairEnds = 0x20000;
+  static constexpr std::uint64_t kPairKey = 0x1FFFF;
+  static constexpr std::size_t kNoPair = static_cast<std::size_t>(-1);
+  void remember(std::size_t from, std::uint8_t c, std::size_t to, bool ends) {
+    last_[from] = std::uint64_t{to} << kLastShift | (ends ? kLastEnds : 0) | kLastSet | c;
+  }
+
   // An input under a node, with the 8 bytes of its value from the node's depth rounded
   // down to a multiple of 8 (little-endian), so that splitting reads no value text.
   struct Entry {
@@ -206,7 +270,7 @@ class InputMatcher {
   };
 
   std::uint64_t word_at(std::size_t input, std::size_t d) const {
-    const std::uint8_t* p = text_.data() + values_[input].start + d;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(values_[input].data()) + d;
     std::uint64_t w = 0;
     if constexpr (std::endian::native == std::endian::little) {
       std::memcpy(&w, p, sizeof w);
@@ -217,7 +281,7 @@ class InputMatcher {
   }
 
   std::uint8_t byte_at(std::size_t input, std::size_t i) const {
-    return text_[values_[input].start + i];
+    return static_cast<std::uint8_t>(values_[input][i]);
   }
   std::size_t add_node(std::size_t begin, std::size_t terminal_end, std::size_t end,
                        std::size_t depth, std::size_t parent, std::uint8_t byte);
@@ -231,14 +295,16 @@ class InputMatcher {
   void walk_to(std::size_t input);
   std::size_t out_of(std::size_t v);
 
-  std::span<UserInput> inputs_;
-  std::vector<std::uint8_t> text_;  // the values, one after the other
-  std::vector<Value> values_;        // by list index
+  std::vector<char> text_;                 // the values, one after the other
+  std::vector<std::string_view> values_;  // by list index, viewing text_
+  std::vector<std::uint64_t> progress_;   // by list index
   std::vector<Entry> order_;        // the inputs with a non-empty value, by node
   std::vector<Entry> moved_entries_;
   std::vector<std::uint16_t> keys_;  // while splitting a node
   std::vector<std::pair<std::uint16_t, std::size_t>> distinct_;
   std::vector<Node> nodes_;
+  std::vector<std::uint64_t> last_;  // by node, see remember
+  std::vector<std::uint64_t> pair_;  // by node, see kPairShift
   std::vector<Kid> kids_;
   std::vector<std::uint16_t> scratch_;
   std::vector<std::size_t> pending_;
@@ -262,17 +328,17 @@ template <class Changed>
 void InputMatcher::store_progress(Changed&& changed) {
   if (!moved_) return;
   if (all_dirty_) {
-    for (std::size_t i = 0; i < inputs_.size(); ++i) {
-      if (inputs_[i].progress == 0) continue;
-      inputs_[i].progress = 0;
+    for (std::size_t i = 0; i < progress_.size(); ++i) {
+      if (progress_[i] == 0) continue;
+      progress_[i] = 0;
       changed(i);
     }
   } else {
     for (const std::size_t w : written_) {
       for (std::size_t k = nodes_[w].terminal_end; k < nodes_[w].end; ++k) {
         const std::size_t i = order_[k].index;
-        if (inputs_[i].progress == 0) continue;
-        inputs_[i].progress = 0;
+        if (progress_[i] == 0) continue;
+        progress_[i] = 0;
         changed(i);
       }
     }
@@ -284,7 +350,7 @@ void InputMatcher::store_progress(Changed&& changed) {
     // Terminal inputs would have matched; none lie on the chain after a scan.
     for (std::size_t k = n.terminal_end; k < n.end; ++k) {
       const std::size_t i = order_[k].index;
-      inputs_[i].progress = n.depth;
+      progress_[i] = n.depth;
       changed(i);
     }
   }
@@ -298,24 +364,8 @@ void InputMatcher::store_progress(Changed&& changed) {
 // only a few. It may be kept from one chunk to the next, with the same values.
 class TrackedInputs {
  public:
-  explicit TrackedInputs(std::span<UserInput> inputs) : inputs_(inputs) {
-    for (const UserInput& in : inputs) {
-      if (in.value.empty()) continue;
-      if (pairs_ < kMaxPairs) {
-        pair_first_[pairs_] = static_cast<std::uint8_t>(in.value[0]);
-        pair_second_[pairs_] = in.value.size() > 1 ? static_cast<std::uint8_t>(in.value[1]) : 0;
-        pair_any_second_[pairs_] = in.value.size() == 1;
-      }
-      ++pairs_;
-    }
-#if defined(__SSE2__)
-    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
-      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
-      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
-      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
-    }
-#endif
-  }
+  explicit TrackedInputs(std::span<const UserInput> inputs) : inputs_(inputs) { init(); }
+  explicit TrackedInputs(std::span<const std::string_view> values) : inputs_(values) { init(); }
 
   // With no partial match pending, inside a fed region that only `stop` can leave or
   // change: the first position at or after `pos` holding `stop`, the chunk's last byte
@@ -352,6 +402,9 @@ class TrackedInputs {
   }
 
   bool empty() const { return inputs_.empty(); }
+  std::span<const std::string_view> values() const { return inputs_.values(); }
+  std::span<const std::uint64_t> progress() const { return inputs_.progress(); }
+  void set_progress(std::size_t i, std::uint64_t progress) { inputs_.set_progress(i, progress); }
   bool active() const { return inputs_.active(); }
   bool starts_some(std::uint8_t c) const { return inputs_.starts_some(c); }
   // With no partial match pending: whether feeding `c` followed by `next` can leave a
@@ -366,7 +419,6 @@ class TrackedInputs {
     return inputs_.feed_run(p, n, pos, stop);
   }
   void reset() { inputs_.reset(); }
-  const UserInput& operator[](std::size_t i) const { return inputs_[i]; }
 
   // See InputMatcher.
   void resume() { inputs_.resume(); }
@@ -380,6 +432,26 @@ class TrackedInputs {
 
  private:
   static constexpr std::size_t kMaxPairs = 8;
+
+  void init() {
+    for (const std::string_view value : inputs_.values()) {
+      if (value.empty()) continue;
+      if (pairs_ < kMaxPairs) {
+        pair_first_[pairs_] = static_cast<std::uint8_t>(value[0]);
+        pair_second_[pairs_] = value.size() > 1 ? static_cast<std::uint8_t>(value[1]) : 0;
+        pair_any_second_[pairs_] = value.size() == 1;
+      }
+      ++pairs_;
+    }
+#if defined(__SSE2__)
+    for (std::size_t k = 0; k < std::min(pairs_, kMaxPairs); ++k) {
+      simd_first_[k] = _mm_set1_epi8(static_cast<char>(pair_first_[k]));
+      simd_second_[k] = _mm_set1_epi8(static_cast<char>(pair_second_[k]));
+      simd_any_second_[k] = _mm_set1_epi8(pair_any_second_[k] ? -1 : 0);
+    }
+#endif
+  }
+
   InputMatcher inputs_;
   // The first two bytes of the first inputs (the second matching anything for values of
   // one byte), for scanning script content many bytes at a time.

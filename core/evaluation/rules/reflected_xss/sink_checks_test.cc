@@ -9,6 +9,7 @@
 
 #include "core/evaluation/rules/reflected_xss/sink_checks_codec.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_for_testing.h"
+#include "core/evaluation/rules/reflected_xss/sink_checks_inputs.h"
 
 namespace sorvane::evaluation::rules::reflected_xss::sink_checks {
 
@@ -38,6 +39,22 @@ std::optional<SinkMatch> at(std::string source, std::uint64_t index) {
 }
 
 const std::optional<SinkMatch> kNone;
+
+// The value whose first occurrence from `from` on ends first in `body` (the first in the list
+// among those ending at the same byte).
+std::optional<SinkMatch> plain_search(const std::string& body, std::size_t from,
+                                      const std::vector<std::string>& values) {
+  std::optional<SinkMatch> first;
+  std::size_t best_end = std::string::npos;
+  for (const std::string& v : values) {
+    const std::size_t found = body.find(v, from);
+    if (found != std::string::npos && found + v.size() < best_end) {
+      best_end = found + v.size();
+      first = at(v, found);
+    }
+  }
+  return first;
+}
 const std::optional<SinkMatch> kEmpty = SinkMatch{};
 
 struct Case {
@@ -291,16 +308,7 @@ TEST(SinkChecksTest, FindsWhatAPlainSearchFinds) {
     for (std::string& v : values) v = many ? random_text(14, 10) : random_text(7);
     const std::string body = open + random_text(many ? 300 : 40);
 
-    std::optional<SinkMatch> expected;
-    std::size_t best_end = std::string::npos;
-    for (const std::string& v : values) {
-      const std::size_t at_ = body.find(v, open.size());
-      if (at_ != std::string::npos && at_ + v.size() < best_end) {
-        best_end = at_ + v.size();
-        expected = at(v, at_);
-      }
-    }
-
+    const std::optional<SinkMatch> expected = plain_search(body, open.size(), values);
     std::vector<UserInput> inputs = tracked(values);
     XssState state;
     ASSERT_EQ(has_vulnerability(body, inputs, state), expected) << body;
@@ -326,6 +334,49 @@ TEST(SinkChecksTest, FindsWhatAPlainSearchFinds) {
       }
       ASSERT_EQ(m, expected) << body << " cut at " << cut;
     }
+  }
+}
+
+// A page that repeats a short text takes the same steps through the automaton again and
+// again, which the matcher remembers per node (one step and two steps): with the matcher
+// kept over chunks of any size, the scan still answers what a plain search finds. The
+// values are pieces of the text, most of them going on with a byte it never holds.
+TEST(SinkChecksTest, RepeatedTextFindsWhatAPlainSearchFinds) {
+  std::mt19937 rng(20261212);
+  RandomText random_text(rng);
+  const std::string open = "<script>";
+  for (int round = 0; round < 400; ++round) {
+    const std::string period = random_text(12, 2);
+    std::string text;
+    while (text.size() < 600) text += period;
+    std::vector<std::string> values(1 + rng() % 40);
+    for (std::string& v : values) {
+      v = text.substr(rng() % period.size(), 1 + rng() % (2 * period.size()));
+      if (rng() % 8 != 0) v += '~';
+    }
+    const std::string body = open + text;
+    const std::optional<SinkMatch> expected = plain_search(body, open.size(), values);
+    std::vector<UserInput> inputs = tracked(values);
+    TrackedInputs kept{std::span<const UserInput>(inputs)};
+    XssState state;
+    std::optional<SinkMatch> m;
+    for (std::size_t pos = 0; pos < body.size() && !m;) {
+      const std::size_t len = std::min<std::size_t>(body.size() - pos, 1 + rng() % 90);
+      const std::string_view chunk = std::string_view(body).substr(pos, len);
+      const XssState before = state;
+      m = has_vulnerability(chunk, kept, state);
+      if (!m) {
+        kept.store_progress();
+      } else {
+        // A caller may scan the chunk again from where it started, through the steps
+        // remembered on the way to the match.
+        kept.restore();
+        state = before;
+        ASSERT_EQ(has_vulnerability(chunk, kept, state), m) << period;
+      }
+      pos += len;
+    }
+    ASSERT_EQ(m, expected) << period;
   }
 }
 
