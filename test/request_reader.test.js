@@ -185,3 +185,59 @@ test('random requests get the answers of their texts scored one at a time', () =
     assert.deepStrictEqual(actual, expected, JSON.stringify({ mask, request, options }));
   }
 });
+
+// A pair list whose elements are getters that log their index.
+function loggedList(values, log) {
+  const list = new Array(values.length);
+  values.forEach((value, index) => {
+    Object.defineProperty(list, index, {
+      enumerable: true,
+      get() {
+        log.push(index);
+        if (value instanceof Error) throw value;
+        return value;
+      },
+    });
+  });
+  return list;
+}
+
+// A getter that throws fails the call as the failed element read does (GenericFailure).
+test('pair list elements are got once each, in order, up to the first that fails', () => {
+  const long = 'a'.repeat(40000);
+  const lists = [
+    ['short', ['Host', 'h']],
+    ['typical', ['Host', 'h', 'Accept', 'text/html', 'Cookie', 'a=1', 'Referer', "' or 1=1--"]],
+    ['past the one-string budget', ['X-A', long, 'X-B', `' or 1=1--${long}`, 'X-C', long, 'X-D', "' or 1=1--"]],
+  ];
+  const failures = [
+    [5, 'Number', 'expect String, got: Number'],
+    [null, 'Null', 'expect String, got: Null'],
+    [new String('s'), 'Object', 'expect String, got: Object'],
+  ];
+  const mask = RuleType['sql-injection'];
+  for (const [label, headers] of lists) {
+    const log = [];
+    const actual = agent.scoreRequestConnect(mask, { cookies: loggedList(headers, log) });
+    assert.deepStrictEqual(log, headers.map((_, i) => i), label);
+    assert.deepStrictEqual(actual, expectedResponse(mask, { cookies: headers }, {}), label);
+    assert.strictEqual(actual.trackRequest, label !== 'short', label);
+    for (let at = 0; at < headers.length; ++at) {
+      for (const [value, , message] of failures) {
+        const failing = headers.slice();
+        failing[at] = value;
+        const failingLog = [];
+        assert.throws(() => agent.scoreRequestConnect(mask, { cookies: loggedList(failing, failingLog) }),
+          { code: 'InvalidArg', message }, `${label} at ${at}`);
+        assert.deepStrictEqual(failingLog, failing.slice(0, at + 1).map((_, i) => i), `${label} at ${at}`);
+      }
+      const thrown = new Error('getter');
+      const throwing = headers.slice();
+      throwing[at] = thrown;
+      const throwingLog = [];
+      assert.throws(() => agent.scoreRequestConnect(mask, { headers: loggedList(throwing, throwingLog) }),
+        { code: 'GenericFailure' }, `${label} at ${at}`);
+      assert.deepStrictEqual(throwingLog, throwing.slice(0, at + 1).map((_, i) => i), `${label} at ${at}`);
+    }
+  }
+});

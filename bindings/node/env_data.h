@@ -12,6 +12,8 @@ struct EnvData {
   // The store functions of result objects (result_objects.h), compiled on their first use.
   napi_ref store_result = nullptr;
   napi_ref store_comparator = nullptr;
+  // The function that joins a list of strings (string_lists.h), compiled on its first use.
+  napi_ref join_strings = nullptr;
   // The tracked inputs of recent chunked response-body scans, kept between their chunks.
   sorvane::evaluation::rules::reflected_xss::sink_checks::InputsCache xss_inputs;
 
