@@ -207,8 +207,9 @@ test('pair list elements are got once each, in order, up to the first that fails
   const long = 'a'.repeat(40000);
   const lists = [
     ['short', ['Host', 'h']],
-    ['typical', ['Host', 'h', 'Accept', 'text/html', 'Cookie', 'a=1', 'Referer', "' or 1=1--"]],
-    ['past the one-string budget', ['X-A', long, 'X-B', `' or 1=1--${long}`, 'X-C', long, 'X-D', "' or 1=1--"]],
+    ['typical', ['Host', 'h', 'Accept', 'text/html', 'Cookie', 'a=1', 'Referer', "' or 1=1--", '', '']],
+    ['past the one-string budget',
+      ['', '', 'X-A', long, 'X-B', `' or 1=1--${long}`, 'X-C', long, 'X-D', "' or 1=1--", 'X-E', '']],
   ];
   const failures = [
     [5, 'Number', 'expect String, got: Number'],
@@ -240,4 +241,27 @@ test('pair list elements are got once each, in order, up to the first that fails
       assert.deepStrictEqual(throwingLog, throwing.slice(0, at + 1).map((_, i) => i), `${label} at ${at}`);
     }
   }
+});
+
+test('pair lists read whole past the joined elements, and from a getter that calls in again', () => {
+  const mask = RuleType['sql-injection'];
+  const many = [];
+  for (let i = 0; i < 1100; ++i) many.push(`c${i}`, i % 97 === 0 ? `' or ${i}=${i}--` : `v${i}`);
+  const manyActual = agent.scoreRequestConnect(mask, { cookies: many });
+  assert.deepStrictEqual(manyActual, expectedResponse(mask, { cookies: many }, {}));
+  assert.ok(manyActual.resultsList.some((item) => item.key === 'c1067'));
+
+  const inner = ['a', "' or 1=1--", 'b', 'x', 'c', "1' union select 2--"];
+  const innerAnswers = [];
+  const outer = ['k1', "' or 2=2--", 'k2', 'y', 'k3', 'z', 'k4', "' or 3=3--"];
+  const list = outer.slice();
+  Object.defineProperty(list, 3, {
+    get() {
+      innerAnswers.push(agent.scoreRequestConnect(mask, { cookies: inner }));
+      return outer[3];
+    },
+  });
+  assert.deepStrictEqual(agent.scoreRequestConnect(mask, { cookies: list }),
+    expectedResponse(mask, { cookies: outer }, {}));
+  assert.deepStrictEqual(innerAnswers, [expectedResponse(mask, { cookies: inner }, {})]);
 });

@@ -10,6 +10,7 @@ void delete_env_data(napi_env env, void* data, void*) {
   napi::delete_reference(env, owned->store_result);
   napi::delete_reference(env, owned->store_comparator);
   napi::delete_reference(env, owned->join_strings);
+  napi::delete_reference(env, owned->join_lengths);
 }
 
 }  // namespace

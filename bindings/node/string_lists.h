@@ -14,8 +14,8 @@ namespace bindings::node::string_lists {
 // an element read through Node-API would get it (getters and prototypes included); a
 // non-string element fails with InvalidArg "expect String, got: <type>" after the elements
 // before it were read. A list of a few elements or more is read by a small JavaScript
-// function, compiled once per env, that joins its strings into one string with their
-// lengths, so the whole list costs one call and one string read.
+// function, made once per env, that joins its strings into one string and writes their
+// lengths to a typed array, so the whole list costs one call and one string read.
 napi::Status read(napi_env env, napi_value array, std::uint32_t length, TextBuffer& texts,
                   std::vector<TextBuffer::Text>& list);
 
