@@ -185,3 +185,83 @@ test('random requests get the answers of their texts scored one at a time', () =
     assert.deepStrictEqual(actual, expected, JSON.stringify({ mask, request, options }));
   }
 });
+
+// A pair list whose elements are getters that log their index.
+function loggedList(values, log) {
+  const list = new Array(values.length);
+  values.forEach((value, index) => {
+    Object.defineProperty(list, index, {
+      enumerable: true,
+      get() {
+        log.push(index);
+        if (value instanceof Error) throw value;
+        return value;
+      },
+    });
+  });
+  return list;
+}
+
+// A getter that throws fails the call as the failed element read does (GenericFailure).
+test('pair list elements are got once each, in order, up to the first that fails', () => {
+  const long = 'a'.repeat(40000);
+  const lists = [
+    ['short', ['Host', 'h']],
+    ['typical', ['Host', 'h', 'Accept', 'text/html', 'Cookie', 'a=1', 'Referer', "' or 1=1--", '', '']],
+    ['past the one-string budget',
+      ['', '', 'X-A', long, 'X-B', `' or 1=1--${long}`, 'X-C', long, 'X-D', "' or 1=1--", 'X-E', '']],
+  ];
+  const failures = [
+    [5, 'Number', 'expect String, got: Number'],
+    [null, 'Null', 'expect String, got: Null'],
+    [new String('s'), 'Object', 'expect String, got: Object'],
+  ];
+  const mask = RuleType['sql-injection'];
+  for (const [label, headers] of lists) {
+    const log = [];
+    const actual = agent.scoreRequestConnect(mask, { cookies: loggedList(headers, log) });
+    assert.deepStrictEqual(log, headers.map((_, i) => i), label);
+    assert.deepStrictEqual(actual, expectedResponse(mask, { cookies: headers }, {}), label);
+    assert.strictEqual(actual.trackRequest, label !== 'short', label);
+    for (let at = 0; at < headers.length; ++at) {
+      for (const [value, , message] of failures) {
+        const failing = headers.slice();
+        failing[at] = value;
+        const failingLog = [];
+        assert.throws(() => agent.scoreRequestConnect(mask, { cookies: loggedList(failing, failingLog) }),
+          { code: 'InvalidArg', message }, `${label} at ${at}`);
+        assert.deepStrictEqual(failingLog, failing.slice(0, at + 1).map((_, i) => i), `${label} at ${at}`);
+      }
+      const thrown = new Error('getter');
+      const throwing = headers.slice();
+      throwing[at] = thrown;
+      const throwingLog = [];
+      assert.throws(() => agent.scoreRequestConnect(mask, { headers: loggedList(throwing, throwingLog) }),
+        { code: 'GenericFailure' }, `${label} at ${at}`);
+      assert.deepStrictEqual(throwingLog, throwing.slice(0, at + 1).map((_, i) => i), `${label} at ${at}`);
+    }
+  }
+});
+
+test('pair lists read whole past the joined elements, and from a getter that calls in again', () => {
+  const mask = RuleType['sql-injection'];
+  const many = [];
+  for (let i = 0; i < 1100; ++i) many.push(`c${i}`, i % 97 === 0 ? `' or ${i}=${i}--` : `v${i}`);
+  const manyActual = agent.scoreRequestConnect(mask, { cookies: many });
+  assert.deepStrictEqual(manyActual, expectedResponse(mask, { cookies: many }, {}));
+  assert.ok(manyActual.resultsList.some((item) => item.key === 'c1067'));
+
+  const inner = ['a', "' or 1=1--", 'b', 'x', 'c', "1' union select 2--"];
+  const innerAnswers = [];
+  const outer = ['k1', "' or 2=2--", 'k2', 'y', 'k3', 'z', 'k4', "' or 3=3--"];
+  const list = outer.slice();
+  Object.defineProperty(list, 3, {
+    get() {
+      innerAnswers.push(agent.scoreRequestConnect(mask, { cookies: inner }));
+      return outer[3];
+    },
+  });
+  assert.deepStrictEqual(agent.scoreRequestConnect(mask, { cookies: list }),
+    expectedResponse(mask, { cookies: outer }, {}));
+  assert.deepStrictEqual(innerAnswers, [expectedResponse(mask, { cookies: inner }, {})]);
+});

@@ -3,6 +3,8 @@
 // keeps per env belongs here.
 #pragma once
 
+#include <cstdint>
+
 #include "bindings/node/napi.h"
 #include "core/evaluation/rules/reflected_xss/sink_checks_cache.h"
 
@@ -12,6 +14,12 @@ struct EnvData {
   // The store functions of result objects (result_objects.h), compiled on their first use.
   napi_ref store_result = nullptr;
   napi_ref store_comparator = nullptr;
+  // The function that joins a list of strings and the array it writes their lengths to
+  // (string_lists.h), made on their first use; the array is in use during a call.
+  napi_ref join_strings = nullptr;
+  napi_ref join_lengths = nullptr;
+  const std::uint32_t* join_lengths_data = nullptr;
+  bool join_lengths_in_use = false;
   // The tracked inputs of recent chunked response-body scans, kept between their chunks.
   sorvane::evaluation::rules::reflected_xss::sink_checks::InputsCache xss_inputs;
 

@@ -217,6 +217,16 @@ Result<napi_value> create_arraybuffer(napi_env env, std::string_view bytes) {
   return result;
 }
 
+Result<napi_value> create_uint32_array(napi_env env, std::size_t length, std::uint32_t** data) {
+  void* bytes = nullptr;
+  napi_value buffer = nullptr;
+  BINDING_TRY(check(napi_create_arraybuffer(env, length * sizeof(std::uint32_t), &bytes, &buffer)));
+  napi_value array = nullptr;
+  BINDING_TRY(check(napi_create_typedarray(env, napi_uint32_array, length, buffer, 0, &array)));
+  *data = static_cast<std::uint32_t*>(bytes);
+  return array;
+}
+
 Result<napi_value> get_boolean(napi_env env, bool value) {
   return out_param<napi_value>(napi_get_boolean, env, value);
 }

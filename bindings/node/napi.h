@@ -138,6 +138,9 @@ Result<napi_value> create_uint32(napi_env env, std::uint32_t value);
 Result<napi_value> create_double(napi_env env, double value);
 // A new ArrayBuffer holding a copy of `bytes`, owned by JavaScript.
 Result<napi_value> create_arraybuffer(napi_env env, std::string_view bytes);
+// A Uint32Array of `length` zeros over a new ArrayBuffer; `*data` receives its elements,
+// which stay in place while the array lives.
+Result<napi_value> create_uint32_array(napi_env env, std::size_t length, std::uint32_t** data);
 Result<napi_value> get_boolean(napi_env env, bool value);
 Result<napi_value> get_null(napi_env env);
 Result<napi_value> get_undefined(napi_env env);

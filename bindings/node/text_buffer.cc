@@ -46,6 +46,10 @@ napi::Result<TextBuffer::Text> TextBuffer::append_string(napi_env env, napi_valu
       units = std::u16string_view(long_units.get(), copied);
     }
   }
+  return append_units(units);
+}
+
+TextBuffer::Text TextBuffer::append_units(std::u16string_view units) {
   reserve_spare(support::utf8_capacity_for_utf16(units.size()));
   const Text text{size_, support::utf16_to_utf8_until_nul(units, data_ + size_)};
   size_ += text.size;

@@ -28,6 +28,9 @@ class TextBuffer {
   // type fails with InvalidArg "expect String, got: <type>".
   napi::Result<Text> append_string(napi_env env, napi_value value);
 
+  // Appends the UTF-8 text of UTF-16 code units up to their first NUL.
+  Text append_units(std::u16string_view units);
+
   std::string_view view(Text text) const { return {data_ + text.offset, text.size}; }
 
  private:

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "bindings/node/string_lists.h"
 #include "bindings/node/support/text_view.h"
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/mongo/query_type.h"
@@ -130,11 +131,7 @@ napi::Result<TextList> convert_string_array(napi_env env, napi_value value, Valu
   // The length comes from the caller (a sparse array may claim four billion elements):
   // reserve for a typical list only and grow with what is actually read.
   list.reserve(std::min<std::uint32_t>(length, kTypicalPairListLength));
-  for (std::uint32_t index = 0; index < length; ++index) {
-    BINDING_ASSIGN(napi_value element, napi::get_element(env, value, index));
-    BINDING_ASSIGN(TextBuffer::Text text, texts.append_string(env, element));
-    list.push_back(text);
-  }
+  BINDING_TRY(string_lists::read(env, value, length, texts, list));
   return list;
 }
 

@@ -10,6 +10,7 @@
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
 #include "core/evaluation/rules/registry.h"
 #include "core/log/log.h"
+#include "core/text/char_classes.h"
 #include "core/text/utf8.h"
 
 namespace sorvane::evaluation::input_analysis::rule_loop {
@@ -148,6 +149,39 @@ std::uint16_t rules_matching_somewhere(const WholeTextSet& whole, std::string_vi
   return found;
 }
 
+// The traits that hold every ASCII character a text with classes `flags` can hold, and those
+// classes. The base64 class is left out of the choice of characters: a text's '=' padding
+// may clear it.
+rules::InputTraits widest_traits(text::char_classes::Flags flags) {
+  namespace classes = text::char_classes;
+  rules::InputTraits traits;
+  traits.flags = flags;
+  const auto allowed = static_cast<classes::Flags>(flags | classes::kNotBase64);
+  for (unsigned c = 0; c < 128; ++c) {
+    const classes::Flags of_c = classes::kAsciiCharRange.classes[c];
+    if ((of_c & ~allowed) != 0) continue;
+    (c < 64 ? traits.ascii_lo : traits.ascii_hi) |= std::uint64_t{1} << (c & 63);
+  }
+  return traits;
+}
+
+// The highest class bit, so every value of a text's classes has its place.
+static_assert(text::char_classes::kNotBase64 * 2 == RuleTable::kClassValues);
+
+void add_rules_for_classes(RuleTable& table) {
+  for (std::size_t flags = 0; flags < RuleTable::kClassValues; ++flags) {
+    const rules::InputTraits widest = widest_traits(static_cast<text::char_classes::Flags>(flags));
+    std::uint16_t possible = 0;
+    for (std::size_t index = 0; index < table.size(); ++index) {
+      const Entry& entry = table[index];
+      if (!entry.first_test || entry.first_test(widest)) {
+        possible |= static_cast<std::uint16_t>(1u << index);
+      }
+    }
+    table.rules_for_classes[flags] = possible;
+  }
+}
+
 }  // namespace
 
 RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount>& rules,
@@ -167,7 +201,9 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
     entry.worth_watching = entry.rule->implements_worth_watching();
     entry.first_test = entry.rule->first_trait_test();
     entry.lengths = entry.rule->match_lengths();
+    if (entry.worth_watching) table.worth_watching_rules |= 1u << index;
   }
+  add_rules_for_classes(table);
   add_whole_text_set(table);
   return table;
 }
@@ -231,9 +267,22 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
   if (applicable == 0) return findings;
   // Asked once: a skipped rule's only work beyond its tests is its trace line.
   const bool trace = log::enabled(log::Level::Trace);
+  // The rules not ruled out by the text's classes; a pre-screen and the bot search of a
+  // User-Agent value answer whatever the classes.
+  std::uint16_t possible = traits.flags < RuleTable::kClassValues
+                               ? table.rules_for_classes[traits.flags]
+                               : std::uint16_t{0xFFFF};
+  if (prefer_worth_watching) possible |= table.worth_watching_rules;
+  if (header && header->is_user_agent) possible |= 1u << *rules::rule_index(rules::kBotBlocker);
+  possible &= applicable;
+  if (possible == 0 && !trace) return findings;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
+    if (!((possible >> *index) & 1)) {
+      if (trace) log_no_matches(rules::rule_name(value), text, input_type, header);
+      continue;
+    }
     const Entry& entry = table[*index];
     const rules::Rule* rule = entry.rule;
     const bool worth_watching = entry.worth_watching;

@@ -60,7 +60,17 @@ struct Entry {
 // The rules the loop runs, by registry index, and per input type the registry indices of
 // the rules that apply to it (bit i: entry i), taken from the entries when the table is made.
 struct RuleTable : std::array<Entry, rules::kRuleCount> {
+  // Every value a text's classes can take is below this.
+  static constexpr std::size_t kClassValues = 512;
+
   std::array<std::uint16_t, 16> rules_of_type{};
+  // Per value of a text's classes, the rules whose first trait test can pass for a text of
+  // those classes (bit i: entry i; a rule without the test counts): the test's answer for
+  // the classes together with every ASCII character they allow. The others are skipped
+  // without a look at their entries, and a text left with none skips the loop.
+  std::array<std::uint16_t, kClassValues> rules_for_classes{};
+  // The rules that offer the worth-watching pre-screen.
+  std::uint16_t worth_watching_rules = 0;
 };
 
 // The table of `rules` (by index; nullptr leaves a slot empty), each with the configuration

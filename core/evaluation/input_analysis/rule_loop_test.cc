@@ -284,12 +284,14 @@ TEST(RuleLoop, InputTypeBeyondTheMasksReachesNoRule) {
             std::vector<Finding>{});
 }
 
-// Neither each rule's match lengths and first trait test before the call, nor the
-// whole-text set, nor the test of its rows' pre-filters before it changes a finding or a log
-// line: random texts of attack pieces, blanks and stray bytes, every input type, with and
-// without a header, against the same table without those shortcuts.
+// Neither each rule's match lengths and first trait test before the call, nor the rules
+// ruled out by a text's classes, nor the whole-text set, nor the test of its rows'
+// pre-filters before it changes a finding or a log line: random texts of attack pieces,
+// blanks and stray bytes, every input type, with and without a header (a User-Agent too),
+// trace lines on and off, against the same table without those shortcuts.
 TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   RuleTable without = registry_table();
+  without.rules_for_classes.fill(0xFFFF);
   std::size_t with_test = 0, with_lengths = 0, with_set = 0;
   for (Entry& entry : without) {
     with_test += entry.first_test != nullptr;
@@ -324,17 +326,18 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
     const auto context = static_cast<std::uint8_t>(type);
     const auto traits = rules::compute_input_traits(text, context);
     const bool prefer = gen() % 3 == 0;
-    const Header header{"Referer", false};
-    const Header* h = gen() % 4 == 0 ? &header : nullptr;
+    const Header headers[] = {{"Referer", false}, {"User-Agent", true}};
+    const Header* h = gen() % 4 == 0 ? &headers[gen() % 2] : nullptr;
+    const auto level = gen() % 2 == 0 ? log::Level::Trace : log::Level::Debug;
     std::vector<CapturedRecord> logged, logged_without;
     std::vector<Finding> found, found_without;
     {
-      ScopedLogCapture capture;
+      ScopedLogCapture capture(level);
       found = run(text, type, traits, all, prefer, h);
       logged = capture.records();
     }
     {
-      ScopedLogCapture capture;
+      ScopedLogCapture capture(level);
       found_without = run(text, type, traits, all, prefer, h, without);
       logged_without = capture.records();
     }
@@ -349,6 +352,41 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   }
   EXPECT_GT(gated_findings, 100u);
   EXPECT_GT(cleaned_sql_findings, 20u);
+}
+
+// What the table's rules for a text's classes rest on: each first trait test ignores the
+// context and passes for any traits holding more characters and classes than ones it passes
+// for. Random traits, each widened by random characters and classes.
+TEST(RuleLoop, FirstTraitTestsPassForWiderTraitsWhateverTheContext) {
+  std::mt19937_64 gen(77);
+  std::size_t tests = 0, passed = 0;
+  for (const Entry& entry : registry_table()) {
+    if (!entry.first_test) continue;
+    ++tests;
+    for (int n = 0; n < 20000; ++n) {
+      // Sparse character sets, so that both answers come up.
+      rules::InputTraits narrow;
+      narrow.ascii_lo = gen() & gen() & gen();
+      narrow.ascii_hi = gen() & gen() & gen();
+      narrow.flags = static_cast<text::char_classes::Flags>(gen() % RuleTable::kClassValues);
+      narrow.context = static_cast<std::uint8_t>(gen() % 17);
+      rules::InputTraits wide = narrow;
+      wide.ascii_lo |= gen() & gen() & gen();
+      wide.ascii_hi |= gen() & gen() & gen();
+      wide.flags |= static_cast<text::char_classes::Flags>(gen() % RuleTable::kClassValues);
+      wide.context = static_cast<std::uint8_t>(gen() % 17);
+      rules::InputTraits other_context = narrow;
+      other_context.context = wide.context;
+      const bool narrow_passes = entry.first_test(narrow);
+      passed += narrow_passes;
+      ASSERT_EQ(entry.first_test(other_context), narrow_passes) << entry.rule->get_index();
+      if (narrow_passes) {
+        ASSERT_TRUE(entry.first_test(wide)) << entry.rule->get_index();
+      }
+    }
+  }
+  EXPECT_GE(tests, 5u);
+  EXPECT_GT(passed, tests * 2000);
 }
 
 TEST(RuleLoop, ScoresInShortestForm) {

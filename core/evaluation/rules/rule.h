@@ -18,7 +18,8 @@
 namespace sorvane::evaluation::rules {
 
 // A rule's first test of a text's character classes: false only when get_matches has no
-// match for the text.
+// match for the text. It reads the characters and classes only (not the context), and it
+// passes for any traits that hold all of those of traits it passes for.
 using FirstTraitTest = bool (*)(const InputTraits& traits);
 
 // The lengths in bytes, both ends included, of the texts get_matches may find matches in.
