@@ -267,6 +267,13 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
                                                         std::string_view text,
                                                         const InputTraits& traits) {
   if (text.size() < own.min_input_len) return std::nullopt;
+  // Every chain holds a quote, "@", "+", ")" or ";", or is "..": a text with none of those
+  // characters and no ".." (most prose) opens no window.
+  constexpr CharMask kChainChars = CharMask::of("'\"@+);");
+  if (!traits.has_any(kChainChars) &&
+      (!traits.has_char('.') || text.find("..") == std::string_view::npos)) {
+    return std::nullopt;
+  }
 
   // The table only ever sees short windows behind characters that typically break out
   // of a SQL literal; the first window with matches decides.
