@@ -1,6 +1,7 @@
 #include "core/evaluation/input_analysis/json.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/mongo/query_type.h"
@@ -48,6 +49,28 @@ class PathBudget {
   std::size_t cut_ = 0;
 };
 
+// Texts of one body, of one input type, whose evaluation found nothing, found again by
+// their bytes: the keys of every record and recurring values are evaluated once. A slot
+// holds the last such text of its length and first and last bytes.
+class NothingFound {
+ public:
+  bool contains(std::string_view text) const {
+    const std::string_view held = slots_[slot(text)];
+    return held.data() != nullptr && held == text;
+  }
+  void add(std::string_view text) { slots_[slot(text)] = text; }
+
+ private:
+  static constexpr std::size_t kSlots = 256;
+  static std::size_t slot(std::string_view text) {
+    if (text.empty()) return 0;
+    return (text.size() * 31 + static_cast<unsigned char>(text.front()) * 7 +
+            static_cast<unsigned char>(text.back())) %
+           kSlots;
+  }
+  std::array<std::string_view, kSlots> slots_{};
+};
+
 }  // namespace
 
 std::size_t path_key_budget(std::string_view body) { return body.size() / 2; }
@@ -70,6 +93,8 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
   PathBudget budget(body, path_key_budget(body));
   const rule_loop::Screen key_screen(InputType::JsonKey, rules, prefer_worth_watching);
   const rule_loop::Screen value_screen(InputType::JsonValue, rules, prefer_worth_watching);
+  NothingFound keys_without_findings;
+  NothingFound values_without_findings;
 
   sorvane::json::parser::Parser parser(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
@@ -79,8 +104,14 @@ JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> r
           results.emplace_back(rules::mongo::QueryClause{budget.path(key_stack, key_stack.size())});
         }
         const InputType type = is_key ? InputType::JsonKey : InputType::JsonValue;
+        // An evaluation that finds nothing logs only debug and trace lines: while those are
+        // off, a repeat of such a text has the same answer and the same (no) lines.
+        NothingFound& nothing_found = is_key ? keys_without_findings : values_without_findings;
+        const bool repeat_answered = !log::enabled(log::Level::Debug);
+        if (repeat_answered && nothing_found.contains(text)) return;
         std::vector<rules::Finding> findings = input::check_input(
             text, type, rules, prefer_worth_watching, is_key ? key_screen : value_screen);
+        if (repeat_answered && findings.empty()) nothing_found.add(text);
         // A key is reported at the path of the object that holds it.
         const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
         for (rules::Finding& finding : findings) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -318,6 +319,45 @@ TEST(CheckJson, NoWarningWithoutCutPaths) {
     log::ScopedLogCapture capture(log::Level::Trace);
     check_json(body, std::vector<RuleType>{32, 512}, false);
     for (const auto& record : capture.records()) EXPECT_NE(record.target, kJsonTarget);
+  }
+}
+
+// With debug lines off, a repeated key or value whose evaluation found nothing is not
+// evaluated again: the results of random bodies of repeated attack and benign texts are
+// those with debug lines on (every text evaluated), and nothing is logged besides.
+TEST(CheckJson, RepeatedTextsAnswerAsEvaluatedOnce) {
+  const std::vector<std::string> texts = {
+      "id", "name", "blue", "Widget 12", "A sturdy widget, number 3.", "__proto__",
+      "constructor", "$ne", "$where", "' or 1=1--", "; cat /etc/passwd", "../../etc/passwd",
+      "<script>alert(1)</script>", "require('child_process')", "", "x", "\u0041b", "a\"b",
+      "\u00e9t\u00e9", "sleep(5) || true"};
+  std::mt19937 rng(2024);
+  for (int round = 0; round < 300; ++round) {
+    std::string body = "[";
+    for (std::size_t i = 1 + rng() % 12; i > 0; --i) {
+      body += "{";
+      for (std::size_t k = 1 + rng() % 4; k > 0; --k) {
+        body += "\"" + texts[rng() % texts.size()] + "\":";
+        body += rng() % 4 == 0 ? "[\"" + texts[rng() % texts.size()] + "\"]"
+                               : "\"" + texts[rng() % texts.size()] + "\"";
+        if (k > 1) body += ",";
+      }
+      body += i > 1 ? "}," : "}";
+    }
+    body += "]";
+    const std::vector<RuleType> rules =
+        rng() % 2 ? std::vector<RuleType>{1, 2, 4, 8, 16, 32, 64, 128, 256, 512}
+                  : std::vector<RuleType>{8, 32, 512};
+    const bool prefer = rng() % 3 == 0;
+    JsonOutcome with_debug;
+    {
+      log::ScopedLogCapture capture(log::Level::Debug);
+      with_debug = check_json(body, rules, prefer);
+    }
+    log::ScopedLogCapture capture(log::Level::Info);
+    const JsonOutcome repeats_answered = check_json(body, rules, prefer);
+    ASSERT_EQ(repeats_answered, with_debug) << body;
+    EXPECT_TRUE(capture.records().empty()) << body;
   }
 }
 

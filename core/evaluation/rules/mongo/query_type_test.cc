@@ -20,6 +20,10 @@ TEST(MongoQueryType, OperatorNames) {
       {"$not", false},      {"", false},         {"$", false},          {"$gt ", false},
       {"Body", false},      {"mapreduce", false}, {"accumulators", false},
       {std::string("$ne\0", 4), false},
+      // Keys that start like a name and are none.
+      {"bodyText", false},  {"initial", false},  {"merger", false},     {"amount", false},
+      {"description", false}, {"id", false},     {"$gtx", false},
+      {"\xC3\xA9t\xC3\xA9", false},
   };
   for (const Case& c : cases) EXPECT_EQ(is_query_type(c.key), c.query_type) << c.key;
 }

@@ -201,6 +201,9 @@ std::size_t advance_chars(std::string_view text, std::size_t pos, std::size_t ch
 
 namespace {
 
+// The characters of the chains but the "." of "..".
+constexpr CharMask kChainChars = CharMask::of("'\"@+);");
+
 // Bytes at which a chain match can start: the four single characters, "." and ")" of
 // the runs, ASCII digits, and the lead bytes of longer characters (other decimal digits).
 constexpr std::array<bool, 256> kChainStart = [] {
@@ -263,10 +266,19 @@ std::string_view matching_window(std::string_view text, std::size_t chain_start)
   return text.substr(start, advance_chars(text, start, kWindowChars) - start);
 }
 
+bool may_open_window(const InputTraits& traits) {
+  return traits.has_any(kChainChars) || traits.has_char('.');
+}
+
 std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig& own,
                                                         std::string_view text,
                                                         const InputTraits& traits) {
   if (text.size() < own.min_input_len) return std::nullopt;
+  // Every chain holds a quote, "@", "+", ")" or ";", or is "..": a text with none of those
+  // characters and no ".." (most prose) opens no window.
+  if (!traits.has_any(kChainChars) && text.find("..") == std::string_view::npos) {
+    return std::nullopt;
+  }
 
   // The table only ever sees short windows behind characters that typically break out
   // of a SQL literal; the first window with matches decides.

@@ -32,6 +32,10 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
 // table is a piece of the text: no comment opener and no separator control.
 bool windows_are_pieces(std::string_view text);
 
+// Whether the text holds a character every chain needs one of: a quote, "@", "+", ")",
+// ";" or "." (of ".."). A text without one opens no window.
+bool may_open_window(const InputTraits& traits);
+
 // 90 with a match of level 3, or of level 2 beside one of level 0 or 1; 60 with level 2
 // alone; else 10 with more than three matches of level 0 or 1, else the number of level-0
 // matches.
@@ -45,7 +49,7 @@ inline constexpr PatternRuleSpec kSpec{
         InputType::ParameterKey, InputType::ParameterValue, InputType::UriPath,
         InputType::UrlParameter, InputType::XmlValue},
     .min_input_len = 3,
-    .guard = &pattern_rule::has_non_alnum,
+    .guard = &may_open_window,
     .score = &score,
     .is_worth_watching = &worth_watching::is_worth_watching,
     .matches = &window_matches,

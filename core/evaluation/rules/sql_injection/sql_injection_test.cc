@@ -113,6 +113,8 @@ TEST(SqlInjection, AgreesWithPlainEvaluation) {
       "drop", ";", "(", ")", "@@", "=", " ", "a", "b", "x", "\xC3\xA9", "\xFF", "declare @x",
       "exec(@", "having 1=1", "is null", " and ", "or/**/1=1", "union/**/select",
       "or\x1c" "1=1"};
+  const char* const kProse[] = {"widget", " ", " or ", "1=1", "select", "12", ",", ".",
+                                 ". ", "a.b", "..", "1;", "drop", "-", "%", "(", ")", "\xC3\xA9"};
   std::mt19937 rng(17);
   for (int round = 0; round < 1500; ++round) {
     std::string text;
@@ -122,7 +124,11 @@ TEST(SqlInjection, AgreesWithPlainEvaluation) {
       for (std::size_t i = rng() % 80; i > 0; --i) text += "'ab";
     }
     const std::size_t count = 1 + rng() % 30;
-    for (std::size_t i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    // Every other text: mostly prose, where a lone "." or a "1;" may be the only chain.
+    const bool prose = round % 2 == 1;
+    for (std::size_t i = 0; i < count; ++i) {
+      text += prose ? kProse[rng() % std::size(kProse)] : pieces[rng() % pieces.size()];
+    }
     const InputTraits traits = compute_input_traits(text, kParameterValue);
     ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits),
               plain_answer(text))

@@ -105,10 +105,8 @@ namespace {
 
 // At least one character that every row's expression needs one of.
 bool has_script_char(const InputTraits& traits) {
-  for (char32_t c : {U'!', U'"', U'\'', U'(', U'.', U'=', U'O', U'[', U'_', U'`', U'{'}) {
-    if (traits.has_char(c)) return true;
-  }
-  return false;
+  constexpr CharMask kScriptChars = CharMask::of("!\"'(.=O[_`{");
+  return traits.has_any(kScriptChars);
 }
 
 }  // namespace
