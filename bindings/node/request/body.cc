@@ -18,6 +18,7 @@ std::string_view last_or_empty(std::span<const std::string_view> path) {
 }
 
 constexpr std::array<std::string_view, 1> kMongoKeyIds = {"MONGO-KEY"};
+const double kClauseScore = rules_ns::mongo::QueryClause{}.score;
 
 }  // namespace
 
@@ -28,13 +29,15 @@ bool is_json_body(std::string_view body) {
   return c == '{' || c == '[' || c == '"';
 }
 
-ResultView view_json_result(const json::JsonResult& result) {
-  if (const auto* found = std::get_if<json::JsonFinding>(&result)) {
-    return ResultView{found->path, last_or_empty(found->path), found->value, found->finding.ids,
-                      found->finding.score, found->finding.rule, found->finding.input_type};
+ResultView view_json_result(const json::JsonResultTable& table,
+                            const json::JsonResultTable::Entry& entry) {
+  const std::span<const std::string_view> path = table.path(entry);
+  if (entry.finding != json::JsonResultTable::kClause) {
+    const rules_ns::Finding& finding = table.findings[entry.finding];
+    return ResultView{path, last_or_empty(path), entry.value, finding.ids,
+                      finding.score, finding.rule, finding.input_type};
   }
-  const auto& clause = std::get<rules_ns::mongo::QueryClause>(result);
-  return ResultView{clause.path, last_or_empty(clause.path), {}, kMongoKeyIds, clause.score,
+  return ResultView{path, last_or_empty(path), {}, kMongoKeyIds, kClauseScore,
                     rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
 }
 
@@ -51,16 +54,16 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
     // owned before it is evaluated.
     body_arg.own();
     const std::string_view body = body_arg.text();
-    auto outcome = json::check_json(body, rules.rules(), prefer_worth_watching);
+    auto outcome = json::check_json_table(body, rules.rules(), prefer_worth_watching);
     if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
       return support::generic_failure(error->details());
     }
-    auto& results = std::get<std::vector<json::JsonResult>>(outcome);
-    return make_response_of(env, results.size(), get_json_response,
+    const auto& table = std::get<json::JsonResultTable>(outcome);
+    return make_response_of(env, table.entries.size(), get_json_response,
                             [&](ResultValues& values) -> napi::Status {
-                              for (const json::JsonResult& result : results) {
-                                BINDING_TRY(
-                                    add_js_result_item(env, values, view_json_result(result)));
+                              for (const json::JsonResultTable::Entry& entry : table.entries) {
+                                BINDING_TRY(add_js_result_item(env, values,
+                                                               view_json_result(table, entry)));
                               }
                               return {};
                             });

@@ -18,6 +18,8 @@ bool is_json_body(std::string_view body);
 
 // The result object's fields of one JSON result, as views into it; a MongoDB operator key
 // becomes a "MONGO-KEY" item.
-ResultView view_json_result(const sorvane::evaluation::input_analysis::json::JsonResult& result);
+ResultView view_json_result(
+    const sorvane::evaluation::input_analysis::json::JsonResultTable& table,
+    const sorvane::evaluation::input_analysis::json::JsonResultTable::Entry& entry);
 
 }  // namespace bindings::node::request::body

@@ -12,7 +12,6 @@
 #include "bindings/node/result_objects.h"
 #include "bindings/node/string_cache.h"
 #include "core/evaluation/input_analysis/json.h"
-#include "core/evaluation/rules/mongo/query_clause.h"
 #include "core/evaluation/rules/mongo/query_type.h"
 #include "core/evaluation/rules/rule_type.h"
 
@@ -42,14 +41,15 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   }
 
   static constexpr std::array<rules::RuleType, 1> kMongoOnly = {rules::kNosqlInjectionMongo};
-  json::JsonOutcome outcome = json::check_json(body, kMongoOnly, false);
+  json::JsonTableOutcome outcome = json::check_json_table(body, kMongoOnly, false);
   if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
     return support::generic_failure(error->details());
   }
   // The clauses alone; the pattern rule's findings are not part of the answer.
-  std::vector<const rules::mongo::QueryClause*> clauses;
-  for (const json::JsonResult& result : std::get<std::vector<json::JsonResult>>(outcome)) {
-    if (auto* clause = std::get_if<rules::mongo::QueryClause>(&result)) clauses.push_back(clause);
+  const auto& table = std::get<json::JsonResultTable>(outcome);
+  std::vector<const json::JsonResultTable::Entry*> clauses;
+  for (const json::JsonResultTable::Entry& entry : table.entries) {
+    if (entry.finding == json::JsonResultTable::kClause) clauses.push_back(&entry);
   }
   if (clauses.empty()) return napi::get_undefined(env);
 
@@ -57,9 +57,9 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
   StringCache strings(env);
   result_objects::Objects objects(env, result_objects::Shape::Comparator, list);
-  for (const rules::mongo::QueryClause* clause : clauses) {
+  for (const json::JsonResultTable::Entry* clause : clauses) {
     BINDING_TRY(objects.begin());
-    BINDING_TRY(objects.path(clause->path, strings));
+    BINDING_TRY(objects.path(table.path(*clause), strings));
   }
   BINDING_TRY(objects.finish());
   return list;

@@ -29,6 +29,31 @@ using JsonResult = std::variant<JsonFinding, rules::mongo::QueryClause>;
 // The results in document order, or the error of invalid JSON (then no results at all).
 using JsonOutcome = std::variant<std::vector<JsonResult>, sorvane::json::parse_error::ParseError>;
 
+// The same results in three flat lists, so that a result allocates nothing of its own: a body
+// with thousands of results made thousands of small path lists, and moved them all each
+// time the result list grew.
+struct JsonResultTable {
+  // An entry whose finding is this is an operator key's QueryClause.
+  static constexpr std::size_t kClause = static_cast<std::size_t>(-1);
+
+  struct Entry {
+    std::size_t path_start = 0;  // the path: keys[path_start, path_start + path_size)
+    std::size_t path_size = 0;
+    std::size_t finding = kClause;  // its place in `findings`
+    std::string_view value;         // a finding's text (empty for a clause)
+  };
+
+  std::vector<Entry> entries;  // in document order
+  std::vector<std::string_view> keys;
+  std::vector<rules::Finding> findings;
+
+  std::span<const std::string_view> path(const Entry& entry) const {
+    return std::span<const std::string_view>(keys).subspan(entry.path_start, entry.path_size);
+  }
+};
+
+using JsonTableOutcome = std::variant<JsonResultTable, sorvane::json::parse_error::ParseError>;
+
 // The key paths of one body's results hold at most this many keys together: one per two
 // bytes of the body. Paths are what makes a body's results grow faster than the body (N nested
 // operator keys give N paths of up to N keys), and the budget keeps their cost linear.
@@ -42,6 +67,10 @@ std::size_t path_key_budget(std::string_view body);
 // while it is.
 JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
                        bool prefer_worth_watching);
+
+// The same results as one table.
+JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::RuleType> rules,
+                                  bool prefer_worth_watching);
 
 // The texts of the first `count` key tokens: the body between each token's quotation marks.
 std::vector<std::string_view> build_str_path(std::string_view body,
