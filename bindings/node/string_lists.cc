@@ -68,16 +68,9 @@ napi::Status append_joined(napi_env env, napi_value joined, std::uint32_t count,
                            const std::uint32_t* lengths, TextBuffer& texts,
                            std::vector<TextBuffer::Text>& list) {
   char16_t stack_units[kStackUnits];
-  BINDING_ASSIGN(std::size_t read,
-                 napi::write_value_string_utf16(env, joined, stack_units, kStackUnits));
-  std::u16string_view units(stack_units, read);
   std::unique_ptr<char16_t[]> heap_units;
-  if (read + 1 >= kStackUnits) {
-    BINDING_ASSIGN(std::size_t length, napi::get_value_string_utf16_length(env, joined));
-    heap_units = std::make_unique_for_overwrite<char16_t[]>(length + 1);
-    BINDING_ASSIGN(read, napi::write_value_string_utf16(env, joined, heap_units.get(), length + 1));
-    units = std::u16string_view(heap_units.get(), read);
-  }
+  BINDING_ASSIGN(const std::u16string_view units,
+                 read_units(env, joined, stack_units, heap_units));
   if (count > kJoinedElements) sorvane::panic("a joined string list has too many elements");
   std::size_t at = 0;
   for (std::uint32_t i = 0; i < count; ++i) {

@@ -23,30 +23,33 @@ void TextBuffer::reserve_spare(std::size_t spare) {
   capacity_ = capacity;
 }
 
+napi::Result<std::u16string_view> read_units(napi_env env, napi_value value,
+                                             std::span<char16_t> stack,
+                                             std::unique_ptr<char16_t[]>& heap) {
+  BINDING_ASSIGN(std::size_t read,
+                 napi::write_value_string_utf16(env, value, stack.data(), stack.size()));
+  if (read + 1 < stack.size()) return std::u16string_view(stack.data(), read);
+  // The stack was filled: the string may be longer.
+  BINDING_ASSIGN(std::size_t length, napi::get_value_string_utf16_length(env, value));
+  if (length <= read) return std::u16string_view(stack.data(), read);
+  heap = std::make_unique_for_overwrite<char16_t[]>(length + 1);
+  BINDING_ASSIGN(read, napi::write_value_string_utf16(env, value, heap.get(), length + 1));
+  return std::u16string_view(heap.get(), read);
+}
+
 napi::Result<TextBuffer::Text> TextBuffer::append_string(napi_env env, napi_value value) {
-  // The text is read as UTF-16 code units, which the engine copies without encoding, and
-  // encoded here straight into the buffer.
+  // The text is encoded here straight into the buffer.
   char16_t short_units[kShortUnits];
-  auto read = napi::write_value_string_utf16(env, value, short_units, kShortUnits);
-  if (!read) {
-    if (read.error().status != support::BindingStatus::StringExpected) {
-      return std::move(read).error();
+  std::unique_ptr<char16_t[]> long_units;
+  auto units = read_units(env, value, short_units, long_units);
+  if (!units) {
+    if (units.error().status != support::BindingStatus::StringExpected) {
+      return std::move(units).error();
     }
     BINDING_ASSIGN(napi::ValueType actual, napi::type_of(env, value));
     return support::type_mismatch_error(napi::ValueType::String, actual);
   }
-  std::u16string_view units(short_units, *read);
-  std::unique_ptr<char16_t[]> long_units;
-  if (*read + 1 >= kShortUnits) {
-    BINDING_ASSIGN(std::size_t length, napi::get_value_string_utf16_length(env, value));
-    if (length > *read) {
-      long_units = std::make_unique_for_overwrite<char16_t[]>(length + 1);
-      BINDING_ASSIGN(std::size_t copied,
-                     napi::write_value_string_utf16(env, value, long_units.get(), length + 1));
-      units = std::u16string_view(long_units.get(), copied);
-    }
-  }
-  return append_units(units);
+  return append_units(*units);
 }
 
 TextBuffer::Text TextBuffer::append_units(std::u16string_view units) {

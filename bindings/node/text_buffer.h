@@ -3,11 +3,19 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string_view>
 
 #include "bindings/node/napi.h"
 
 namespace bindings::node {
+
+// A string value's UTF-16 code units, which the engine copies without encoding: through
+// `stack` when they fit, else into `heap`; the view is valid while both live. A value of
+// another type fails with StringExpected.
+napi::Result<std::u16string_view> read_units(napi_env env, napi_value value,
+                                             std::span<char16_t> stack,
+                                             std::unique_ptr<char16_t[]>& heap);
 
 // The texts one call reads from JavaScript, encoded as UTF-8 into one buffer whose first
 // kilobytes live inside the object, so a typical request allocates nothing for its strings.
