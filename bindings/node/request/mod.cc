@@ -189,20 +189,25 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
 }
 
 napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item) {
+  using Index = ResultValues::Index;
   result_objects::Objects& objects = values.objects;
   auto add_text = [&](std::string_view text) -> napi::Status {
-    BINDING_ASSIGN(napi_value value, values.strings.get(text));
-    objects.value(value);
+    BINDING_ASSIGN(Index index, objects.text(text));
+    objects.field(index);
     return {};
   };
-
-  // The names of a rule and an input type, each created once per response.
-  auto add_name = [&](napi_value& slot, std::string_view name) -> napi::Status {
-    if (slot == nullptr) {
-      BINDING_ASSIGN(slot, napi::create_string(env, name));
+  // A value made once per response, on its first use.
+  auto add_once = [&](Index& slot, auto make) -> napi::Status {
+    if (slot == result_objects::kNoIndex) {
+      BINDING_ASSIGN(napi_value value, make());
+      BINDING_ASSIGN(slot, objects.value(value));
     }
-    objects.value(slot);
+    objects.field(slot);
     return {};
+  };
+  // The names of a rule and an input type.
+  auto add_name = [&](Index& slot, std::string_view name) -> napi::Status {
+    return add_once(slot, [&] { return napi::create_string(env, name); });
   };
 
   BINDING_TRY(objects.begin());
@@ -217,20 +222,17 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
   } else {
     BINDING_TRY(add_text(type_name));
   }
-  BINDING_TRY(objects.path(item.path, values.strings));
-  // The key of a key's own result is the last key of its path, whose string is at hand.
+  BINDING_TRY(objects.path(item.path));
+  // The key of a key's own result is the last key of its path, whose index is at hand.
   if (!item.path.empty() && same_place(item.key, item.path.back())) {
-    objects.value(objects.last_path_string());
+    objects.field(objects.last_path_text());
   } else {
     BINDING_TRY(add_text(item.key));
   }
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     const bool is_operator = sorvane::evaluation::rules::mongo::is_query_type(item.key);
-    napi_value& slot = values.booleans[is_operator ? 1 : 0];
-    if (slot == nullptr) {
-      BINDING_ASSIGN(slot, napi::get_boolean(env, is_operator));
-    }
-    objects.value(slot);
+    BINDING_TRY(add_once(values.booleans[is_operator ? 1 : 0],
+                         [&] { return napi::get_boolean(env, is_operator); }));
   } else {
     BINDING_TRY(add_text(item.value));
   }
@@ -238,20 +240,22 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
                             [&](const auto& known) { return known.first == item.score; });
   if (score == values.scores.end()) {
     BINDING_ASSIGN(napi_value number, napi::create_double(env, item.score));
-    score = values.scores.emplace(values.scores.end(), item.score, number);
+    BINDING_ASSIGN(Index index, objects.value(number));
+    score = values.scores.emplace(values.scores.end(), item.score, index);
   }
-  objects.value(score->second);
+  objects.field(score->second);
   ResultValues::Ids& ids = values.last_ids[rule_slot];
   if (!std::equal(item.ids_list.begin(), item.ids_list.end(), ids.texts.begin(), ids.texts.end(),
                   same_place)) {
     ids.texts.assign(item.ids_list.begin(), item.ids_list.end());
     ids.values.clear();
     for (std::string_view id : item.ids_list) {
-      BINDING_ASSIGN(napi_value text, values.strings.get(id));
-      ids.values.push_back(text);
+      BINDING_ASSIGN(Index index, objects.text(id));
+      ids.values.push_back(index);
     }
   }
-  return objects.texts(ids.values);
+  objects.texts(ids.values);
+  return {};
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {
