@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -186,6 +187,19 @@ struct ResultValues {
   };
   std::array<Ids, 16> last_ids;
   std::array<Index, 2> booleans = {result_objects::kNoIndex, result_objects::kNoIndex};
+  // Per text index: whether the text is a MongoDB operator (1), is not (0), or unknown.
+  std::vector<std::int8_t> is_operator;
+  // The latest item's rule and input type, and what they gave; the next items mostly repeat
+  // them.
+  struct Head {
+    RuleType rule = 0;
+    InputType input_type = InputType::FirstInvalid;
+    std::size_t rule_slot = 15;
+    Index rule_name = result_objects::kNoIndex;
+    Index type_name = result_objects::kNoIndex;
+    double score = 0;
+    Index score_index = result_objects::kNoIndex;
+  } head;
 };
 
 // Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,
