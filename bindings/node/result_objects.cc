@@ -30,13 +30,18 @@ constexpr std::size_t kLeadingArgs = 6;
 // from a literal of holes, does not) and ends with its length whatever a prototype setter
 // did. A list of one or two texts is an array literal instead, the same array without the
 // growth of an empty one, whenever no prototype of a fresh array holds those indices (a store
-// there would only create own elements).
+// there would only create own elements). An object is likewise a literal of its seven
+// properties when no prototype holds their names at the points where their assignments would
+// run (before the path's array is built, before the identifiers' one, and at the end); from
+// the first point where one does, the properties left are assigned one by one, in order.
 // Every assignment is a sloppy-mode function of its own, as the Node-API stores are: one that
 // the object refuses is skipped without an error, and a setter that asks for its caller finds
 // only that object and value; the loops are strict, so they are nobody's caller. The values
 // reach the loops as the arguments of one call, so the table takes no store that a prototype
-// could see, and nothing is kept between calls but that table, which belongs to one list: a
-// store that runs JavaScript which calls in again changes nothing here.
+// could see. Nothing the function reads is kept between calls but that table, which belongs to
+// one list, and the fields, which only C++ writes before a call (a call that starts while the
+// env's array is in use takes its own): a store that runs JavaScript which calls in again
+// changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
   function put(o, i, v) { o[i] = v; }
   function setLength(o, n) { o.length = n; }
