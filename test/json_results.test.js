@@ -304,3 +304,94 @@ test('cut paths are logged once per body at warn', (t) => {
     'key paths of a 73-byte JSON body pass its budget of 36 keys; paths cut to their last key: 1',
   ]);
 });
+
+// Bodies whose result lists reach every way the values travel to the objects: a path longer
+// than one call's fields and new values, more results than one call takes, each with texts of
+// its own, and values that are `true`, `false`, strings and empty paths.
+const mongoValue = (keys, id = 'MONGO-SLEEP') => {
+  const key = keys.length ? keys[keys.length - 1] : '';
+  return { ruleId: 'nosql-injection-mongo', inputType: 'JsonValue', path: keys, key,
+    value: key.startsWith('$'), score: 10, idsList: [id] };
+};
+const protoValue = (keys) => ({ ...protoKey(keys), inputType: 'JsonValue' });
+const chain = (keys, inner) => keys.map((k) => `{${JSON.stringify(k)}:`).join('') + inner + '}'.repeat(keys.length);
+const names = (prefix, n) => Array.from({ length: n }, (_, i) => `${prefix}${i}`);
+
+function transferCases() {
+  const deep = names('k', 40000);
+  const many = names('m', 6000);
+  return [
+    ['a path of 40,001 distinct keys', chain(deep, '{"$where":"sleep(1)"}'), MONGO,
+      [clause([...deep, '$where']), mongoValue([...deep, '$where'])]],
+    ['6,000 distinct keys with false values, clauses and values with empty paths',
+      `[${many.map((k, i) => (i % 3 === 2 ? '"sleep(1)"' : `{"${k}":"sleep(1)","$gt":1}`)).join(',')}]`, MONGO,
+      many.flatMap((k, i) => (i % 3 === 2 ? [mongoValue([])] : [mongoValue([k]), clause(['$gt'])]))],
+    ['6,000 distinct keys, each with a key and a value finding of other rules',
+      `[${many.map((k) => `{"${k}":{"__proto__":"__proto__"}}`).join(',')}]`, PROTO,
+      many.flatMap((k) => [protoKey([k]), protoValue([k, '__proto__'])])],
+  ];
+}
+
+test('result lists of every size and shape arrive whole', () => {
+  for (const [label, body, mask, expected] of transferCases()) {
+    const results = agent.scoreRequestBody(mask, body).resultsList;
+    assert.strictEqual(results.length, expected.length, label);
+    assert.deepStrictEqual(results, expected, label);
+    // Each result holds arrays of its own.
+    const arrays = new Set(results.flatMap((r) => [r.path, r.idsList]));
+    assert.strictEqual(arrays.size, 2 * results.length, label);
+    const clauses = expected.filter((r) => r.idsList[0] === 'MONGO-KEY').map((r) => ({ path: r.path }));
+    assert.deepStrictEqual(agent.findMongoComparators(body), clauses.length ? clauses : undefined, label);
+  }
+});
+
+test('a setter that calls in again while a list is stored gets whole lists, and so does its caller', () => {
+  const cases = transferCases();
+  const plain = cases.map(([, body, mask]) => agent.scoreRequestBody(mask, body));
+  const [, outerBody, outerMask] = cases[1];
+  // Where the setter sits, and at which of its calls it calls in again: early, and deep into
+  // the outer list.
+  const hooks = [
+    ['Object.prototype.idsList', Object.prototype, 'idsList', [1, 4000]],
+    ['Array.prototype[3]', Array.prototype, '3', [1]],
+  ];
+  for (const [hookLabel, target, name, when] of hooks) {
+    for (let inner = 0; inner < cases.length; ++inner) {
+      const label = `${hookLabel}, inner ${cases[inner][0]}`;
+      let innerAnswers = [];
+      let calls = 0;
+      Object.defineProperty(target, name, { configurable: true, set(value) {
+        Object.defineProperty(this, name, { value, writable: true, enumerable: true, configurable: true });
+        if (when.includes(++calls)) {
+          innerAnswers.push(agent.scoreRequestBody(cases[inner][2], cases[inner][1]));
+        }
+      } });
+      let outer;
+      try {
+        outer = agent.scoreRequestBody(outerMask, outerBody);
+      } finally {
+        delete target[name];
+      }
+      assert.deepStrictEqual(outer, plain[1], label);
+      assert.strictEqual(innerAnswers.length, when.length, label);
+      for (const answer of innerAnswers) assert.deepStrictEqual(answer, plain[inner], label);
+    }
+  }
+});
+
+test('a setter that throws fails the call, and the next calls answer whole lists', () => {
+  const cases = transferCases();
+  for (const [label, body, mask, expected] of cases) {
+    let calls = 0;
+    Object.defineProperty(Object.prototype, 'key', { configurable: true, set(value) {
+      Object.defineProperty(this, 'key', { value, writable: true, enumerable: true, configurable: true });
+      if (++calls === 2) throw new RangeError('refused');
+    } });
+    try {
+      assert.throws(() => agent.scoreRequestBody(mask, body), Error, label);
+    } finally {
+      delete Object.prototype.key;
+    }
+    assert.deepStrictEqual(agent.scoreRequestBody(mask, body).resultsList, expected, label);
+  }
+});

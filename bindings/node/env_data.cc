@@ -9,6 +9,7 @@ void delete_env_data(napi_env env, void* data, void*) {
   std::unique_ptr<EnvData> owned(static_cast<EnvData*>(data));
   napi::delete_reference(env, owned->store_result);
   napi::delete_reference(env, owned->store_comparator);
+  napi::delete_reference(env, owned->result_fields);
   napi::delete_reference(env, owned->join_strings);
   napi::delete_reference(env, owned->join_lengths);
 }

@@ -14,6 +14,11 @@ struct EnvData {
   // The store functions of result objects (result_objects.h), compiled on their first use.
   napi_ref store_result = nullptr;
   napi_ref store_comparator = nullptr;
+  // The Uint32Array that carries their objects' fields and its elements, made on its first
+  // use; it is in use during a call of a store function.
+  napi_ref result_fields = nullptr;
+  std::uint32_t* result_fields_data = nullptr;
+  bool result_fields_in_use = false;
   // The function that joins a list of strings and the array it writes their lengths to
   // (string_lists.h), made on their first use; the array is in use during a call.
   napi_ref join_strings = nullptr;

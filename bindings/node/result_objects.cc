@@ -8,73 +8,137 @@
 namespace bindings::node::result_objects {
 namespace {
 
-// Lists of up to this many texts travel as arguments; longer ones as arrays built here.
-constexpr std::size_t kInlineTexts = 1024;
+// A call of a store function takes the objects begun before their fields reach this many,
+// and at most this many new values (its arguments).
+constexpr std::size_t kFieldsPerCall = 16384;
+constexpr std::size_t kValuesPerCall = 4096;
 
-// A call of a store function takes the objects begun before its values reach this many (an
-// object adds at most two inline text lists and seven values).
-constexpr std::size_t kArgsPerCall = 4096;
+// The fields array kept per env holds any call's objects but one longer than kFieldsPerCall
+// (a deep path), which takes an array of its own, as does a call made while the kept array is
+// in use (a setter that calls in again).
+constexpr std::size_t kSharedFields = 2 * kFieldsPerCall;
 
-// `(list, index, ...values)`: stores one object per run of values at list[index], list[index
-// + 1], ... A text list is its count and its strings, or -1 and an array. A list's array is
-// filled in order with plain assignments (a growing array takes the engine's fast path, where
-// setting its length first, or starting from a literal of holes, does not) and ends with its
-// length whatever a prototype setter did. A list of one or two texts is an array literal
-// instead, the same array without the growth of an empty one, whenever no prototype of a fresh
-// array holds those indices (a store there would only create own elements). Sloppy mode, as
-// the Node-API stores: an assignment that the object refuses is skipped without an error.
-// The values are read by index in the storing function itself: a reader closure over the rest
-// array kept the engine from optimising the loop and cost several times the stores.
-// Nothing is kept between objects or calls, so a store that runs JavaScript which calls in
-// again changes nothing here.
+// The store function's arguments before the new values.
+constexpr std::size_t kLeadingArgs = 6;
+
+// `(list, index, table, size, fields, end, ...values)`: appends the new values to the list's
+// table (a fresh prototype-less object on the first call, answered by every call) from its
+// index `size`, then stores one object per run of fields[0] to fields[end - 1] at list[index],
+// list[index + 1], ... Each field is an index into the table, or a text list's length
+// followed by its indices. A list's array is filled in order with plain assignments (a
+// growing array takes the engine's fast path, where setting its length first, or starting
+// from a literal of holes, does not) and ends with its length whatever a prototype setter
+// did. A list of one or two texts is an array literal instead, the same array without the
+// growth of an empty one, whenever no prototype of a fresh array holds those indices (a store
+// there would only create own elements). An object is likewise a literal of its seven
+// properties when no prototype holds their names at the points where their assignments would
+// run (before the path's array is built, before the identifiers' one, and at the end); from
+// the first point where one does, the properties left are assigned one by one, in order.
+// Every assignment is a sloppy-mode function of its own, as the Node-API stores are: one that
+// the object refuses is skipped without an error, and a setter that asks for its caller finds
+// only that object and value; the loops are strict, so they are nobody's caller. The values
+// reach the loops as the arguments of one call, so the table takes no store that a prototype
+// could see. Nothing the function reads is kept between calls but that table, which belongs to
+// one list, and the fields, which only C++ writes before a call (a call that starts while the
+// env's array is in use takes its own): a store that runs JavaScript which calls in again
+// changes nothing here.
 constexpr std::string_view kSource = R"js((function () {
-  function texts(values, a, count, probe) {
+  function put(o, i, v) { o[i] = v; }
+  function setLength(o, n) { o.length = n; }
+  function setRuleId(o, v) { o.ruleId = v; }
+  function setInputType(o, v) { o.inputType = v; }
+  function setPath(o, v) { o.path = v; }
+  function setKey(o, v) { o.key = v; }
+  function setValue(o, v) { o.value = v; }
+  function setScore(o, v) { o.score = v; }
+  function setIdsList(o, v) { o.idsList = v; }
+  function idsList(o, v) { o.idsList = v; return o; }
+  function pathOf(o, v) { o.path = v; return o; }
+  function take(table, size, args) {
+    'use strict';
+    var k;
+    if (table === null) table = { __proto__: null };
+    for (k = 6; k < args.length; ++k) table[size++] = args[k];
+    return table;
+  }
+  function texts(table, fields, a, count, probe) {
+    'use strict';
     var list, j;
-    if (count < 0) return values[a];
-    if (count === 1 && !(0 in probe)) return [values[a]];
-    if (count === 2 && !(0 in probe) && !(1 in probe)) return [values[a], values[a + 1]];
+    if (count === 1 && !(0 in probe)) return [table[fields[a]]];
+    if (count === 2 && !(0 in probe) && !(1 in probe)) {
+      return [table[fields[a]], table[fields[a + 1]]];
+    }
     list = [];
-    for (j = 0; j < count; ++j) list[j] = values[a + j];
-    if (list.length !== count) list.length = count;
+    for (j = 0; j < count; ++j) put(list, j, table[fields[a + j]]);
+    if (list.length !== count) setLength(list, count);
     return list;
   }
-  function width(count) { return count < 0 ? 1 : count; }
   return {
-    result: function (list, index, ...values) {
-      var probe = [], a = 0, count, item;
-      for (; a < values.length; ++index) {
-        item = {};
-        item.ruleId = values[a++];
-        item.inputType = values[a++];
-        count = values[a++];
-        item.path = texts(values, a, count, probe);
-        a += width(count);
-        item.key = values[a++];
-        item.value = values[a++];
-        item.score = values[a++];
-        count = values[a++];
-        item.idsList = texts(values, a, count, probe);
-        a += width(count);
-        list[index] = item;
+    result: function (list, index, table, size, fields, end) {
+      'use strict';
+      var probe = [], plain = {}, a = 0, count, item, ruleId, inputType, path, key, value, score;
+      table = take(table, size, arguments);
+      for (; a < end; ++index) {
+        ruleId = table[fields[a++]];
+        inputType = table[fields[a++]];
+        count = fields[a++];
+        if (!('ruleId' in plain) && !('inputType' in plain)) {
+          path = texts(table, fields, a, count, probe);
+          a += count;
+          key = table[fields[a++]];
+          value = table[fields[a++]];
+          score = table[fields[a++]];
+          count = fields[a++];
+          if (!('path' in plain) && !('key' in plain) && !('value' in plain) && !('score' in plain)) {
+            item = texts(table, fields, a, count, probe);
+            item = 'idsList' in plain
+              ? idsList({ ruleId: ruleId, inputType: inputType, path: path, key: key, value: value,
+                  score: score }, item)
+              : { ruleId: ruleId, inputType: inputType, path: path, key: key, value: value,
+                  score: score, idsList: item };
+          } else {
+            item = { ruleId: ruleId, inputType: inputType };
+            setPath(item, path);
+            setKey(item, key);
+            setValue(item, value);
+            setScore(item, score);
+            setIdsList(item, texts(table, fields, a, count, probe));
+          }
+        } else {
+          item = {};
+          setRuleId(item, ruleId);
+          setInputType(item, inputType);
+          setPath(item, texts(table, fields, a, count, probe));
+          a += count;
+          setKey(item, table[fields[a++]]);
+          setValue(item, table[fields[a++]]);
+          setScore(item, table[fields[a++]]);
+          count = fields[a++];
+          setIdsList(item, texts(table, fields, a, count, probe));
+        }
+        a += count;
+        put(list, index, item);
       }
+      return table;
     },
-    comparator: function (list, index, ...values) {
-      var probe = [], a = 0, count, item;
-      for (; a < values.length; ++index) {
-        item = {};
-        count = values[a++];
-        item.path = texts(values, a, count, probe);
-        a += width(count);
-        list[index] = item;
+    comparator: function (list, index, table, size, fields, end) {
+      'use strict';
+      var probe = [], plain = {}, a = 0, count, path;
+      table = take(table, size, arguments);
+      for (; a < end; ++index) {
+        count = fields[a++];
+        path = texts(table, fields, a, count, probe);
+        a += count;
+        put(list, index, 'path' in plain ? pathOf({}, path) : { path: path });
       }
+      return table;
     }
   };
 })())js";
 
 // The store function of `shape` in this env, compiled on the first call.
-napi::Result<napi_value> store_function(napi_env env, Shape shape) {
-  BINDING_ASSIGN(EnvData * data, EnvData::of(env));
-  if (data->store_result == nullptr || data->store_comparator == nullptr) {
+napi::Result<napi_value> store_function(napi_env env, EnvData& data, Shape shape) {
+  if (data.store_result == nullptr || data.store_comparator == nullptr) {
     BINDING_ASSIGN(napi_value pair, napi::run_script(env, kSource));
     BINDING_ASSIGN(napi_value result, napi::get_named(env, pair, "result"));
     BINDING_ASSIGN(napi_value comparator, napi::get_named(env, pair, "comparator"));
@@ -84,77 +148,124 @@ napi::Result<napi_value> store_function(napi_env env, Shape shape) {
       napi::delete_reference(env, result_ref);
       return std::move(comparator_ref).error();
     }
-    napi::delete_reference(env, data->store_result);
-    napi::delete_reference(env, data->store_comparator);
-    data->store_result = result_ref;
-    data->store_comparator = *comparator_ref;
+    napi::delete_reference(env, data.store_result);
+    napi::delete_reference(env, data.store_comparator);
+    data.store_result = result_ref;
+    data.store_comparator = *comparator_ref;
   }
   return napi::get_reference_value(
-      env, shape == Shape::Result ? data->store_result : data->store_comparator);
+      env, shape == Shape::Result ? data.store_result : data.store_comparator);
+}
+
+// The env's fields array, made on its first use.
+napi::Result<napi_value> shared_fields(napi_env env, EnvData& data) {
+  if (data.result_fields == nullptr) {
+    std::uint32_t* elements = nullptr;
+    BINDING_ASSIGN(napi_value array, napi::create_uint32_array(env, kSharedFields, &elements));
+    BINDING_ASSIGN(data.result_fields, napi::create_reference(env, array));
+    data.result_fields_data = elements;
+  }
+  return napi::get_reference_value(env, data.result_fields);
 }
 
 }  // namespace
 
-napi::Result<napi_value> Objects::count(std::size_t n) {
-  while (counts_.size() <= n) {
-    BINDING_ASSIGN(napi_value number,
-                   napi::create_int32(env_, static_cast<std::int32_t>(counts_.size())));
-    counts_.push_back(number);
-  }
-  return counts_[n];
-}
+Objects::Objects(napi_env env, Shape shape, napi_value list)
+    : env_(env), shape_(shape), list_(list), args_(kLeadingArgs) {}
 
 napi::Status Objects::begin() {
-  if (args_.size() >= kArgsPerCall) BINDING_TRY(finish());
+  if (fields_.size() >= kFieldsPerCall) BINDING_TRY(store(fields_.size(), pending_));
+  object_start_ = fields_.size();
   ++pending_;
   return {};
 }
 
-napi::Status Objects::texts(std::span<const napi_value> strings) {
-  if (strings.size() <= kInlineTexts) {
-    BINDING_ASSIGN(napi_value n, count(strings.size()));
-    args_.push_back(n);
-    args_.insert(args_.end(), strings.begin(), strings.end());
-    return {};
+napi::Result<Index> Objects::value(napi_value v) {
+  // Past the call's share of new values, the objects before the current one go with them.
+  if (args_.size() - kLeadingArgs >= kValuesPerCall) {
+    BINDING_TRY(store(object_start_, pending_ == 0 ? 0 : pending_ - 1));
   }
-  BINDING_ASSIGN(napi_value array, napi::create_array(env_, strings.size()));
-  for (std::size_t j = 0; j < strings.size(); ++j) {
-    BINDING_TRY(napi::set_element(env_, array, static_cast<std::uint32_t>(j), strings[j]));
-  }
-  BINDING_ASSIGN(napi_value marker, napi::create_int32(env_, -1));
-  args_.push_back(marker);
-  args_.push_back(array);
-  return {};
+  args_.push_back(v);
+  return table_size_++;
 }
 
-napi::Status Objects::path(std::span<const std::string_view> keys, StringCache& strings) {
-  // The keys shared with the path before keep their strings; only the others are looked up.
+napi::Result<Index> Objects::text(std::string_view text) {
+  return strings_.get(text, [&](std::string_view t) -> napi::Result<Index> {
+    BINDING_ASSIGN(napi_value string, napi::create_string(env_, t));
+    return value(string);
+  });
+}
+
+void Objects::texts(std::span<const Index> indices) {
+  fields_.push_back(static_cast<std::uint32_t>(indices.size()));
+  fields_.insert(fields_.end(), indices.begin(), indices.end());
+}
+
+napi::Status Objects::path(std::span<const std::string_view> keys) {
+  // The keys shared with the path before keep their indices; only the others are looked up.
   std::size_t shared = 0;
   const std::size_t most = std::min(keys.size(), last_path_.size());
   while (shared < most && keys[shared].data() == last_path_[shared].data() &&
          keys[shared].size() == last_path_[shared].size()) {
     ++shared;
   }
-  last_path_.assign(keys.begin(), keys.end());
-  last_strings_.resize(shared);
+  last_path_ = keys;
+  last_indices_.resize(shared);
   for (std::string_view key : keys.subspan(shared)) {
-    BINDING_ASSIGN(napi_value text, strings.get(key));
-    last_strings_.push_back(text);
+    BINDING_ASSIGN(Index index, text(key));
+    last_indices_.push_back(index);
   }
-  return texts(last_strings_);
+  texts(last_indices_);
+  return {};
 }
 
 napi::Status Objects::finish() {
-  if (pending_ == 0) return {};
+  if (pending_ == 0 && args_.size() == kLeadingArgs) return {};
+  return store(fields_.size(), pending_);
+}
+
+napi::Status Objects::store(std::size_t complete, std::uint32_t objects) {
+  BINDING_ASSIGN(EnvData * data, EnvData::of(env_));
   if (function_ == nullptr) {
-    BINDING_ASSIGN(function_, store_function(env_, shape_));
+    BINDING_ASSIGN(function_, store_function(env_, *data, shape_));
   }
+  // The env's array is used by one call at a time; it is released when the call returns.
+  struct InUse {
+    bool* flag = nullptr;
+    ~InUse() {
+      if (flag) *flag = false;
+    }
+  } in_use;
+  napi_value fields = nullptr;
+  std::uint32_t* elements = nullptr;
+  if (complete <= kSharedFields && !data->result_fields_in_use) {
+    BINDING_ASSIGN(fields, shared_fields(env_, *data));
+    elements = data->result_fields_data;
+    data->result_fields_in_use = true;
+    in_use.flag = &data->result_fields_in_use;
+  } else {
+    BINDING_ASSIGN(fields, napi::create_uint32_array(env_, complete, &elements));
+  }
+  std::copy_n(fields_.begin(), complete, elements);
+
+  const std::size_t fresh = args_.size() - kLeadingArgs;
   args_[0] = list_;
   BINDING_ASSIGN(args_[1], napi::create_uint32(env_, next_index_));
-  BINDING_TRY(napi::call_function(env_, function_, args_));
-  next_index_ += pending_;
-  pending_ = 0;
-  args_.resize(2);
+  if (table_ == nullptr) {
+    BINDING_ASSIGN(args_[2], napi::get_null(env_));
+  } else {
+    args_[2] = table_;
+  }
+  BINDING_ASSIGN(args_[3], napi::create_uint32(env_, static_cast<std::uint32_t>(table_size_ - fresh)));
+  args_[4] = fields;
+  BINDING_ASSIGN(args_[5], napi::create_uint32(env_, static_cast<std::uint32_t>(complete)));
+  BINDING_ASSIGN(table_, napi::call_function(env_, function_, args_));
+
+  next_index_ += objects;
+  pending_ -= objects;
+  fields_.erase(fields_.begin(), fields_.begin() + static_cast<std::ptrdiff_t>(complete));
+  object_start_ -= std::min(object_start_, complete);
+  args_.resize(kLeadingArgs);
   return {};
 }
 

@@ -1,11 +1,14 @@
 // Result objects stored by a small JavaScript function, compiled once per env.
 //
 // A property store through Node-API takes the engine's slowest path on every object, which
-// made building the results of a body cost many times its analysis. The function receives the
-// values of many objects per call and stores them with plain assignments into fresh objects
-// and arrays: the engine's fast paths, with the same effects as the Node-API stores (a setter
-// on a prototype runs, in the same order). It reads no global, so nothing a program changes
-// in its globals reaches it.
+// made building the results of a body cost many times its analysis. The values of a list
+// are created in C++ once each (a text once however often it recurs) and handed to the store
+// function, which keeps them in a table of the list's own; each object is a run of numbers in
+// a Uint32Array (indices into that table, and the lengths of its text lists), so that a call
+// stores a few thousand objects and no value is passed per property. The function stores them
+// with plain assignments into fresh objects and arrays: the engine's fast paths, with the same
+// effects as the Node-API stores (a setter on a prototype runs, in the same order). It reads
+// no global, so nothing a program changes in its globals reaches it.
 #pragma once
 
 #include <cstddef>
@@ -24,40 +27,55 @@ namespace bindings::node::result_objects {
 // Comparator: path.
 enum class Shape : std::uint8_t { Result, Comparator };
 
-// Stores the objects of one list, in order, from their values, a few thousand values per call
-// of the store function. Storing runs JavaScript (a setter on a prototype), which may detach a
-// Buffer: the texts behind the values must be the call's own, not borrowed.
+// The place of a value in the table of one list.
+using Index = std::uint32_t;
+inline constexpr Index kNoIndex = UINT32_MAX;
+
+// Stores the objects of one list, in order. Storing runs JavaScript (a setter on a
+// prototype), which may detach a Buffer: the texts handed in must be the call's own, not
+// borrowed, and stay alive and unchanged until finish().
 class Objects {
  public:
-  Objects(napi_env env, Shape shape, napi_value list) : env_(env), shape_(shape), list_(list) {}
+  Objects(napi_env env, Shape shape, napi_value list);
 
   // Starts the next object; may store the objects before it.
   napi::Status begin();
+  // The index of a text's string, created on its first request.
+  napi::Result<Index> text(std::string_view text);
+  // The index of a new value (a number, a boolean); the caller keeps it for reuse.
+  napi::Result<Index> value(napi_value v);
   // One value of the current object.
-  void value(napi_value v) { args_.push_back(v); }
+  void field(Index index) { fields_.push_back(index); }
   // A list of texts of the current object (an array in the result).
-  napi::Status texts(std::span<const napi_value> strings);
+  void texts(std::span<const Index> indices);
   // The key path of the current object (an array in the result). Paths that run deep share
-  // most of their keys with the path before: those keep their strings.
-  napi::Status path(std::span<const std::string_view> keys, StringCache& strings);
-  // The string of the last key of the latest path (which must have a key).
-  napi_value last_path_string() const { return last_strings_.back(); }
+  // most of their keys with the path before: those keep their indices. The keys must stay in
+  // place until the next path.
+  napi::Status path(std::span<const std::string_view> keys);
+  // The index of the last key of the latest path (which must have a key).
+  Index last_path_text() const { return last_indices_.back(); }
   // Stores the objects not stored yet.
   napi::Status finish();
 
  private:
-  napi::Result<napi_value> count(std::size_t n);
+  // Hands the new values and the first `objects` objects, whose fields are the first
+  // `complete`, to the store function; the fields after them stay for the next call.
+  napi::Status store(std::size_t complete, std::uint32_t objects);
 
   napi_env env_;
   Shape shape_;
   napi_value list_;
   napi_value function_ = nullptr;
+  napi_value table_ = nullptr;    // the values handed over so far (null before the first call)
+  Index table_size_ = 0;          // their count, the new ones included
   std::uint32_t next_index_ = 0;  // list index of the first object not stored yet
-  std::uint32_t pending_ = 0;     // objects in args_
-  std::vector<napi_value> args_ = {nullptr, nullptr};  // the list, the index, the values
-  std::vector<napi_value> counts_;
-  std::vector<std::string_view> last_path_;  // the path before
-  std::vector<napi_value> last_strings_;     // and its strings
+  std::uint32_t pending_ = 0;     // objects begun and not stored yet
+  std::size_t object_start_ = 0;  // where the current object's fields begin
+  StringCache strings_;
+  std::vector<napi_value> args_;  // the call's leading arguments, then the new values
+  std::vector<std::uint32_t> fields_;
+  std::span<const std::string_view> last_path_;  // the path before
+  std::vector<Index> last_indices_;          // and its indices
 };
 
 }  // namespace bindings::node::result_objects

@@ -188,70 +188,103 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env) {
   return make_body_response(env, "urlencoded");
 }
 
-napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item) {
+namespace {
+
+using Index = ResultValues::Index;
+
+// The rule and input type names of `item` in `head`, made once per response.
+napi::Status set_head(napi_env env, ResultValues& values, const ResultView& item) {
   result_objects::Objects& objects = values.objects;
-  auto add_text = [&](std::string_view text) -> napi::Status {
-    BINDING_ASSIGN(napi_value value, values.strings.get(text));
-    objects.value(value);
-    return {};
-  };
-
-  // The names of a rule and an input type, each created once per response.
-  auto add_name = [&](napi_value& slot, std::string_view name) -> napi::Status {
-    if (slot == nullptr) {
-      BINDING_ASSIGN(slot, napi::create_string(env, name));
+  auto name = [&](Index& slot, std::string_view text) -> napi::Result<Index> {
+    if (slot == result_objects::kNoIndex) {
+      BINDING_ASSIGN(napi_value value, napi::create_string(env, text));
+      BINDING_ASSIGN(slot, objects.value(value));
     }
-    objects.value(slot);
-    return {};
+    return slot;
   };
-
-  BINDING_TRY(objects.begin());
+  ResultValues::Head& head = values.head;
   const auto rule_index = sorvane::evaluation::rules::rule_index(item.rule);
-  const std::size_t rule_slot = rule_index ? *rule_index : 15;
-  BINDING_TRY(add_name(values.rule_names[rule_slot],
-                       sorvane::evaluation::rules::rule_name(item.rule)));
+  head.rule_slot = rule_index ? *rule_index : 15;
+  BINDING_ASSIGN(head.rule_name, name(values.rule_names[head.rule_slot],
+                                      sorvane::evaluation::rules::rule_name(item.rule)));
   const auto type_index = static_cast<std::size_t>(item.input_type);
   const std::string_view type_name = sorvane::evaluation::input_type_name(item.input_type);
   if (type_index < values.input_type_names.size()) {
-    BINDING_TRY(add_name(values.input_type_names[type_index], type_name));
+    BINDING_ASSIGN(head.type_name, name(values.input_type_names[type_index], type_name));
   } else {
-    BINDING_TRY(add_text(type_name));
+    BINDING_ASSIGN(head.type_name, objects.text(type_name));
   }
-  BINDING_TRY(objects.path(item.path, values.strings));
-  // The key of a key's own result is the last key of its path, whose string is at hand.
+  head.rule = item.rule;
+  head.input_type = item.input_type;
+  return {};
+}
+
+// The value of a MongoDB finding: whether its key (the text at `key`) is an operator.
+napi::Result<Index> operator_value(napi_env env, ResultValues& values, Index key,
+                                   std::string_view key_text) {
+  if (values.is_operator.size() <= key) values.is_operator.resize(key + 1, -1);
+  std::int8_t& known = values.is_operator[key];
+  if (known < 0) known = sorvane::evaluation::rules::mongo::is_query_type(key_text) ? 1 : 0;
+  Index& slot = values.booleans[known];
+  if (slot == result_objects::kNoIndex) {
+    BINDING_ASSIGN(napi_value value, napi::get_boolean(env, known == 1));
+    BINDING_ASSIGN(slot, values.objects.value(value));
+  }
+  return slot;
+}
+
+}  // namespace
+
+napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item) {
+  result_objects::Objects& objects = values.objects;
+  ResultValues::Head& head = values.head;
+  BINDING_TRY(objects.begin());
+  if (head.rule_name == result_objects::kNoIndex || item.rule != head.rule ||
+      item.input_type != head.input_type) {
+    BINDING_TRY(set_head(env, values, item));
+  }
+  objects.field(head.rule_name);
+  objects.field(head.type_name);
+  BINDING_TRY(objects.path(item.path));
+  // The key of a key's own result is the last key of its path, whose index is at hand.
+  Index key = result_objects::kNoIndex;
   if (!item.path.empty() && same_place(item.key, item.path.back())) {
-    objects.value(objects.last_path_string());
+    key = objects.last_path_text();
   } else {
-    BINDING_TRY(add_text(item.key));
+    BINDING_ASSIGN(key, objects.text(item.key));
   }
+  objects.field(key);
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
-    const bool is_operator = sorvane::evaluation::rules::mongo::is_query_type(item.key);
-    napi_value& slot = values.booleans[is_operator ? 1 : 0];
-    if (slot == nullptr) {
-      BINDING_ASSIGN(slot, napi::get_boolean(env, is_operator));
-    }
-    objects.value(slot);
+    BINDING_ASSIGN(Index value, operator_value(env, values, key, item.key));
+    objects.field(value);
   } else {
-    BINDING_TRY(add_text(item.value));
+    BINDING_ASSIGN(Index value, objects.text(item.value));
+    objects.field(value);
   }
-  auto score = std::find_if(values.scores.begin(), values.scores.end(),
-                            [&](const auto& known) { return known.first == item.score; });
-  if (score == values.scores.end()) {
-    BINDING_ASSIGN(napi_value number, napi::create_double(env, item.score));
-    score = values.scores.emplace(values.scores.end(), item.score, number);
+  if (head.score_index == result_objects::kNoIndex || item.score != head.score) {
+    auto score = std::find_if(values.scores.begin(), values.scores.end(),
+                              [&](const auto& known) { return known.first == item.score; });
+    if (score == values.scores.end()) {
+      BINDING_ASSIGN(napi_value number, napi::create_double(env, item.score));
+      BINDING_ASSIGN(Index index, objects.value(number));
+      score = values.scores.emplace(values.scores.end(), item.score, index);
+    }
+    head.score = item.score;
+    head.score_index = score->second;
   }
-  objects.value(score->second);
-  ResultValues::Ids& ids = values.last_ids[rule_slot];
+  objects.field(head.score_index);
+  ResultValues::Ids& ids = values.last_ids[head.rule_slot];
   if (!std::equal(item.ids_list.begin(), item.ids_list.end(), ids.texts.begin(), ids.texts.end(),
                   same_place)) {
     ids.texts.assign(item.ids_list.begin(), item.ids_list.end());
     ids.values.clear();
     for (std::string_view id : item.ids_list) {
-      BINDING_ASSIGN(napi_value text, values.strings.get(id));
-      ids.values.push_back(text);
+      BINDING_ASSIGN(Index index, objects.text(id));
+      ids.values.push_back(index);
     }
   }
-  return objects.texts(ids.values);
+  objects.texts(ids.values);
+  return {};
 }
 
 napi::Result<napi_value> make_response(napi_env env, const ItemList& items, BaseBuilder base) {

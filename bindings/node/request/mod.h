@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,7 +14,6 @@
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
 #include "bindings/node/result_objects.h"
-#include "bindings/node/string_cache.h"
 #include "bindings/node/text_buffer.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
@@ -166,22 +166,40 @@ napi::Result<napi_value> get_urlencoded_response(napi_env env);
 // What the result objects of one response are built from: each text and each score becomes
 // one JavaScript value, whatever the number of items that repeat it.
 struct ResultValues {
-  ResultValues(napi_env env, napi_value list)
-      : strings(env), objects(env, result_objects::Shape::Result, list) {}
+  using Index = result_objects::Index;
+  static constexpr std::array<Index, 16> kNone = [] {
+    std::array<Index, 16> none{};
+    none.fill(result_objects::kNoIndex);
+    return none;
+  }();
 
-  StringCache strings;
+  ResultValues(napi_env env, napi_value list) : objects(env, result_objects::Shape::Result, list) {}
+
   result_objects::Objects objects;
-  std::array<napi_value, 16> rule_names{};             // by rule bit position, 15: any other
-  std::array<napi_value, 16> input_type_names{};       // by input type, below 16
-  std::vector<std::pair<double, napi_value>> scores;   // the few distinct scores
+  std::array<Index, 16> rule_names = kNone;        // by rule bit position, 15: any other
+  std::array<Index, 16> input_type_names = kNone;  // by input type, below 16
+  std::vector<std::pair<double, Index>> scores;    // the few distinct scores
   // By rule bit position as above: the identifiers of the rule's latest item, by place in
-  // memory (they are static texts), and their strings. A rule's items mostly repeat them.
+  // memory (they are static texts), and their indices. A rule's items mostly repeat them.
   struct Ids {
     std::vector<std::string_view> texts;
-    std::vector<napi_value> values;
+    std::vector<Index> values;
   };
   std::array<Ids, 16> last_ids;
-  std::array<napi_value, 2> booleans{};  // false, true
+  std::array<Index, 2> booleans = {result_objects::kNoIndex, result_objects::kNoIndex};
+  // Per text index: whether the text is a MongoDB operator (1), is not (0), or unknown.
+  std::vector<std::int8_t> is_operator;
+  // The latest item's rule and input type, and what they gave; the next items mostly repeat
+  // them.
+  struct Head {
+    RuleType rule = 0;
+    InputType input_type = InputType::FirstInvalid;
+    std::size_t rule_slot = 15;
+    Index rule_name = result_objects::kNoIndex;
+    Index type_name = result_objects::kNoIndex;
+    double score = 0;
+    Index score_index = result_objects::kNoIndex;
+  } head;
 };
 
 // Hands one result object to `values.objects`: ruleId, inputType, path, key, value, score,

@@ -10,7 +10,6 @@
 
 #include "bindings/node/sinks/args.h"
 #include "bindings/node/result_objects.h"
-#include "bindings/node/string_cache.h"
 #include "core/evaluation/input_analysis/json.h"
 #include "core/evaluation/rules/mongo/query_type.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -55,11 +54,10 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
 
   // Paths repeat the keys that enclose them: each key of the body becomes one string.
   BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
-  StringCache strings(env);
   result_objects::Objects objects(env, result_objects::Shape::Comparator, list);
   for (const json::JsonResultTable::Entry* clause : clauses) {
     BINDING_TRY(objects.begin());
-    BINDING_TRY(objects.path(table.path(*clause), strings));
+    BINDING_TRY(objects.path(table.path(*clause)));
   }
   BINDING_TRY(objects.finish());
   return list;
