@@ -1,11 +1,14 @@
 #include "core/evaluation/input_analysis/json.h"
 
 #include <algorithm>
-#include <functional>
+#include <array>
+#include <cstdint>
+#include <limits>
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/mongo/query_type.h"
 #include "core/log/log.h"
+#include "core/text/equal_bytes.h"
 #include "json/parser.h"
 
 namespace sorvane::evaluation::input_analysis::json {
@@ -60,13 +63,9 @@ class PathBudget {
 // The answers of one body's texts of one input type, found again by their bytes: per text,
 // where its findings start in the table's finding list and how many there are (none is an
 // answer too). A text's findings depend only on its bytes, its input type and the call's rule
-// list and preference, so a repeat has the same ones.
-//
-// Slots are found by the text's hash, within a window of a few slots from its home slot; a
-// text that finds the window full takes its home slot over. The slots double while at most
-// half of them are taken, up to `kMaxSlots`: memory stays bounded whatever the body, and a
-// lookup costs the text's hash and at most one comparison of its bytes per slot in the
-// window. A text that is not remembered (or was pushed out) is only evaluated again.
+// list and preference, so a repeat has the same ones. A slot holds the last text of its length
+// and first and last bytes: memory stays fixed, a lookup compares the text with one other, and
+// a text pushed out is only evaluated again.
 class Answers {
  public:
   struct Answer {
@@ -74,59 +73,49 @@ class Answers {
     std::size_t count = 0;
   };
 
-  const Answer* find(std::string_view text, std::size_t hash) const {
-    if (slots_.empty()) return nullptr;
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = 0; i < kWindow; ++i) {
-      const Slot& slot = slots_[(hash + i) & mask];
-      if (!slot.taken) return nullptr;
-      if (slot.hash == hash && slot.text == text) return &slot.answer;
+  explicit Answers(std::string_view body) : body_(body) {}
+
+  // The slot of `text`: where `find` looks for it and `add` puts it.
+  static std::size_t slot(std::string_view text) {
+    if (text.empty()) return 0;
+    return (text.size() * 31 + static_cast<unsigned char>(text.front()) * 7 +
+            static_cast<unsigned char>(text.back())) %
+           kSlots;
+  }
+
+  // The answer of `text`, a view into the body, held in its slot `index`.
+  bool find(std::size_t index, std::string_view text, Answer& answer) const {
+    const Slot& held = slots_[index];
+    if (held.size_and_one != text.size() + 1 ||
+        !text::equal_bytes(std::string_view(body_.data() + held.start, text.size()), text)) {
+      return false;
     }
-    return nullptr;
+    answer = Answer{held.first, held.count};
+    return true;
   }
 
-  // Remembers the answer of a text that `find` does not know.
-  void add(std::string_view text, std::size_t hash, Answer answer) {
-    if (slots_.size() < kMaxSlots && taken_ * 2 >= slots_.size()) grow();
-    place(Slot{hash, text, answer, true});
+  void add(std::size_t index, std::string_view text, Answer answer) {
+    constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+    const auto start = static_cast<std::size_t>(text.data() - body_.data());
+    if (start > kMax || text.size() >= kMax || answer.first > kMax - answer.count) return;
+    slots_[index] = Slot{static_cast<std::uint32_t>(start),
+                         static_cast<std::uint32_t>(text.size() + 1),
+                         static_cast<std::uint32_t>(answer.first),
+                         static_cast<std::uint32_t>(answer.count)};
   }
-
-  static constexpr std::size_t kFirstSlots = 64;
-  static constexpr std::size_t kMaxSlots = 2048;
-  static constexpr std::size_t kWindow = 4;
 
  private:
+  static constexpr std::size_t kSlots = 256;
+
+  // 16 bytes: a text's place in the body (size and one; 0 for an empty slot), its answer.
   struct Slot {
-    std::size_t hash = 0;
-    std::string_view text;
-    Answer answer;
-    bool taken = false;
+    std::uint32_t start = 0;
+    std::uint32_t size_and_one = 0;
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
   };
-
-  void place(const Slot& slot) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = 0; i < kWindow; ++i) {
-      Slot& free = slots_[(slot.hash + i) & mask];
-      if (!free.taken) {
-        free = slot;
-        ++taken_;
-        return;
-      }
-    }
-    slots_[slot.hash & mask] = slot;
-  }
-
-  void grow() {
-    std::vector<Slot> old(slots_.empty() ? kFirstSlots : slots_.size() * 2);
-    old.swap(slots_);
-    taken_ = 0;
-    for (const Slot& slot : old) {
-      if (slot.taken) place(slot);
-    }
-  }
-
-  std::vector<Slot> slots_;
-  std::size_t taken_ = 0;
+  std::string_view body_;
+  std::array<Slot, kSlots> slots_{};
 };
 
 }  // namespace
@@ -145,65 +134,105 @@ std::vector<std::string_view> build_str_path(std::string_view body, std::span<co
 
 namespace {
 
+// The evaluation of one body's keys and values into one table, item by item as the parser
+// reads them.
+class BodyEvaluation {
+ public:
+  BodyEvaluation(std::string_view body, std::span<const rules::RuleType> rules,
+                 bool prefer_worth_watching, bool answer_repeats)
+      : body_(body),
+        rules_(rules),
+        prefer_worth_watching_(prefer_worth_watching),
+        answer_repeats_(answer_repeats),
+        mongo_selected_(std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) !=
+                        rules.end()),
+        budget_(body, path_key_budget(body)),
+        key_screen_(InputType::JsonKey, rules, prefer_worth_watching),
+        value_screen_(InputType::JsonValue, rules, prefer_worth_watching),
+        key_answers_(body),
+        value_answers_(body) {}
+
+  void item(std::span<const Token> key_stack, ItemKind kind, const Token& token) {
+    const std::string_view text = string_content(body_, token);
+    const bool is_key = kind == ItemKind::Key;
+    if (is_key && mongo_selected_ && rules::mongo::is_query_type(text)) {
+      const std::size_t start = table_.keys.size();
+      const std::size_t size = budget_.path(key_stack, key_stack.size(), table_.keys);
+      table_.entries.push_back(Entry{start, size, JsonResultTable::kClause, {}});
+    }
+    // Every line an evaluation writes, with findings or without, is a debug or trace line
+    // (the loop's lines and the rules' own): while those are off, a repeated text gets its
+    // first answer without a line missing. Its entries share the first one's findings.
+    const bool repeats_answered = answer_repeats_ && !log::enabled(log::Level::Debug);
+    Answers& answers = is_key ? key_answers_ : value_answers_;
+    const std::size_t slot = Answers::slot(text);
+    Answers::Answer answer;
+    if (!repeats_answered || !answers.find(slot, text, answer)) {
+      answer = evaluate(text, is_key);
+      if (repeats_answered) answers.add(slot, text, answer);
+    }
+    if (answer.count != 0) add_entries(key_stack, is_key, text, answer);
+  }
+
+  JsonResultTable& table() { return table_; }
+  const PathBudget& budget() const { return budget_; }
+
+ private:
+  using Entry = JsonResultTable::Entry;
+
+  // Evaluates a text and appends its findings to the table. Out of line, like `add_entries`:
+  // the path of a repeat that found nothing stays short.
+  [[gnu::noinline]] Answers::Answer evaluate(std::string_view text, bool is_key) {
+    std::vector<rules::Finding> findings =
+        input::check_input(text, is_key ? InputType::JsonKey : InputType::JsonValue, rules_,
+                           prefer_worth_watching_, is_key ? key_screen_ : value_screen_);
+    const Answers::Answer answer{table_.findings.size(), findings.size()};
+    for (rules::Finding& finding : findings) table_.findings.push_back(std::move(finding));
+    return answer;
+  }
+
+  // One entry per finding of the answer, at the text's path.
+  [[gnu::noinline]] void add_entries(std::span<const Token> key_stack, bool is_key,
+                                     std::string_view text, Answers::Answer answer) {
+    // A key is reported at the path of the object that holds it.
+    const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
+    for (std::size_t i = 0; i < answer.count; ++i) {
+      const std::size_t start = table_.keys.size();
+      const std::size_t size = budget_.path(key_stack, depth, table_.keys);
+      table_.entries.push_back(Entry{start, size, answer.first + i, text});
+    }
+  }
+
+  std::string_view body_;
+  std::span<const rules::RuleType> rules_;
+  bool prefer_worth_watching_;
+  bool answer_repeats_;
+  bool mongo_selected_;
+  JsonResultTable table_;
+  PathBudget budget_;
+  const rule_loop::Screen key_screen_;
+  const rule_loop::Screen value_screen_;
+  Answers key_answers_;
+  Answers value_answers_;
+};
+
 // The table of `body`; with `answer_repeats`, repeated texts as described at `Answers`.
 JsonTableOutcome evaluate_body(std::string_view body, std::span<const rules::RuleType> rules,
                                bool prefer_worth_watching, bool answer_repeats) {
-  const bool mongo_selected =
-      std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) != rules.end();
-  JsonResultTable table;
-  PathBudget budget(body, path_key_budget(body));
-  const rule_loop::Screen key_screen(InputType::JsonKey, rules, prefer_worth_watching);
-  const rule_loop::Screen value_screen(InputType::JsonValue, rules, prefer_worth_watching);
-  Answers key_answers;
-  Answers value_answers;
-  using Entry = JsonResultTable::Entry;
-
+  BodyEvaluation evaluation(body, rules, prefer_worth_watching, answer_repeats);
   sorvane::json::parser::Parser parser(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
-        const std::string_view text = string_content(body, token);
-        const bool is_key = kind == ItemKind::Key;
-        if (is_key && mongo_selected && rules::mongo::is_query_type(text)) {
-          const std::size_t start = table.keys.size();
-          const std::size_t size = budget.path(key_stack, key_stack.size(), table.keys);
-          table.entries.push_back(Entry{start, size, JsonResultTable::kClause, {}});
-        }
-        const InputType type = is_key ? InputType::JsonKey : InputType::JsonValue;
-        // A key is reported at the path of the object that holds it.
-        const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
-        const auto add_entries = [&](Answers::Answer answer) {
-          for (std::size_t i = 0; i < answer.count; ++i) {
-            const std::size_t start = table.keys.size();
-            const std::size_t size = budget.path(key_stack, depth, table.keys);
-            table.entries.push_back(Entry{start, size, answer.first + i, text});
-          }
-        };
-        // Every line an evaluation writes, with findings or without, is a debug or trace line
-        // (the loop's lines and the rules' own): while those are off, a repeated text gets its
-        // first answer without a line missing. Its entries share the first one's findings.
-        const bool repeats_answered = answer_repeats && !log::enabled(log::Level::Debug);
-        Answers& answers = is_key ? key_answers : value_answers;
-        const std::size_t hash = repeats_answered ? std::hash<std::string_view>{}(text) : 0;
-        if (repeats_answered) {
-          if (const Answers::Answer* known = answers.find(text, hash)) {
-            add_entries(*known);
-            return;
-          }
-        }
-        std::vector<rules::Finding> findings = input::check_input(
-            text, type, rules, prefer_worth_watching, is_key ? key_screen : value_screen);
-        const Answers::Answer answer{table.findings.size(), findings.size()};
-        for (rules::Finding& finding : findings) table.findings.push_back(std::move(finding));
-        if (repeats_answered) answers.add(text, hash, answer);
-        add_entries(answer);
+        evaluation.item(key_stack, kind, token);
       });
   if (auto error = parser.parse()) return std::move(*error);
+  const PathBudget& budget = evaluation.budget();
   if (budget.cut() != 0) {
     SORVANE_WARN(kTarget,
                  "key paths of a {}-byte JSON body pass its budget of {} keys; paths cut to "
                  "their last key: {}",
                  body.size(), path_key_budget(body), budget.cut());
   }
-  return table;
+  return std::move(evaluation.table());
 }
 
 // The results of a table. Entries of a repeated text share findings: each finding is moved
