@@ -63,7 +63,7 @@ class PathBudget {
 // The answers of one body's texts of one input type, found again by their bytes: per text,
 // where its findings start in the table's finding list and how many there are (none is an
 // answer too). A text's findings depend only on its bytes, its input type and the call's rule
-// list and preference, so a repeat has the same ones. A slot holds the last text of its length
+// list and preference (not on its path or its object), so a repeat has the same ones. A slot holds the last text of its length
 // and first and last bytes: memory stays fixed, a lookup compares the text with one other, and
 // a text pushed out is only evaluated again.
 class Answers {
@@ -94,6 +94,8 @@ class Answers {
     return true;
   }
 
+  // Puts the answer of `text` in its slot `index`; one whose places need more than 32 bits is
+  // not remembered.
   void add(std::size_t index, std::string_view text, Answer answer) {
     constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
     const auto start = static_cast<std::size_t>(text.data() - body_.data());
