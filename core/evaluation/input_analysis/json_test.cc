@@ -411,9 +411,16 @@ TEST(CheckJson, RepeatedTextsAnswerAsEvaluatedOnce) {
       every_text = check_json_evaluating_every_text(body, rules, prefer);
       every_text_log = capture.records();
     }
+    JsonOutcome with_debug;
+    {
+      log::ScopedLogCapture capture(log::Level::Debug);
+      with_debug = check_json(body, rules, prefer);
+    }
     log::ScopedLogCapture capture(level);
     const JsonOutcome repeats_answered = check_json(body, rules, prefer);
     ASSERT_EQ(repeats_answered, every_text);
+    // Nor do the results depend on the level.
+    ASSERT_EQ(repeats_answered, with_debug);
     ASSERT_EQ(capture.records(), every_text_log);
     if (level <= log::Level::Info) {
       EXPECT_TRUE(capture.records().empty());
