@@ -188,6 +188,32 @@ test('result objects hold their own properties, and a store that calls in again 
   assert.deepStrictEqual(inner, expected);
 });
 
+test('repeated keys and values answer as if each stood alone, each result its own objects', () => {
+  // Texts with findings of several rules, as keys and as values (a key and a value of the same
+  // bytes have results of their own), and texts without.
+  const elements = ['"__proto__"', '{"q":"__proto__"}', '{"__proto__":"__proto__"}',
+    '{"a":{"__proto__":1,"constructor":"constructor"}}', '"<script>alert(1)</script>"',
+    '{"q":"<script>alert(1)</script>"}', '"../a"', '{"../a":"../a"}', '"1\' OR 1=1 --"',
+    '"; cat /etc/passwd"', '"plain"', '{"q":"x"}'];
+  const mask = 2 | 4 | 8 | 16 | 128 | 512;
+  const alone = elements.map((element) => agent.scoreRequestBody(mask, `[${element}]`).resultsList || []);
+  assert.ok(alone.filter((results) => results.length > 1).length >= 4);
+  let seed = 12;
+  const next = () => (seed = (seed * 1103515245 + 12345) % 2147483648);
+  const order = Array.from({ length: 600 }, () => Math.floor((next() / 2147483648) * elements.length));
+  assert.strictEqual(new Set(order).size, elements.length);
+  const body = `[${order.map((i) => elements[i]).join(',')}]`;
+  const results = agent.scoreRequestBody(mask, body).resultsList;
+  assert.deepStrictEqual(results, order.flatMap((i) => alone[i]));
+  const seen = new Set();
+  for (const result of results) {
+    for (const object of [result, result.path, result.idsList]) {
+      assert.ok(!seen.has(object));
+      seen.add(object);
+    }
+  }
+});
+
 test('short lists reach what Array.prototype holds at their indices, as any assignment does', () => {
   // One-key and two-key paths, one-identifier lists.
   const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';

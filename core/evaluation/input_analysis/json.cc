@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 
 #include "core/evaluation/input_analysis/input.h"
 #include "core/evaluation/rules/mongo/query_type.h"
 #include "core/log/log.h"
+#include "core/text/equal_bytes.h"
 #include "json/parser.h"
 
 namespace sorvane::evaluation::input_analysis::json {
@@ -57,26 +60,64 @@ class PathBudget {
   std::size_t cut_ = 0;
 };
 
-// Texts of one body, of one input type, whose evaluation found nothing, found again by
-// their bytes: the keys of every record and recurring values are evaluated once. A slot
-// holds the last such text of its length and first and last bytes.
-class NothingFound {
+// The answers of one body's texts of one input type, found again by their bytes: per text,
+// where its findings start in the table's finding list and how many there are (none is an
+// answer too). A text's findings depend only on its bytes, its input type and the call's rule
+// list and preference (not on its path or its object), so a repeat has the same ones. A slot holds the last text of its length
+// and first and last bytes: memory stays fixed, a lookup compares the text with one other, and
+// a text pushed out is only evaluated again.
+class Answers {
  public:
-  bool contains(std::string_view text) const {
-    const std::string_view held = slots_[slot(text)];
-    return held.data() != nullptr && held == text;
-  }
-  void add(std::string_view text) { slots_[slot(text)] = text; }
+  struct Answer {
+    std::size_t first = 0;  // in JsonResultTable::findings
+    std::size_t count = 0;
+  };
 
- private:
-  static constexpr std::size_t kSlots = 256;
+  explicit Answers(std::string_view body) : body_(body) {}
+
+  // The slot of `text`: where `find` looks for it and `add` puts it.
   static std::size_t slot(std::string_view text) {
     if (text.empty()) return 0;
     return (text.size() * 31 + static_cast<unsigned char>(text.front()) * 7 +
             static_cast<unsigned char>(text.back())) %
            kSlots;
   }
-  std::array<std::string_view, kSlots> slots_{};
+
+  // The answer of `text`, a view into the body, held in its slot `index`.
+  bool find(std::size_t index, std::string_view text, Answer& answer) const {
+    const Slot& held = slots_[index];
+    if (held.size_and_one != text.size() + 1 ||
+        !text::equal_bytes(std::string_view(body_.data() + held.start, text.size()), text)) {
+      return false;
+    }
+    answer = Answer{held.first, held.count};
+    return true;
+  }
+
+  // Puts the answer of `text` in its slot `index`; one whose places need more than 32 bits is
+  // not remembered.
+  void add(std::size_t index, std::string_view text, Answer answer) {
+    constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+    const auto start = static_cast<std::size_t>(text.data() - body_.data());
+    if (start > kMax || text.size() >= kMax || answer.first > kMax - answer.count) return;
+    slots_[index] = Slot{static_cast<std::uint32_t>(start),
+                         static_cast<std::uint32_t>(text.size() + 1),
+                         static_cast<std::uint32_t>(answer.first),
+                         static_cast<std::uint32_t>(answer.count)};
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256;
+
+  // 16 bytes: a text's place in the body (size and one; 0 for an empty slot), its answer.
+  struct Slot {
+    std::uint32_t start = 0;
+    std::uint32_t size_and_one = 0;
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+  };
+  std::string_view body_;
+  std::array<Slot, kSlots> slots_{};
 };
 
 }  // namespace
@@ -93,75 +134,156 @@ std::vector<std::string_view> build_str_path(std::string_view body, std::span<co
   return path;
 }
 
-JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::RuleType> rules,
-                                  bool prefer_worth_watching) {
-  const bool mongo_selected =
-      std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) != rules.end();
-  JsonResultTable table;
-  PathBudget budget(body, path_key_budget(body));
-  const rule_loop::Screen key_screen(InputType::JsonKey, rules, prefer_worth_watching);
-  const rule_loop::Screen value_screen(InputType::JsonValue, rules, prefer_worth_watching);
-  NothingFound keys_without_findings;
-  NothingFound values_without_findings;
+namespace {
+
+// The evaluation of one body's keys and values into one table, item by item as the parser
+// reads them.
+class BodyEvaluation {
+ public:
+  BodyEvaluation(std::string_view body, std::span<const rules::RuleType> rules,
+                 bool prefer_worth_watching, bool answer_repeats)
+      : body_(body),
+        rules_(rules),
+        prefer_worth_watching_(prefer_worth_watching),
+        answer_repeats_(answer_repeats),
+        mongo_selected_(std::find(rules.begin(), rules.end(), rules::kNosqlInjectionMongo) !=
+                        rules.end()),
+        budget_(body, path_key_budget(body)),
+        key_screen_(InputType::JsonKey, rules, prefer_worth_watching),
+        value_screen_(InputType::JsonValue, rules, prefer_worth_watching),
+        key_answers_(body),
+        value_answers_(body) {}
+
+  void item(std::span<const Token> key_stack, ItemKind kind, const Token& token) {
+    const std::string_view text = string_content(body_, token);
+    const bool is_key = kind == ItemKind::Key;
+    if (is_key && mongo_selected_ && rules::mongo::is_query_type(text)) {
+      const std::size_t start = table_.keys.size();
+      const std::size_t size = budget_.path(key_stack, key_stack.size(), table_.keys);
+      table_.entries.push_back(Entry{start, size, JsonResultTable::kClause, {}});
+    }
+    // Every line an evaluation writes, with findings or without, is a debug or trace line
+    // (the loop's lines and the rules' own): while those are off, a repeated text gets its
+    // first answer without a line missing. Its entries share the first one's findings.
+    const bool repeats_answered = answer_repeats_ && !log::enabled(log::Level::Debug);
+    Answers& answers = is_key ? key_answers_ : value_answers_;
+    const std::size_t slot = Answers::slot(text);
+    Answers::Answer answer;
+    if (!repeats_answered || !answers.find(slot, text, answer)) {
+      answer = evaluate(text, is_key);
+      if (repeats_answered) answers.add(slot, text, answer);
+    }
+    if (answer.count != 0) add_entries(key_stack, is_key, text, answer);
+  }
+
+  JsonResultTable& table() { return table_; }
+  const PathBudget& budget() const { return budget_; }
+
+ private:
   using Entry = JsonResultTable::Entry;
 
+  // Evaluates a text and appends its findings to the table. Out of line, like `add_entries`:
+  // the path of a repeat that found nothing stays short.
+  [[gnu::noinline]] Answers::Answer evaluate(std::string_view text, bool is_key) {
+    std::vector<rules::Finding> findings =
+        input::check_input(text, is_key ? InputType::JsonKey : InputType::JsonValue, rules_,
+                           prefer_worth_watching_, is_key ? key_screen_ : value_screen_);
+    const Answers::Answer answer{table_.findings.size(), findings.size()};
+    for (rules::Finding& finding : findings) table_.findings.push_back(std::move(finding));
+    return answer;
+  }
+
+  // One entry per finding of the answer, at the text's path.
+  [[gnu::noinline]] void add_entries(std::span<const Token> key_stack, bool is_key,
+                                     std::string_view text, Answers::Answer answer) {
+    // A key is reported at the path of the object that holds it.
+    const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
+    for (std::size_t i = 0; i < answer.count; ++i) {
+      const std::size_t start = table_.keys.size();
+      const std::size_t size = budget_.path(key_stack, depth, table_.keys);
+      table_.entries.push_back(Entry{start, size, answer.first + i, text});
+    }
+  }
+
+  std::string_view body_;
+  std::span<const rules::RuleType> rules_;
+  bool prefer_worth_watching_;
+  bool answer_repeats_;
+  bool mongo_selected_;
+  JsonResultTable table_;
+  PathBudget budget_;
+  const rule_loop::Screen key_screen_;
+  const rule_loop::Screen value_screen_;
+  Answers key_answers_;
+  Answers value_answers_;
+};
+
+// The table of `body`; with `answer_repeats`, repeated texts as described at `Answers`.
+JsonTableOutcome evaluate_body(std::string_view body, std::span<const rules::RuleType> rules,
+                               bool prefer_worth_watching, bool answer_repeats) {
+  BodyEvaluation evaluation(body, rules, prefer_worth_watching, answer_repeats);
   sorvane::json::parser::Parser parser(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
-        const std::string_view text = string_content(body, token);
-        const bool is_key = kind == ItemKind::Key;
-        if (is_key && mongo_selected && rules::mongo::is_query_type(text)) {
-          const std::size_t start = table.keys.size();
-          const std::size_t size = budget.path(key_stack, key_stack.size(), table.keys);
-          table.entries.push_back(Entry{start, size, JsonResultTable::kClause, {}});
-        }
-        const InputType type = is_key ? InputType::JsonKey : InputType::JsonValue;
-        // An evaluation that finds nothing logs only debug and trace lines: while those are
-        // off, a repeat of such a text has the same answer and the same (no) lines.
-        NothingFound& nothing_found = is_key ? keys_without_findings : values_without_findings;
-        const bool repeat_answered = !log::enabled(log::Level::Debug);
-        if (repeat_answered && nothing_found.contains(text)) return;
-        std::vector<rules::Finding> findings = input::check_input(
-            text, type, rules, prefer_worth_watching, is_key ? key_screen : value_screen);
-        if (repeat_answered && findings.empty()) nothing_found.add(text);
-        // A key is reported at the path of the object that holds it.
-        const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
-        for (rules::Finding& finding : findings) {
-          const std::size_t start = table.keys.size();
-          const std::size_t size = budget.path(key_stack, depth, table.keys);
-          table.entries.push_back(Entry{start, size, table.findings.size(), text});
-          table.findings.push_back(std::move(finding));
-        }
+        evaluation.item(key_stack, kind, token);
       });
   if (auto error = parser.parse()) return std::move(*error);
+  const PathBudget& budget = evaluation.budget();
   if (budget.cut() != 0) {
     SORVANE_WARN(kTarget,
                  "key paths of a {}-byte JSON body pass its budget of {} keys; paths cut to "
                  "their last key: {}",
                  body.size(), path_key_budget(body), budget.cut());
   }
-  return table;
+  return std::move(evaluation.table());
 }
 
-JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
-                       bool prefer_worth_watching) {
-  JsonTableOutcome outcome = check_json_table(body, rules, prefer_worth_watching);
+// The results of a table. Entries of a repeated text share findings: each finding is moved
+// into the result of the last entry that reads it and copied into the others.
+JsonOutcome results_of(JsonTableOutcome outcome) {
   if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
     return std::move(*error);
   }
   JsonResultTable& table = std::get<JsonResultTable>(outcome);
   std::vector<JsonResult> results;
   results.reserve(table.entries.size());
-  for (const JsonResultTable::Entry& entry : table.entries) {
+  std::vector<std::size_t> last_reader(table.findings.size());
+  for (std::size_t i = 0; i < table.entries.size(); ++i) {
+    if (table.entries[i].finding != JsonResultTable::kClause) {
+      last_reader[table.entries[i].finding] = i;
+    }
+  }
+  for (std::size_t i = 0; i < table.entries.size(); ++i) {
+    const JsonResultTable::Entry& entry = table.entries[i];
     const std::span<const std::string_view> path = table.path(entry);
     std::vector<std::string_view> keys(path.begin(), path.end());
     if (entry.finding == JsonResultTable::kClause) {
       results.emplace_back(rules::mongo::QueryClause{std::move(keys)});
     } else {
-      results.emplace_back(
-          JsonFinding{std::move(table.findings[entry.finding]), std::move(keys), entry.value});
+      rules::Finding& finding = table.findings[entry.finding];
+      results.emplace_back(JsonFinding{last_reader[entry.finding] == i ? std::move(finding)
+                                                                       : finding,
+                                       std::move(keys), entry.value});
     }
   }
   return results;
+}
+
+}  // namespace
+
+JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::RuleType> rules,
+                                  bool prefer_worth_watching) {
+  return evaluate_body(body, rules, prefer_worth_watching, true);
+}
+
+JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
+                       bool prefer_worth_watching) {
+  return results_of(check_json_table(body, rules, prefer_worth_watching));
+}
+
+JsonOutcome check_json_evaluating_every_text(std::string_view body,
+                                             std::span<const rules::RuleType> rules,
+                                             bool prefer_worth_watching) {
+  return results_of(evaluate_body(body, rules, prefer_worth_watching, false));
 }
 
 }  // namespace sorvane::evaluation::input_analysis::json

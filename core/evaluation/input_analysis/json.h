@@ -32,6 +32,11 @@ using JsonOutcome = std::variant<std::vector<JsonResult>, sorvane::json::parse_e
 // The same results in three flat lists, so that a result allocates nothing of its own: a body
 // with thousands of results made thousands of small path lists, and moved them all each
 // time the result list grew.
+//
+// Entries may share a finding: a text that recurs in the body with the same input type (key
+// or value) has the same findings, and while debug lines are off the entries of its repeats
+// point at the findings of its first evaluation. Read findings through the entries; a reader
+// that moves a finding out must copy it where a later entry still reads it.
 struct JsonResultTable {
   // An entry whose finding is this is an operator key's QueryClause.
   static constexpr std::size_t kClause = static_cast<std::size_t>(-1);
@@ -39,7 +44,7 @@ struct JsonResultTable {
   struct Entry {
     std::size_t path_start = 0;  // the path: keys[path_start, path_start + path_size)
     std::size_t path_size = 0;
-    std::size_t finding = kClause;  // its place in `findings`
+    std::size_t finding = kClause;  // its place in `findings` (possibly shared)
     std::string_view value;         // a finding's text (empty for a clause)
   };
 
@@ -63,14 +68,22 @@ std::size_t path_key_budget(std::string_view body);
 // When `rules` holds the MongoDB rule, each operator key is answered first as a QueryClause.
 // Paths are whole until the first result whose path would take them past
 // `path_key_budget(body)`; from that result on, every path keeps only its last key, and a
-// warning tells how many paths were cut. The results borrow `body`: they are valid only
-// while it is.
+// warning tells how many paths were cut. While debug lines are off, a key or value that
+// recurs as the same input type is evaluated once and its repeats get the same findings
+// (every line an evaluation writes is a debug or trace line). The results borrow `body`: they
+// are valid only while it is.
 JsonOutcome check_json(std::string_view body, std::span<const rules::RuleType> rules,
                        bool prefer_worth_watching);
 
 // The same results as one table.
 JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::RuleType> rules,
                                   bool prefer_worth_watching);
+
+// Tests only: `check_json` with every text evaluated, repeats too, to compare the answers of
+// repeats with.
+JsonOutcome check_json_evaluating_every_text(std::string_view body,
+                                             std::span<const rules::RuleType> rules,
+                                             bool prefer_worth_watching);
 
 // The texts of the first `count` key tokens: the body between each token's quotation marks.
 std::vector<std::string_view> build_str_path(std::string_view body,

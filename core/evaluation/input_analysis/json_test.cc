@@ -1,11 +1,14 @@
 #include "core/evaluation/input_analysis/json.h"
 
 #include "core/evaluation/input_analysis/input.h"
+#include "core/evaluation/input_analysis/testing/arbitrary.h"
 #include "core/log/capture_for_testing.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -322,43 +325,158 @@ TEST(CheckJson, NoWarningWithoutCutPaths) {
   }
 }
 
-// With debug lines off, a repeated key or value whose evaluation found nothing is not
-// evaluated again: the results of random bodies of repeated attack and benign texts are
-// those with debug lines on (every text evaluated), and nothing is logged besides.
-TEST(CheckJson, RepeatedTextsAnswerAsEvaluatedOnce) {
-  const std::vector<std::string> texts = {
-      "id", "name", "blue", "Widget 12", "A sturdy widget, number 3.", "__proto__",
-      "constructor", "$ne", "$where", "' or 1=1--", "; cat /etc/passwd", "../../etc/passwd",
-      "<script>alert(1)</script>", "require('child_process')", "", "x", "\u0041b", "a\"b",
-      "\u00e9t\u00e9", "sleep(5) || true"};
-  std::mt19937 rng(2024);
-  for (int round = 0; round < 300; ++round) {
-    std::string body = "[";
-    for (std::size_t i = 1 + rng() % 12; i > 0; --i) {
-      body += "{";
-      for (std::size_t k = 1 + rng() % 4; k > 0; --k) {
-        body += "\"" + texts[rng() % texts.size()] + "\":";
-        body += rng() % 4 == 0 ? "[\"" + texts[rng() % texts.size()] + "\"]"
-                               : "\"" + texts[rng() % texts.size()] + "\"";
-        if (k > 1) body += ",";
+// A random body of keys and values drawn from `texts`: records of a few members, some values
+// in arrays, some records nested one level.
+std::string random_body(std::mt19937& rng, const std::vector<std::string>& texts,
+                        std::size_t records) {
+  std::string body = "[";
+  const auto add = [&](std::string_view before) {
+    body += before;
+    body += "\"" + texts[rng() % texts.size()] + "\"";
+  };
+  for (std::size_t i = 0; i < records; ++i) {
+    body += i > 0 ? ",{" : "{";
+    for (std::size_t k = 1 + rng() % 4; k > 0; --k) {
+      add("");
+      switch (rng() % 6) {
+        case 0: add(":["); add(","); body += "]"; break;
+        case 1: add(":{"); add(":"); body += "}"; break;
+        case 2: body += ":1"; break;
+        default: add(":");
       }
-      body += i > 1 ? "}," : "}";
+      if (k > 1) body += ",";
     }
-    body += "]";
-    const std::vector<RuleType> rules =
-        rng() % 2 ? std::vector<RuleType>{1, 2, 4, 8, 16, 32, 64, 128, 256, 512}
-                  : std::vector<RuleType>{8, 32, 512};
+    body += "}";
+  }
+  return body + "]";
+}
+
+// A repeated key or value is answered from its first evaluation while debug lines are off.
+// Random bodies of repeated texts, with findings of several rules as keys and as values and
+// without, give the same results in the same order, and the same log lines, as the evaluation
+// of every text, at every log level; so do bodies of thousands of distinct texts, which fill the
+// remembered answers and push some out.
+TEST(CheckJson, RepeatedTextsAnswerAsEvaluatedOnce) {
+  const std::vector<std::string> pool = {
+      "id", "name", "blue", "Widget 12", "A sturdy widget, number 3.", "__proto__",
+      "constructor", "prototype", "$ne", "$where", "$gt", "' or 1=1--", "1' OR '1'='1",
+      "; cat /etc/passwd", "$(id)", "../../etc/passwd", "<script>alert(1)</script>",
+      "<img src=x onerror=alert(1)>", "javascript:alert(1)", "require('child_process')",
+      "sleep(1000)", "", "x", "\u0041b", R"(a\"b)", R"(\u0041b)", "\u00e9t\u00e9",
+      "sleep(5) || true", "shell.php", "GET", "../", "..\\\\"};
+  std::mt19937 rng(2024);
+  // Near copies of the pool's texts, which share their length and first and last bytes with
+  // them or one is the start of the other, and thousands of distinct texts.
+  std::vector<std::string> many = pool;
+  const std::string_view edits = "ax_</.'(";
+  for (int i = 0; i < 1500; ++i) {
+    std::string text = pool[rng() % pool.size()];
+    // Escapes and multi-byte characters stay whole.
+    if (std::any_of(text.begin(), text.end(), [](char c) {
+          return c == '\\' || static_cast<unsigned char>(c) >= 0x80;
+        })) {
+      continue;
+    }
+    const char c = edits[rng() % edits.size()];
+    switch (rng() % 3) {
+      case 0: if (!text.empty()) text[rng() % text.size()] = c; break;
+      case 1: text.append(1 + rng() % 3, c); break;
+      default: if (!text.empty()) text.pop_back();
+    }
+    many.push_back(text);
+  }
+  for (int i = 0; i < 3000; ++i) {
+    many.push_back(i % 2 ? "<b onclick=f(" + std::to_string(i) + ")>"
+                         : "k" + std::to_string(i));
+  }
+  const std::vector<RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
+  const log::Level levels[] = {log::Level::Off, log::Level::Info, log::Level::Debug,
+                               log::Level::Trace};
+  std::set<std::pair<RuleType, InputType>> found;
+  for (int round = 0; round < 300; ++round) {
+    const bool large = round % 3 == 0;
+    const std::string body =
+        random_body(rng, large ? many : pool, large ? 20 + rng() % 400 : 1 + rng() % 16);
+    std::vector<RuleType> rules = all;
+    if (rng() % 3 == 0) rules = {8, 32, 512};
+    if (rng() % 4 == 0) rules = testing::random_rule_list(rng, 1 + rng() % 12);
     const bool prefer = rng() % 3 == 0;
+    const log::Level level = levels[rng() % 4];
+    SCOPED_TRACE(::testing::Message() << "round " << round << ", level "
+                                      << log::level_text(level) << ": " << body.substr(0, 400));
+    JsonOutcome every_text;
+    std::vector<log::CapturedRecord> every_text_log;
+    {
+      log::ScopedLogCapture capture(level);
+      every_text = check_json_evaluating_every_text(body, rules, prefer);
+      every_text_log = capture.records();
+    }
     JsonOutcome with_debug;
     {
       log::ScopedLogCapture capture(log::Level::Debug);
       with_debug = check_json(body, rules, prefer);
     }
-    log::ScopedLogCapture capture(log::Level::Info);
+    log::ScopedLogCapture capture(level);
     const JsonOutcome repeats_answered = check_json(body, rules, prefer);
-    ASSERT_EQ(repeats_answered, with_debug) << body;
-    EXPECT_TRUE(capture.records().empty()) << body;
+    ASSERT_EQ(repeats_answered, every_text);
+    // Nor do the results depend on the level.
+    ASSERT_EQ(repeats_answered, with_debug);
+    ASSERT_EQ(capture.records(), every_text_log);
+    if (level <= log::Level::Info) {
+      EXPECT_TRUE(capture.records().empty());
+    }
+    const auto& results = std::get<std::vector<JsonResult>>(every_text);
+    for (const JsonResult& result : results) {
+      if (const auto* finding = std::get_if<JsonFinding>(&result)) {
+        found.emplace(finding->finding.rule, finding->finding.input_type);
+      }
+    }
   }
+  // The pool reaches findings of these rules: of every rule for values that has JSON values,
+  // and of the two that have JSON keys.
+  const std::pair<RuleType, InputType> reached[] = {
+      {2, InputType::JsonValue},  {4, InputType::JsonValue},   {8, InputType::JsonValue},
+      {16, InputType::JsonValue}, {32, InputType::JsonValue},  {128, InputType::JsonValue},
+      {512, InputType::JsonValue}, {2, InputType::JsonKey},    {512, InputType::JsonKey}};
+  for (const auto& [rule, type] : reached) {
+    EXPECT_TRUE(found.contains({rule, type})) << rule << " " << input_type_name(type);
+  }
+}
+
+// The findings of a repeated text are shared in the table, and every result still gets them
+// whole: each repeat's entry reads the same findings as the first, at its own place.
+TEST(CheckJson, RepeatsShareTheFindingsOfTheFirstEvaluation) {
+  const std::string body =
+      R"([{"q":"<script>alert(1)</script>"},{"q":"<script>alert(1)</script>"},)"
+      R"({"__proto__":"<script>alert(1)</script>"},"__proto__",{"__proto__":1}])";
+  const std::vector<RuleType> rules = {4, 512};
+  log::ScopedLogCapture capture(log::Level::Info);
+  const auto table = std::get<JsonResultTable>(check_json_table(body, rules, false));
+  std::vector<std::size_t> xss;
+  std::vector<const char*> xss_texts;
+  std::vector<std::size_t> proto_keys;
+  for (const JsonResultTable::Entry& entry : table.entries) {
+    const rules::Finding& finding = table.findings[entry.finding];
+    if (finding.rule == 4 && entry.value.starts_with("<script>")) {
+      xss.push_back(entry.finding);
+      xss_texts.push_back(entry.value.data());
+    }
+    if (finding.rule == 512 && finding.input_type == InputType::JsonKey) {
+      proto_keys.push_back(entry.finding);
+    }
+  }
+  ASSERT_EQ(xss.size(), 3u);
+  EXPECT_EQ(xss, std::vector<std::size_t>(3, xss[0]));
+  for (std::size_t i = 0, at = 0; i < 3; ++i, ++at) {
+    at = body.find("<script>", at);
+    EXPECT_EQ(xss_texts[i], body.data() + at);
+  }
+  ASSERT_EQ(proto_keys.size(), 2u);
+  EXPECT_EQ(proto_keys[0], proto_keys[1]);
+  // A value and a key of the same bytes have findings of their own: the script value's, the
+  // key's, the value "__proto__"'s two.
+  EXPECT_EQ(table.findings.size(), 4u);
+  EXPECT_EQ(check_json(body, rules, false), check_json_evaluating_every_text(body, rules, false));
 }
 
 TEST(CheckJson, BuildStrPathTakesTheFirstKeys) {
