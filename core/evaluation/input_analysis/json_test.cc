@@ -386,8 +386,9 @@ TEST(CheckJson, RepeatedTextsAnswerAsEvaluatedOnce) {
     many.push_back(text);
   }
   for (int i = 0; i < 3000; ++i) {
-    many.push_back(i % 2 ? "<b onclick=f(" + std::to_string(i) + ")>"
-                         : "k" + std::to_string(i));
+    const std::string number = std::to_string(i);
+    many.push_back(i % 2 ? std::string("<b onclick=f(").append(number).append(")>")
+                         : std::string("k").append(number));
   }
   const std::vector<RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
   const log::Level levels[] = {log::Level::Off, log::Level::Info, log::Level::Debug,
