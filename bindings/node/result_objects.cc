@@ -8,9 +8,7 @@
 namespace bindings::node::result_objects {
 namespace {
 
-// A call of a store function takes the objects begun before their fields reach this many,
-// and at most this many new values (its arguments).
-constexpr std::size_t kFieldsPerCall = 16384;
+// A call of a store function takes at most this many new values (its arguments).
 constexpr std::size_t kValuesPerCall = 4096;
 
 // The fields array kept per env holds any call's objects but one longer than kFieldsPerCall
@@ -173,8 +171,8 @@ napi::Result<napi_value> shared_fields(napi_env env, EnvData& data) {
 Objects::Objects(napi_env env, Shape shape, napi_value list)
     : env_(env), shape_(shape), list_(list), args_(kLeadingArgs) {}
 
-napi::Status Objects::begin() {
-  if (fields_.size() >= kFieldsPerCall) BINDING_TRY(store(fields_.size(), pending_));
+napi::Status Objects::store_begun() {
+  BINDING_TRY(store(fields_.size(), pending_));
   object_start_ = fields_.size();
   ++pending_;
   return {};
@@ -189,16 +187,9 @@ napi::Result<Index> Objects::value(napi_value v) {
   return table_size_++;
 }
 
-napi::Result<Index> Objects::text(std::string_view text) {
-  return strings_.get(text, [&](std::string_view t) -> napi::Result<Index> {
-    BINDING_ASSIGN(napi_value string, napi::create_string(env_, t));
-    return value(string);
-  });
-}
-
-void Objects::texts(std::span<const Index> indices) {
-  fields_.push_back(static_cast<std::uint32_t>(indices.size()));
-  fields_.insert(fields_.end(), indices.begin(), indices.end());
+napi::Result<Index> Objects::new_text(std::string_view text) {
+  BINDING_ASSIGN(napi_value string, napi::create_string(env_, text));
+  return value(string);
 }
 
 napi::Status Objects::path(std::span<const std::string_view> keys) {

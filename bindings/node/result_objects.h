@@ -31,6 +31,9 @@ enum class Shape : std::uint8_t { Result, Comparator };
 using Index = std::uint32_t;
 inline constexpr Index kNoIndex = UINT32_MAX;
 
+// A call of the store function takes the objects begun before their fields reach this many.
+inline constexpr std::size_t kFieldsPerCall = 16384;
+
 // Stores the objects of one list, in order. Storing runs JavaScript (a setter on a
 // prototype), which may detach a Buffer: the texts handed in must be the call's own, not
 // borrowed, and stay alive and unchanged until finish().
@@ -39,15 +42,30 @@ class Objects {
   Objects(napi_env env, Shape shape, napi_value list);
 
   // Starts the next object; may store the objects before it.
-  napi::Status begin();
+  napi::Status begin() {
+    if (fields_.size() >= kFieldsPerCall) return store_begun();
+    object_start_ = fields_.size();
+    ++pending_;
+    return {};
+  }
   // The index of a text's string, created on its first request.
-  napi::Result<Index> text(std::string_view text);
+  napi::Result<Index> text(std::string_view text) {
+    return strings_.get(text, [&](std::string_view t) { return new_text(t); });
+  }
   // The index of a new value (a number, a boolean); the caller keeps it for reuse.
   napi::Result<Index> value(napi_value v);
   // One value of the current object.
   void field(Index index) { fields_.push_back(index); }
   // A list of texts of the current object (an array in the result).
-  void texts(std::span<const Index> indices);
+  void texts(std::span<const Index> indices) {
+    fields_.push_back(static_cast<std::uint32_t>(indices.size()));
+    // Most lists hold a text or two: appended one by one, without a call to copy them.
+    if (indices.size() <= 2) {
+      for (Index index : indices) fields_.push_back(index);
+    } else {
+      fields_.insert(fields_.end(), indices.begin(), indices.end());
+    }
+  }
   // The key path of the current object (an array in the result). Paths that run deep share
   // most of their keys with the path before: those keep their indices. The keys must stay in
   // place until the next path.
@@ -58,6 +76,10 @@ class Objects {
   napi::Status finish();
 
  private:
+  // begin() once the fields of a call are complete: stores them, then begins.
+  napi::Status store_begun();
+  // The index of a text not asked for before.
+  napi::Result<Index> new_text(std::string_view text);
   // Hands the new values and the first `objects` objects, whose fields are the first
   // `complete`, to the store function; the fields after them stay for the next call.
   napi::Status store(std::size_t complete, std::uint32_t objects);

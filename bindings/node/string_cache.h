@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,8 @@ class StringCache {
     std::uint32_t index = 0;
   };
 
+  static std::uint64_t load64(const char* p);
+  static std::uint64_t load32(const char* p);
   static std::uint64_t hash(std::string_view text);
   static bool same(const Slot& slot, std::string_view text);
   // The slot of `text`, or the free slot where it belongs.
@@ -51,6 +54,66 @@ class StringCache {
   Slot last_;  // the latest text found or added
 };
 
+// Found per result: defined here so that the lookups inline into their callers.
+
+inline std::uint64_t StringCache::load64(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+inline std::uint64_t StringCache::load32(const char* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+inline std::uint64_t StringCache::hash(std::string_view text) {
+  // The bytes of a short text, eight at a time (the last word overlapping the one before);
+  // the address of a long one. Both with the size.
+  constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15u;
+  const char* p = text.data();
+  const std::size_t n = text.size();
+  std::uint64_t h = (n + 1) * kMultiplier;
+  if (n > kShortText) {
+    h = (h ^ reinterpret_cast<std::uintptr_t>(p)) * kMultiplier;
+  } else if (n >= 8) {
+    for (std::size_t at = 0; at + 8 < n; at += 8) h = (h ^ load64(p + at)) * kMultiplier;
+    h = (h ^ load64(p + n - 8)) * kMultiplier;
+  } else if (n >= 4) {
+    h = (h ^ (load32(p) | load32(p + n - 4) << 32)) * kMultiplier;
+  } else if (n > 0) {
+    const auto byte = [&](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+    h = (h ^ (byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16)) * kMultiplier;
+  }
+  return h ^ (h >> 29);
+}
+
+inline bool StringCache::same(const Slot& slot, std::string_view text) {
+  const std::size_t n = text.size();
+  if (slot.size != n) return false;
+  const char* a = slot.data;
+  const char* b = text.data();
+  if (n > kShortText) return a == b;
+  // Word by word as in hash(), the last word overlapping the one before.
+  if (n >= 8) {
+    for (std::size_t at = 0; at + 8 < n; at += 8) {
+      if (load64(a + at) != load64(b + at)) return false;
+    }
+    return load64(a + n - 8) == load64(b + n - 8);
+  }
+  if (n >= 4) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
+  // Bytes 0, n / 2 and n - 1 are every byte of a text shorter than four.
+  return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+}
+
+inline StringCache::Slot& StringCache::find(std::string_view text) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash(text) & mask;
+  while (slots_[i].data != nullptr && !same(slots_[i], text)) i = (i + 1) & mask;
+  return slots_[i];
+}
+
 template <class Make>
 napi::Result<std::uint32_t> StringCache::get(std::string_view text, Make&& make) {
   // Empty texts may sit anywhere (or nowhere): they share one value.
@@ -60,8 +123,9 @@ napi::Result<std::uint32_t> StringCache::get(std::string_view text, Make&& make)
     }
     return empty_;
   }
-  // The text just asked for recurs often at the same place (a key and its finding's text).
-  if (text.data() == last_.data && text.size() == last_.size) return last_.index;
+  // The text just asked for recurs often, at the same place (a key and its finding's text) or
+  // at another (an operator key in every object of a list).
+  if (last_.data != nullptr && same(last_, text)) return last_.index;
   Slot& slot = find(text);
   if (slot.data != nullptr) {
     last_ = slot;

@@ -191,10 +191,12 @@ struct ResultValues {
   std::vector<std::int8_t> is_operator;
   // The latest item's rule and input type, and what they gave; the next items mostly repeat
   // them.
+  // The rule and the input type are kept apart: compared as one wider word, they would be
+  // read with one load that the item's narrower stores cannot forward to.
   struct Head {
     RuleType rule = 0;
-    InputType input_type = InputType::FirstInvalid;
     std::size_t rule_slot = 15;
+    InputType input_type = InputType::FirstInvalid;
     Index rule_name = result_objects::kNoIndex;
     Index type_name = result_objects::kNoIndex;
     double score = 0;
