@@ -106,6 +106,7 @@ std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
 void add_whole_text_set(RuleTable& table) {
   std::vector<std::string_view> sources;
   std::vector<std::uint8_t> rule_of_row;
+  std::array<std::size_t, rules::kRuleCount> first_row{};
   std::vector<Entry*> gated;
   for (std::size_t index = 0; index < table.size(); ++index) {
     Entry& entry = table[index];
@@ -116,6 +117,7 @@ void add_whole_text_set(RuleTable& table) {
         })) {
       continue;
     }
+    first_row[index] = sources.size();
     for (const auto& row : rows) {
       sources.push_back(row.regex->pattern());
       rule_of_row.push_back(static_cast<std::uint8_t>(index));
@@ -128,25 +130,47 @@ void add_whole_text_set(RuleTable& table) {
   auto shared = std::make_shared<WholeTextSet>();
   shared->set = std::move(*set);
   shared->rule_of_row = std::move(rule_of_row);
+  shared->first_row = first_row;
   for (Entry* entry : gated) {
     entry->whole_text_set = shared;
     entry->whole_text_test = entry->rule->whole_text_test();
+    entry->answers_by_rows = entry->rule->answers_by_rows() && !entry->whole_text_test &&
+                             entry->rule->whole_text_rows(*entry->config).size() <= 64;
     entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
         match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
 }
 
-// The rules (bit i: registry index i) with a row of the set that matches somewhere in
-// `text`; every rule when the engine cannot tell.
-std::uint16_t rules_matching_somewhere(const WholeTextSet& whole, std::string_view text) {
-  constexpr std::uint16_t kEvery = 0xFFFF;
+// What the whole-text set tells of one text.
+struct SetAnswer {
+  // The rules (bit i: registry index i) with a row that matches somewhere in the text;
+  // every rule when the engine cannot tell.
+  std::uint16_t rules = 0xFFFF;
+  // Whether `rows` holds, per registry index, the rule's first 64 whole-text rows that
+  // match somewhere in the text (bit i: its row i).
+  bool rows_known = false;
+  std::array<std::uint64_t, rules::kRuleCount> rows{};
+};
+
+SetAnswer ask_whole_text_set(const WholeTextSet& whole, std::string_view text) {
+  SetAnswer answer;
   const std::optional<bool> any = whole.set->any_match(text);
-  if (any != true) return any == false ? 0 : kEvery;
+  if (any == false) {
+    answer.rules = 0;
+    answer.rows_known = true;
+  }
+  if (any != true) return answer;
   const auto rows = whole.set->matching(text);
-  if (!rows) return kEvery;
-  std::uint16_t found = 0;
-  for (std::size_t row : *rows) found |= static_cast<std::uint16_t>(1u << whole.rule_of_row[row]);
-  return found;
+  if (!rows) return answer;
+  answer.rules = 0;
+  answer.rows_known = true;
+  for (std::size_t row : *rows) {
+    const std::uint8_t index = whole.rule_of_row[row];
+    answer.rules |= static_cast<std::uint16_t>(1u << index);
+    const std::size_t own = row - whole.first_row[index];
+    if (own < 64) answer.rows[index] |= std::uint64_t{1} << own;
+  }
+  return answer;
 }
 
 // The traits that hold every ASCII character a text with classes `flags` can hold, and those
@@ -259,7 +283,7 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          const RuleTable& table) {
   std::vector<Finding> findings;
   // The whole-text set's answer for this text, asked at most once.
-  std::optional<std::uint16_t> matching_somewhere;
+  std::optional<SetAnswer> matching_somewhere;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
   if (type_bit >= 16) return findings;
@@ -312,16 +336,20 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
         skip = true;
       } else {
         if (!matching_somewhere) {
-          matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
+          matching_somewhere = ask_whole_text_set(*entry.whole_text_set, text);
         }
-        skip = !((*matching_somewhere >> *index) & 1);
+        skip = !((matching_somewhere->rules >> *index) & 1);
       }
     }
     if (skip) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
-    auto matches = rule->get_matches(config, text, traits);
+    // A rule that answers by rows does so from the set's answer once the set has given it.
+    auto matches = entry.answers_by_rows && matching_somewhere && matching_somewhere->rows_known
+                       ? rule->matches_of_rows(config, text, traits,
+                                               matching_somewhere->rows[*index])
+                       : rule->get_matches(config, text, traits);
     if (!matches) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;

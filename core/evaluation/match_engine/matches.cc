@@ -145,6 +145,21 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   return found;
 }
 
+std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
+                                                                std::string_view text,
+                                                                std::uint8_t context,
+                                                                const rules::InputTraits& traits,
+                                                                std::uint64_t matching) {
+  std::vector<rules::PatternMatch> found;
+  for (std::size_t i = 0; i < std::min(patterns.size(), kMaxGateRows); ++i) {
+    if (!((matching >> i) & 1)) continue;
+    const Pattern& p = patterns[i];
+    if (passes_prefilters(p, text, context, traits)) found.push_back({p.id, p.level});
+  }
+  if (found.empty()) return std::nullopt;
+  return found;
+}
+
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
                                                             std::string_view text,
                                                             std::uint8_t context,

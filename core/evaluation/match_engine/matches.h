@@ -23,6 +23,15 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits);
 
+// The same answer as get_matches when `matching` holds the rows of the first 64 whose
+// expressions match somewhere in `text` (bit i: row i), as a set of the table's
+// expressions tells: the rows of it that pass their pre-filters, in table order.
+std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
+                                                                std::string_view text,
+                                                                std::uint8_t context,
+                                                                const rules::InputTraits& traits,
+                                                                std::uint64_t matching);
+
 // A table's expressions compiled into one set, in table order, and the rows without
 // anchors or word boundaries (whose matches in a piece of a text are matches in the text).
 struct Gate {
