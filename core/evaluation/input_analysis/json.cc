@@ -103,6 +103,7 @@ JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::
   const rule_loop::Screen value_screen(InputType::JsonValue, rules, prefer_worth_watching);
   NothingFound keys_without_findings;
   NothingFound values_without_findings;
+  std::vector<rules::Finding> findings;  // one text's, reused
   using Entry = JsonResultTable::Entry;
 
   sorvane::json::parser::Parser parser(
@@ -120,8 +121,8 @@ JsonTableOutcome check_json_table(std::string_view body, std::span<const rules::
         NothingFound& nothing_found = is_key ? keys_without_findings : values_without_findings;
         const bool repeat_answered = !log::enabled(log::Level::Debug);
         if (repeat_answered && nothing_found.contains(text)) return;
-        std::vector<rules::Finding> findings = input::check_input(
-            text, type, rules, prefer_worth_watching, is_key ? key_screen : value_screen);
+        input::check_input(text, type, rules, prefer_worth_watching,
+                           is_key ? key_screen : value_screen, findings);
         if (repeat_answered && findings.empty()) nothing_found.add(text);
         // A key is reported at the path of the object that holds it.
         const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);

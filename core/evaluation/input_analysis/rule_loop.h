@@ -129,4 +129,11 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
 
+// The same findings in `findings`, which is cleared first: a caller of many texts reuses one
+// list.
+void run_into(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+              const rules::InputTraits& traits, std::span<const rules::RuleType> rule_list,
+              bool prefer_worth_watching, const Header* header,
+              const RuleTable& table = registry_table());
+
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

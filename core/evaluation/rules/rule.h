@@ -11,6 +11,7 @@
 
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/match_engine/pattern.h"
+#include "core/evaluation/rules/id_list.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/rule_config.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -95,7 +96,7 @@ class RuleBase : public Rule {
 
 // The result of one rule on one text.
 struct Finding {
-  std::vector<std::string_view> ids;
+  IdList ids;
   double score = 0;
   RuleType rule = 0;
   InputType input_type = InputType::FirstInvalid;
