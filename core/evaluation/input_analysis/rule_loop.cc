@@ -135,8 +135,10 @@ void add_whole_text_set(RuleTable& table) {
     entry->whole_text_test = entry->rule->whole_text_test();
     entry->answers_by_rows = entry->rule->answers_by_rows() && !entry->whole_text_test &&
                              entry->rule->whole_text_rows(*entry->config).size() <= 64;
-    entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
-        match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
+    const auto rows = entry->rule->whole_text_rows(*entry->config);
+    entry->row_needs =
+        std::make_shared<const match_engine::PrefilterNeeds>(match_engine::prefilter_needs(rows));
+    entry->row_literals = std::make_shared<const match_engine::RowLiterals>(rows);
   }
 }
 
@@ -155,9 +157,13 @@ struct SetAnswer {
 void ask_whole_text_set(const WholeTextSet& whole, std::string_view text, SetAnswer& answer) {
   answer.rules = 0xFFFF;
   answer.rows_known = false;
-  const std::optional<bool> any = whole.set->any_match(text);
-  if (any == false) answer.rules = 0;
-  if (any != true) return;
+  // A short text that reaches the set has passed the tests of its rows' literals: it
+  // often matches, so the pass that finds the rows comes first.
+  if (text.size() > match_engine::RowLiterals::kMaxText) {
+    const std::optional<bool> any = whole.set->any_match(text);
+    if (any == false) answer.rules = 0;
+    if (any != true) return;
+  }
   const auto rows = whole.set->matching(text);
   if (!rows) return;
   answer.rules = 0;
@@ -336,12 +342,13 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
                 (entry.first_test && !entry.first_test(traits));
     // So is a text where no row of a rule behind the whole-text set matches anywhere.
     // Until the set has answered for the text, a short one that passes none of this rule's
-    // rows' pre-filters is the same answer without the set's pass (a longer text nearly
-    // always passes one).
+    // rows' pre-filters, or holds none of the literals of the rows it passes, is the same
+    // answer without the set's pass (a longer text nearly always passes).
     if (!skip && entry.whole_text_set &&
         (!entry.whole_text_test || entry.whole_text_test(text))) {
-      if (!set_asked && text.size() < match_engine::PrefilterNeeds::kLengths &&
-          entry.row_needs && !entry.row_needs->may_pass(text, traits)) {
+      if (!set_asked && text.size() <= match_engine::RowLiterals::kMaxText && entry.row_needs &&
+          (!entry.row_needs->may_pass(text, traits) ||
+           (entry.row_literals && !entry.row_literals->may_match(text, traits.context, traits)))) {
         skip = true;
       } else {
         if (!set_asked) {

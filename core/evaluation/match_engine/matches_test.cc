@@ -149,8 +149,8 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
   static constexpr std::uint8_t kContexts[] = {0, 4, 9, 10};
   const std::string atoms[] = {"a", "b", ";", "'", "=", " ", "^", "$", "|", "(?:", ")",
                                "(?i)", "(?s:", "[^", "]", "\\d", "\\s", "\\w", "\\b", "*",
-                               "+", "?", "{2}", ".", "\u00e9"};
-  const std::string text_atoms[] = {"a", "A", "b", ";", "'", "=", " ", "\n", "1",
+                               "+", "?", "{2}", ".", "\u00e9", "ab", "ba"};
+  const std::string text_atoms[] = {"a", "A", "b", "B", ";", "'", "=", " ", "\n", "1",
                                     "\u00e9", "\u0663", "\xff", "\xc3"};
   std::mt19937 rng(31);
   auto sub_list = [&](auto& storage, std::size_t max) {
@@ -178,6 +178,7 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
     const std::vector<Pattern> patterns = compile_table_or_panic(table);
     const Gate gate = compile_gate(patterns);
     const PrefilterNeeds needs = prefilter_needs(patterns);
+    const RowLiterals row_literals(patterns);
     ASSERT_TRUE(gate.set);
     for (int t = 0; t < 8; ++t) {
       std::string text;
@@ -198,6 +199,10 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(matches_of_rows(patterns, text, context, traits, rows),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] answered from the set's rows";
+      if (!row_literals.may_match(text, context, traits)) {
+        ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
+            << sources.size() << " rows on [" << text << "], which holds no row's literal";
+      }
       if (!needs.may_pass(text, traits)) {
         ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
             << sources.size() << " rows on [" << text << "], which passes no pre-filter";
