@@ -157,13 +157,9 @@ struct SetAnswer {
 void ask_whole_text_set(const WholeTextSet& whole, std::string_view text, SetAnswer& answer) {
   answer.rules = 0xFFFF;
   answer.rows_known = false;
-  // A short text that reaches the set has passed the tests of its rows' literals: it
-  // often matches, so the pass that finds the rows comes first.
-  if (text.size() > match_engine::RowLiterals::kMaxText) {
-    const std::optional<bool> any = whole.set->any_match(text);
-    if (any == false) answer.rules = 0;
-    if (any != true) return;
-  }
+  const std::optional<bool> any = whole.set->any_match(text);
+  if (any == false) answer.rules = 0;
+  if (any != true) return;
   const auto rows = whole.set->matching(text);
   if (!rows) return;
   answer.rules = 0;
