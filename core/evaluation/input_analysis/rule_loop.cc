@@ -135,10 +135,8 @@ void add_whole_text_set(RuleTable& table) {
     entry->whole_text_test = entry->rule->whole_text_test();
     entry->answers_by_rows = entry->rule->answers_by_rows() && !entry->whole_text_test &&
                              entry->rule->whole_text_rows(*entry->config).size() <= 64;
-    const auto rows = entry->rule->whole_text_rows(*entry->config);
-    entry->row_needs =
-        std::make_shared<const match_engine::PrefilterNeeds>(match_engine::prefilter_needs(rows));
-    entry->row_literals = std::make_shared<const match_engine::RowLiterals>(rows);
+    entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
+        match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
 }
 
@@ -338,13 +336,12 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
                 (entry.first_test && !entry.first_test(traits));
     // So is a text where no row of a rule behind the whole-text set matches anywhere.
     // Until the set has answered for the text, a short one that passes none of this rule's
-    // rows' pre-filters, or holds none of the literals of the rows it passes, is the same
-    // answer without the set's pass (a longer text nearly always passes).
+    // rows' pre-filters is the same answer without the set's pass (a longer text nearly
+    // always passes one).
     if (!skip && entry.whole_text_set &&
         (!entry.whole_text_test || entry.whole_text_test(text))) {
-      if (!set_asked && text.size() <= match_engine::RowLiterals::kMaxText && entry.row_needs &&
-          (!entry.row_needs->may_pass(text, traits) ||
-           (entry.row_literals && !entry.row_literals->may_match(text, traits.context, traits)))) {
+      if (!set_asked && text.size() < match_engine::PrefilterNeeds::kLengths &&
+          entry.row_needs && !entry.row_needs->may_pass(text, traits)) {
         skip = true;
       } else {
         if (!set_asked) {

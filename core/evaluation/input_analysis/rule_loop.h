@@ -57,10 +57,6 @@ struct Entry {
   // text without it gets no match from the rule; the loop tests short texts, before the
   // set's pass.
   std::shared_ptr<const match_engine::PrefilterNeeds> row_needs;
-  // With the set: what a short text needs for one of the rule's rows to match (its
-  // pre-filters and one of its required literals); the loop tests short texts that pass
-  // `row_needs`, before the set's pass.
-  std::shared_ptr<const match_engine::RowLiterals> row_literals;
   // With the set, for a rule that answers by rows (Rule::answers_by_rows) and whose rows
   // the set speaks for on every text: once the set has told which rows match, the rule
   // answers from them (Rule::matches_of_rows) without a search of its own.

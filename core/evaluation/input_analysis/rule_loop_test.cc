@@ -301,7 +301,6 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
     entry.lengths = {};
     entry.whole_text_set = nullptr;
     entry.row_needs.reset();
-    entry.row_literals.reset();
     entry.answers_by_rows = false;
   }
   ASSERT_GT(with_test, 0u);

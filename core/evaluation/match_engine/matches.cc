@@ -247,55 +247,6 @@ PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
   return needs;
 }
 
-RowLiterals::RowLiterals(std::span<const Pattern> patterns) : patterns_(patterns) {
-  rows_.reserve(patterns.size());
-  for (const Pattern& p : patterns) {
-    Row row;
-    row.filter = char_filter(p);
-    if (auto required = text::required_literals(p.regex->pattern())) {
-      row.has_literals = true;
-      for (std::string& literal : *required) {
-        Literal own;
-        for (unsigned char c : literal) (c < 64 ? own.lo : own.hi) |= std::uint64_t{1} << (c & 63);
-        own.text = std::move(literal);
-        row.literals.push_back(std::move(own));
-      }
-    }
-    rows_.push_back(std::move(row));
-  }
-}
-
-bool RowLiterals::may_match(std::string_view text, std::uint8_t context,
-                            const rules::InputTraits& traits) const {
-  if (text.size() > kMaxText) return true;
-  // The text's characters with its upper-case letters folded to lower case (bits 1..26 of
-  // the upper half are 'A'..'Z', bits 33..58 'a'..'z').
-  constexpr std::uint64_t kUpperBits = std::uint64_t{0x3FFFFFF} << 1;
-  const std::uint64_t lo = traits.ascii_lo;
-  const std::uint64_t hi = traits.ascii_hi | ((traits.ascii_hi & kUpperBits) << 32);
-  char folded[kMaxText];
-  bool is_folded = false;
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const Row& row = rows_[i];
-    if (!passes_gate_filters(patterns_[i], row.filter, text, context, traits)) continue;
-    if (!row.has_literals) return true;
-    for (const Literal& literal : row.literals) {
-      if ((literal.lo & ~lo) != 0 || (literal.hi & ~hi) != 0) continue;
-      if (!is_folded) {
-        for (std::size_t k = 0; k < text.size(); ++k) {
-          const char c = text[k];
-          folded[k] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-        }
-        is_folded = true;
-      }
-      if (std::string_view(folded, text.size()).find(literal.text) != std::string_view::npos) {
-        return true;
-      }
-    }
-  }
-  return false;
-}
-
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows) {
   if (!gate.literals) return rows;
   const std::uint64_t waiting = rows & gate.literal_rows;

@@ -82,38 +82,6 @@ struct PrefilterNeeds {
 
 PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns);
 
-// What a short text needs for some row of a table to match at all: to pass the row's
-// pre-filters (minimum length, context, characters) and to hold one of the literals that
-// every match of the row's expression contains (text::required_literals, ASCII case
-// folded). A text that no row passes so gets no match from the table; the test reads the
-// text once, a few instructions per row, where a pass of the table's expressions costs
-// far more on a short text.
-class RowLiterals {
- public:
-  // The longest text the test reads.
-  static constexpr std::size_t kMaxText = 15;
-
-  // `patterns` stays referenced: it must outlive the test.
-  explicit RowLiterals(std::span<const Pattern> patterns);
-
-  // False only when no row can match `text` (a longer text than kMaxText: true).
-  bool may_match(std::string_view text, std::uint8_t context,
-                 const rules::InputTraits& traits) const;
-
- private:
-  struct Literal {
-    std::string text;  // lower case
-    std::uint64_t lo = 0, hi = 0;  // its characters
-  };
-  struct Row {
-    Gate::CharFilter filter;
-    bool has_literals = false;  // without: the row needs no literal
-    std::vector<Literal> literals;
-  };
-  std::span<const Pattern> patterns_;
-  std::vector<Row> rows_;  // one per pattern
-};
-
 // The candidates among `rows` left after the literal search: rows outside the gate's
 // literal rows stay; a literal row stays when one of its literals occurs in `text`.
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows);

@@ -178,7 +178,6 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
     const std::vector<Pattern> patterns = compile_table_or_panic(table);
     const Gate gate = compile_gate(patterns);
     const PrefilterNeeds needs = prefilter_needs(patterns);
-    const RowLiterals row_literals(patterns);
     ASSERT_TRUE(gate.set);
     for (int t = 0; t < 8; ++t) {
       std::string text;
@@ -199,10 +198,6 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(matches_of_rows(patterns, text, context, traits, rows),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] answered from the set's rows";
-      if (!row_literals.may_match(text, context, traits)) {
-        ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
-            << sources.size() << " rows on [" << text << "], which holds no row's literal";
-      }
       if (!needs.may_pass(text, traits)) {
         ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
             << sources.size() << " rows on [" << text << "], which passes no pre-filter";
