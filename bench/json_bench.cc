@@ -136,6 +136,31 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_70k, 70002);
 BENCHMARK_CAPTURE(BM_CheckJsonManyResults, proto_values_84k, array_of(R"("__proto__")", 84000));
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_84k, 84002);
 
+// `count` distinct short string values, `prefix` then the value's number then `suffix`: the
+// same findings on every value (an attacker varies them, so no value repeats).
+std::string distinct_values(std::string_view prefix, std::string_view suffix, std::size_t count) {
+  std::string body = "[";
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) body.push_back(',');
+    body.push_back('"');
+    body.append(prefix).append(std::to_string(i)).append(suffix);
+    body.push_back('"');
+  }
+  body.push_back(']');
+  return body;
+}
+
+// One reflected-xss finding per value.
+const std::string kDistinctProtoValues = distinct_values("__proto__", "", 7000);
+// Two findings per value: reflected-xss and ssjs-injection.
+const std::string kDistinctEvalCalls = distinct_values("eval(", ")", 7000);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_proto_values, kDistinctProtoValues);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_proto_values,
+                  kDistinctProtoValues.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_eval_calls, kDistinctEvalCalls);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_eval_calls,
+                  kDistinctEvalCalls.size());
+
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);
 BENCHMARK(BM_JsonParseCommentOpeners);

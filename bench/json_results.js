@@ -19,6 +19,8 @@ const HOSTILE = [
   ['7,000 nested {"__proto__": keys', nested('__proto__', 7000)],
   ['7,000 {"$gt":1} objects', list('{"$gt":1}', 7000)],
   ['7,000 "__proto__" values', list('"__proto__"', 7000)],
+  // Distinct values, so nothing is answered twice, each with the same two findings.
+  ['7,000 distinct "eval(N)" values', `[${Array.from({ length: 7000 }, (_, i) => `"eval(${i})"`).join(',')}]`],
   ['100 levels, then 7,000 {"$gt":1} objects', nested('a', 100, list('{"$gt":1}', 7000))],
   // No result at all: the cost of evaluating many short strings, for comparison.
   ['24,000 "a" values (no results)', list('"a"', 24000)],

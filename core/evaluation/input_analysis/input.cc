@@ -10,9 +10,10 @@ namespace sorvane::evaluation::input_analysis::input {
 
 namespace {
 
-std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type,
-                                     std::span<const rules::RuleType> rules,
-                                     bool prefer_worth_watching, const rule_loop::Screen* screen) {
+void evaluate(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+              std::span<const rules::RuleType> rules, bool prefer_worth_watching,
+              const rule_loop::Screen* screen) {
+  findings.clear();
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
@@ -20,7 +21,7 @@ std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type
   rule_loop::Screen::Kept kept;
   if (screen && !log::enabled(log::Level::Trace)) {
     if (const auto count = screen->keep(text.size(), traits, kept)) {
-      if (*count == 0) return {};
+      if (*count == 0) return;
       rules = std::span<const rules::RuleType>(kept.data(), *count);
     }
   }
@@ -28,9 +29,9 @@ std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type
     SORVANE_TRACE(rule_loop::kInputTarget,
                   "check_input - binary data detected, skipping rules. input: {}",
                   text::truncate_chars(text, 128));
-    return {};
+    return;
   }
-  return rule_loop::run(text, input_type, traits, rules, prefer_worth_watching, nullptr);
+  rule_loop::run_into(findings, text, input_type, traits, rules, prefer_worth_watching, nullptr);
 }
 
 }  // namespace
@@ -38,14 +39,24 @@ std::vector<rules::Finding> evaluate(std::string_view text, InputType input_type
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching) {
-  return evaluate(text, input_type, rules, prefer_worth_watching, nullptr);
+  std::vector<rules::Finding> findings;
+  evaluate(findings, text, input_type, rules, prefer_worth_watching, nullptr);
+  return findings;
 }
 
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching,
                                         const rule_loop::Screen& screen) {
-  return evaluate(text, input_type, rules, prefer_worth_watching, &screen);
+  std::vector<rules::Finding> findings;
+  evaluate(findings, text, input_type, rules, prefer_worth_watching, &screen);
+  return findings;
+}
+
+void check_input(std::string_view text, InputType input_type,
+                 std::span<const rules::RuleType> rules, bool prefer_worth_watching,
+                 const rule_loop::Screen& screen, std::vector<rules::Finding>& findings) {
+  evaluate(findings, text, input_type, rules, prefer_worth_watching, &screen);
 }
 
 }  // namespace sorvane::evaluation::input_analysis::input

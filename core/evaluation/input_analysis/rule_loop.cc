@@ -27,29 +27,28 @@ constexpr double kWorthWatchingScore = 10.0;
 
 std::string_view q(std::string_view s) { return truncate_chars(s, kQuoted); }
 
-std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
-  std::vector<std::string_view> ids;
-  ids.reserve(matches.size());
+rules::IdList ids_of(const std::vector<PatternMatch>& matches) {
+  rules::IdList ids;
   for (const PatternMatch& m : matches) ids.push_back(m.id);
   return ids;
 }
 
 // The bot blocker's search on a User-Agent value: one finding for the first bot, if any.
 // This and the log helpers stay out of line, which keeps the loop's own code small.
-[[gnu::noinline]] std::vector<Finding> bot_short_cut(const rules::RuleConfig& config, std::string_view value,
-                                   const Header& header) {
+[[gnu::noinline]] std::optional<Finding> bot_short_cut(const rules::RuleConfig& config,
+                                                      std::string_view value, const Header& header) {
   std::string_view rule = rules::rule_name(rules::kBotBlocker);
   auto bots = rules::bot_blocker::check_for_bot(config, value);
   if (!bots) {
     SORVANE_TRACE(kHeaderTarget,
                   "{} - Evaluated 'HeaderValue' for bad bot. score: 0. name: '{}'. value: {}", rule,
                   q(header.name), q(value));
-    return {};
+    return std::nullopt;
   }
   SORVANE_DEBUG(kHeaderTarget,
                 "{} - Evaluated 'HeaderValue' for bad bot. score: 90. name: '{}'. value: {}", rule,
                 q(header.name), q(value));
-  return {Finding{{bots->front().id}, kBotScore, rules::kBotBlocker, InputType::HeaderValue}};
+  return Finding{{bots->front().id}, kBotScore, rules::kBotBlocker, InputType::HeaderValue};
 }
 
 [[gnu::noinline]] void log_worth_watching(std::string_view rule, bool hit, std::string_view text,
@@ -106,6 +105,7 @@ std::vector<std::string_view> ids_of(const std::vector<PatternMatch>& matches) {
 void add_whole_text_set(RuleTable& table) {
   std::vector<std::string_view> sources;
   std::vector<std::uint8_t> rule_of_row;
+  std::array<std::size_t, rules::kRuleCount> first_row{};
   std::vector<Entry*> gated;
   for (std::size_t index = 0; index < table.size(); ++index) {
     Entry& entry = table[index];
@@ -116,6 +116,7 @@ void add_whole_text_set(RuleTable& table) {
         })) {
       continue;
     }
+    first_row[index] = sources.size();
     for (const auto& row : rows) {
       sources.push_back(row.regex->pattern());
       rule_of_row.push_back(static_cast<std::uint8_t>(index));
@@ -128,25 +129,46 @@ void add_whole_text_set(RuleTable& table) {
   auto shared = std::make_shared<WholeTextSet>();
   shared->set = std::move(*set);
   shared->rule_of_row = std::move(rule_of_row);
+  shared->first_row = first_row;
   for (Entry* entry : gated) {
     entry->whole_text_set = shared;
     entry->whole_text_test = entry->rule->whole_text_test();
+    entry->answers_by_rows = entry->rule->answers_by_rows() && !entry->whole_text_test &&
+                             entry->rule->whole_text_rows(*entry->config).size() <= 64;
     entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
         match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
 }
 
-// The rules (bit i: registry index i) with a row of the set that matches somewhere in
-// `text`; every rule when the engine cannot tell.
-std::uint16_t rules_matching_somewhere(const WholeTextSet& whole, std::string_view text) {
-  constexpr std::uint16_t kEvery = 0xFFFF;
+// What the whole-text set tells of one text.
+struct SetAnswer {
+  // The rules (bit i: registry index i) with a row that matches somewhere in the text;
+  // every rule when the engine cannot tell.
+  std::uint16_t rules = 0xFFFF;
+  // Whether `rows` holds, per registry index, the rule's first 64 whole-text rows that
+  // match somewhere in the text (bit i: its row i); left unset otherwise.
+  bool rows_known = false;
+  std::array<std::uint64_t, rules::kRuleCount> rows;
+};
+
+// Written in place: the loop keeps the answer on its stack.
+void ask_whole_text_set(const WholeTextSet& whole, std::string_view text, SetAnswer& answer) {
+  answer.rules = 0xFFFF;
+  answer.rows_known = false;
   const std::optional<bool> any = whole.set->any_match(text);
-  if (any != true) return any == false ? 0 : kEvery;
+  if (any == false) answer.rules = 0;
+  if (any != true) return;
   const auto rows = whole.set->matching(text);
-  if (!rows) return kEvery;
-  std::uint16_t found = 0;
-  for (std::size_t row : *rows) found |= static_cast<std::uint16_t>(1u << whole.rule_of_row[row]);
-  return found;
+  if (!rows) return;
+  answer.rules = 0;
+  answer.rows_known = true;
+  answer.rows.fill(0);
+  for (std::size_t row : *rows) {
+    const std::uint8_t index = whole.rule_of_row[row];
+    answer.rules |= static_cast<std::uint16_t>(1u << index);
+    const std::size_t own = row - whole.first_row[index];
+    if (own < 64) answer.rows[index] |= std::uint64_t{1} << own;
+  }
 }
 
 // The traits that hold every ASCII character a text with classes `flags` can hold, and those
@@ -258,13 +280,22 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
   std::vector<Finding> findings;
+  run_into(findings, text, input_type, traits, rule_list, prefer_worth_watching, header, table);
+  return findings;
+}
+
+void run_into(std::vector<Finding>& findings, std::string_view text, InputType input_type,
+              const rules::InputTraits& traits, std::span<const RuleType> rule_list,
+              bool prefer_worth_watching, const Header* header, const RuleTable& table) {
+  findings.clear();
   // The whole-text set's answer for this text, asked at most once.
-  std::optional<std::uint16_t> matching_somewhere;
+  SetAnswer set_answer;
+  bool set_asked = false;
   const auto type_bit = static_cast<unsigned>(input_type);
   // An input type outside the masks' sixteen bits applies to no rule.
-  if (type_bit >= 16) return findings;
+  if (type_bit >= 16) return;
   const std::uint16_t applicable = table.rules_of_type[type_bit];
-  if (applicable == 0) return findings;
+  if (applicable == 0) return;
   // Asked once: a skipped rule's only work beyond its tests is its trace line.
   const bool trace = log::enabled(log::Level::Trace);
   // The rules not ruled out by the text's classes; a pre-screen and the bot search of a
@@ -275,7 +306,7 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
   if (prefer_worth_watching) possible |= table.worth_watching_rules;
   if (header && header->is_user_agent) possible |= 1u << *rules::rule_index(rules::kBotBlocker);
   possible &= applicable;
-  if (possible == 0 && !trace) return findings;
+  if (possible == 0 && !trace) return;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
@@ -288,7 +319,9 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
-      return bot_short_cut(config, text, *header);
+      findings.clear();
+      if (auto bot = bot_short_cut(config, text, *header)) findings.push_back(std::move(*bot));
+      return;
     }
     std::string_view name = rules::rule_name(value);
     if (prefer_worth_watching && worth_watching) {
@@ -307,21 +340,25 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     // always passes one).
     if (!skip && entry.whole_text_set &&
         (!entry.whole_text_test || entry.whole_text_test(text))) {
-      if (!matching_somewhere && text.size() < match_engine::PrefilterNeeds::kLengths &&
+      if (!set_asked && text.size() < match_engine::PrefilterNeeds::kLengths &&
           entry.row_needs && !entry.row_needs->may_pass(text, traits)) {
         skip = true;
       } else {
-        if (!matching_somewhere) {
-          matching_somewhere = rules_matching_somewhere(*entry.whole_text_set, text);
+        if (!set_asked) {
+          ask_whole_text_set(*entry.whole_text_set, text, set_answer);
+          set_asked = true;
         }
-        skip = !((*matching_somewhere >> *index) & 1);
+        skip = !((set_answer.rules >> *index) & 1);
       }
     }
     if (skip) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
-    auto matches = rule->get_matches(config, text, traits);
+    // A rule that answers by rows does so from the set's answer once the set has given it.
+    auto matches = entry.answers_by_rows && set_asked && set_answer.rows_known
+                       ? rule->matches_of_rows(config, text, traits, set_answer.rows[*index])
+                       : rule->get_matches(config, text, traits);
     if (!matches) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;
@@ -330,7 +367,6 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
     log_matches(name, finding, text, header);
     findings.push_back(std::move(finding));
   }
-  return findings;
 }
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

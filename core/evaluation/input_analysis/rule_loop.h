@@ -33,6 +33,8 @@ struct Header {
 struct WholeTextSet {
   std::unique_ptr<const text::RegexSet> set;
   std::vector<std::uint8_t> rule_of_row;
+  // Per registry index, the set's row of the rule's first whole-text row.
+  std::array<std::size_t, rules::kRuleCount> first_row{};
 };
 
 // A rule with what the loop asks it before it evaluates: its configuration, the input
@@ -55,6 +57,10 @@ struct Entry {
   // text without it gets no match from the rule; the loop tests short texts, before the
   // set's pass.
   std::shared_ptr<const match_engine::PrefilterNeeds> row_needs;
+  // With the set, for a rule that answers by rows (Rule::answers_by_rows) and whose rows
+  // the set speaks for on every text: once the set has told which rows match, the rule
+  // answers from them (Rule::matches_of_rows) without a search of its own.
+  bool answers_by_rows = false;
 };
 
 // The rules the loop runs, by registry index, and per input type the registry indices of
@@ -122,5 +128,12 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 std::span<const rules::RuleType> rule_list,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
+
+// The same findings in `findings`, which is cleared first: a caller of many texts reuses one
+// list.
+void run_into(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+              const rules::InputTraits& traits, std::span<const rules::RuleType> rule_list,
+              bool prefer_worth_watching, const Header* header,
+              const RuleTable& table = registry_table());
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

@@ -301,6 +301,7 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
     entry.lengths = {};
     entry.whole_text_set = nullptr;
     entry.row_needs.reset();
+    entry.answers_by_rows = false;
   }
   ASSERT_GT(with_test, 0u);
   ASSERT_GT(with_lengths, 0u);
@@ -314,11 +315,14 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
       "prototype", "constructor", "require('child_process')", "<script>", "php.rar", "$where",
       "sleep(5)", "Nikto", "abc", "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9",
       "\xFF", "1", "A", "/**/", "\x1c", "' or/**/1=1", "'union\x1cselect 1", "x86_64;", "1;", "@",
-      "$ne", "(", ":", "/", "_"};
+      "$ne", "(", ":", "/", "_", "eval(1)", "__dirname", "net user", "psexec", "reg query",
+      "sc stop", "process.env", "cmd /c", "Object.keys", ".exec(", "=.constructor", "..%2f",
+      "\\windows\\"};
   const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
   std::mt19937 gen(4242);
   std::size_t gated_findings = 0;  // findings of rules behind the set: the test is not vacuous
   std::size_t cleaned_sql_findings = 0;  // SQL findings on texts the set does not speak for
+  std::size_t row_answers = 0;  // findings of rules that answer from the set's rows
   for (int n = 0; n < 6000; ++n) {
     std::string text;
     for (std::size_t i = gen() % 5; i > 0; --i) text += pieces[gen() % pieces.size()];
@@ -348,10 +352,12 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
       gated_findings += f.score > 10 && entry.whole_text_set != nullptr;
       cleaned_sql_findings += f.rule == rules::kSqlInjection && f.score > 10 &&
                               !sql.whole_text_test(text);
+      row_answers += entry.answers_by_rows && !f.ids.empty();
     }
   }
   EXPECT_GT(gated_findings, 100u);
   EXPECT_GT(cleaned_sql_findings, 20u);
+  EXPECT_GT(row_answers, 200u);
 }
 
 // What the table's rules for a text's classes rest on: each first trait test ignores the

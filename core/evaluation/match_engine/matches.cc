@@ -46,6 +46,8 @@ std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table)
 namespace {
 
 constexpr std::size_t kMaxGateRows = 64;
+// The texts on which get_matches always searches the literals first.
+constexpr std::size_t kShortLiteralText = 15;
 
 // A row's context and character pre-filters.
 bool passes_char_filters(const Pattern& p, std::uint8_t context,
@@ -145,6 +147,21 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   return found;
 }
 
+std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
+                                                                std::string_view text,
+                                                                std::uint8_t context,
+                                                                const rules::InputTraits& traits,
+                                                                std::uint64_t matching) {
+  std::vector<rules::PatternMatch> found;
+  for (std::size_t i = 0; i < std::min(patterns.size(), kMaxGateRows); ++i) {
+    if (!((matching >> i) & 1)) continue;
+    const Pattern& p = patterns[i];
+    if (passes_prefilters(p, text, context, traits)) found.push_back({p.id, p.level});
+  }
+  if (found.empty()) return std::nullopt;
+  return found;
+}
+
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
                                                             std::string_view text,
                                                             std::uint8_t context,
@@ -163,8 +180,10 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   }
   if (count == 0) return std::nullopt;
   // With two or more candidates, the literal search may spare the set's pass; one
-  // candidate's own expression costs no more than the search.
-  if (use_literals && count > 1 && (candidates & gate.literal_rows) != 0) {
+  // candidate's own expression costs no more than the search, but on a short text the
+  // search costs less than any pass of an expression.
+  const bool short_text = text.size() <= kShortLiteralText;
+  if ((short_text || (use_literals && count > 1)) && (candidates & gate.literal_rows) != 0) {
     candidates = admitted_by_literals(gate, text, candidates);
     count = std::popcount(candidates);
     if (count == 0) return std::nullopt;

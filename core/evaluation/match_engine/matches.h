@@ -23,6 +23,15 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
                                                             std::uint8_t context,
                                                             const rules::InputTraits& traits);
 
+// The same answer as get_matches when `matching` holds the rows of the first 64 whose
+// expressions match somewhere in `text` (bit i: row i), as a set of the table's
+// expressions tells: the rows of it that pass their pre-filters, in table order.
+std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
+                                                                std::string_view text,
+                                                                std::uint8_t context,
+                                                                const rules::InputTraits& traits,
+                                                                std::uint64_t matching);
+
 // A table's expressions compiled into one set, in table order, and the rows without
 // anchors or word boundaries (whose matches in a piece of a text are matches in the text).
 struct Gate {
@@ -85,9 +94,10 @@ Gate compile_gate(std::span<const Pattern> patterns);
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
 // a text that none of them matches: rows that pass their pre-filters but miss all of
 // their required literals drop out; when two or more rows remain, one pass of the set
-// decides whether any expression needs to run. The literal search runs only with
-// `use_literals` (the answer is the same either way): on the short texts of a typical
-// request one search per table costs about as much as the set's pass it spares.
+// decides whether any expression needs to run. The literal search runs on texts of at most
+// 15 bytes, and on longer ones only with `use_literals` (the answer is the same either
+// way): on the texts of a typical request one search per table costs about as much as the
+// set's pass it spares, on a short text less than any pass of an expression.
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
                                                             std::string_view text,
                                                             std::uint8_t context,

@@ -141,15 +141,16 @@ TEST(GetMatches, TableTooLargeForOneSetStillAnswers) {
 }
 
 // Random tables (anchors, \b, empty alternatives, case folding and every kind of
-// pre-filter among them) on random texts: the gate gives the answer of the rows alone, and
-// when it says that no piece of a text can match, no substring of it does.
+// pre-filter among them) on random texts: the gate, and the rows that one pass of the set
+// finds, give the answer of the rows alone, and when the gate says that no piece of a text
+// can match, no substring of it does.
 TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
   static constexpr char32_t kChars[] = {U'a', U';', U'\'', U'=', U'\u00e9', U'\0'};
   static constexpr std::uint8_t kContexts[] = {0, 4, 9, 10};
   const std::string atoms[] = {"a", "b", ";", "'", "=", " ", "^", "$", "|", "(?:", ")",
                                "(?i)", "(?s:", "[^", "]", "\\d", "\\s", "\\w", "\\b", "*",
-                               "+", "?", "{2}", ".", "\u00e9"};
-  const std::string text_atoms[] = {"a", "A", "b", ";", "'", "=", " ", "\n", "1",
+                               "+", "?", "{2}", ".", "\u00e9", "ab", "ba"};
+  const std::string text_atoms[] = {"a", "A", "b", "B", ";", "'", "=", " ", "\n", "1",
                                     "\u00e9", "\u0663", "\xff", "\xc3"};
   std::mt19937 rng(31);
   auto sub_list = [&](auto& storage, std::size_t max) {
@@ -189,6 +190,14 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(get_matches(patterns, text, context, traits, gate, true),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] with the literal search";
+      // The rows a pass of the set finds are the rows whose own expressions match.
+      const auto matching = gate.set->matching(text);
+      ASSERT_TRUE(matching);
+      std::uint64_t rows = 0;
+      for (std::size_t i : *matching) rows |= std::uint64_t{1} << i;
+      ASSERT_EQ(matches_of_rows(patterns, text, context, traits, rows),
+                get_matches(patterns, text, context, traits))
+          << sources.size() << " rows on [" << text << "] answered from the set's rows";
       if (!needs.may_pass(text, traits)) {
         ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
             << sources.size() << " rows on [" << text << "], which passes no pre-filter";

@@ -118,6 +118,17 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
   WholeTextTest whole_text_test() const override {
     return Spec.matches != nullptr ? Spec.table_sees_pieces : nullptr;
   }
+  bool answers_by_rows() const override { return Spec.matches == nullptr; }
+  std::optional<std::vector<PatternMatch>> matches_of_rows(const RuleConfig& config,
+                                                           std::string_view text,
+                                                           const InputTraits& traits,
+                                                           std::uint64_t matching) const override {
+    if (Spec.matches != nullptr) return get_matches(config, text, traits);
+    if (!Spec.guard(traits)) return std::nullopt;
+    const Config& own = config.expect<Config>();
+    if (text.size() < own.min_input_len) return std::nullopt;
+    return match_engine::matches_of_rows(own.patterns, text, traits.context, traits, matching);
+  }
 
   // The one instance of the rule.
   static const PatternRule& instance() {

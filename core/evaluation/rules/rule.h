@@ -11,6 +11,7 @@
 
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/match_engine/pattern.h"
+#include "core/evaluation/rules/id_list.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/rule_config.h"
 #include "core/evaluation/rules/rule_type.h"
@@ -66,6 +67,17 @@ class Rule {
   // texts (the others are answered as if the rule had no such rows); none when they speak
   // for it on every text.
   virtual WholeTextTest whole_text_test() const { return nullptr; }
+  // Whether get_matches reports, in row order, exactly those of its whole-text rows (at
+  // most 64) that pass their pre-filters for the text and match somewhere in it, once the
+  // text passes tests of its traits and length: then matches_of_rows gives its answer.
+  virtual bool answers_by_rows() const { return false; }
+  // For a rule that answers by rows: get_matches' answer, given `matching`, the whole-text
+  // rows that match somewhere in `text` (bit i: row i), without a search of its own.
+  virtual std::optional<std::vector<PatternMatch>> matches_of_rows(
+      const RuleConfig& config, std::string_view text, const InputTraits& traits,
+      std::uint64_t /*matching*/) const {
+    return get_matches(config, text, traits);
+  }
 };
 
 // The part every rule shares: its registry index, taken from its rule bit, and the set of
@@ -84,7 +96,7 @@ class RuleBase : public Rule {
 
 // The result of one rule on one text.
 struct Finding {
-  std::vector<std::string_view> ids;
+  IdList ids;
   double score = 0;
   RuleType rule = 0;
   InputType input_type = InputType::FirstInvalid;
