@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view value = in.rest();
   if (!quenlith_fuzz::is_text(name) || !quenlith_fuzz::is_text(value)) return -1;
 
-  const auto findings = check_header(name, value, rules, prefer_worth_watching);
+  const auto findings = quenlith_fuzz::same_with_lines_off(
+      [&] { return check_header(name, value, rules, prefer_worth_watching); });
   quenlith_fuzz::check_findings(findings, rules, InputType::HeaderValue, prefer_worth_watching);
   if (is_user_agent(name)) {
     for (const auto& finding : findings) {

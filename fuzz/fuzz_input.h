@@ -133,6 +133,19 @@ inline bool inside(std::string_view part, std::string_view whole) {
          le(part.data() + part.size(), whole.data() + whole.size());
 }
 
+// Evaluates at the trace level, where every text and rule is evaluated and logged, and again
+// with debug and trace lines off, where the shortcuts that would change those lines apply;
+// checks that both answer the same and answers the first.
+template <typename Evaluate>
+auto same_with_lines_off(Evaluate evaluate) {
+  auto traced = evaluate();
+  sorvane::log::set_max_level(sorvane::log::Level::Info);
+  const auto shortcut = evaluate();
+  sorvane::log::set_max_level(sorvane::log::Level::Trace);
+  FUZZ_CHECK(shortcut == traced);
+  return traced;
+}
+
 }  // namespace quenlith_fuzz
 
 // Every target routes every log record, at every level, to a logger that drops it, so that
