@@ -3,6 +3,7 @@
 // keeps per env belongs here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "bindings/node/napi.h"
@@ -10,21 +11,39 @@
 
 namespace bindings::node {
 
+// A Uint32Array kept per env, made on its first use, for one call at a time: a call that
+// comes in again while it is in use (from JavaScript the first call runs) takes its own.
+struct EnvUint32Array {
+  napi_ref array = nullptr;
+  std::uint32_t* elements = nullptr;
+  bool in_use = false;
+
+  // The array, made with `length` elements on the first call.
+  napi::Result<napi_value> get(napi_env env, std::size_t length);
+};
+
+// Marks an env's array in use while it lives.
+class InUse {
+ public:
+  explicit InUse(EnvUint32Array& array) : flag_(array.in_use) { flag_ = true; }
+  ~InUse() { flag_ = false; }
+  InUse(const InUse&) = delete;
+  InUse& operator=(const InUse&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 struct EnvData {
   // The store functions of result objects (result_objects.h), compiled on their first use.
   napi_ref store_result = nullptr;
   napi_ref store_comparator = nullptr;
-  // The Uint32Array that carries their objects' fields and its elements, made on its first
-  // use; it is in use during a call of a store function.
-  napi_ref result_fields = nullptr;
-  std::uint32_t* result_fields_data = nullptr;
-  bool result_fields_in_use = false;
-  // The function that joins a list of strings and the array it writes their lengths to
-  // (string_lists.h), made on their first use; the array is in use during a call.
+  // The array that carries their objects' fields, in use during a call of a store function.
+  EnvUint32Array result_fields;
+  // The function that joins a list of strings (string_lists.h), made on its first use, and
+  // the array it writes their lengths to, in use during a call.
   napi_ref join_strings = nullptr;
-  napi_ref join_lengths = nullptr;
-  const std::uint32_t* join_lengths_data = nullptr;
-  bool join_lengths_in_use = false;
+  EnvUint32Array join_lengths;
   // The tracked inputs of recent chunked response-body scans, kept between their chunks.
   sorvane::evaluation::rules::reflected_xss::sink_checks::InputsCache xss_inputs;
 

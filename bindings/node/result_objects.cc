@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <type_traits>
 
@@ -176,17 +177,6 @@ std::size_t same_places(std::span<const std::string_view> a, std::span<const std
   return shared;
 }
 
-// The env's fields array, made on its first use.
-napi::Result<napi_value> shared_fields(napi_env env, EnvData& data) {
-  if (data.result_fields == nullptr) {
-    std::uint32_t* elements = nullptr;
-    BINDING_ASSIGN(napi_value array, napi::create_uint32_array(env, kSharedFields, &elements));
-    BINDING_ASSIGN(data.result_fields, napi::create_reference(env, array));
-    data.result_fields_data = elements;
-  }
-  return napi::get_reference_value(env, data.result_fields);
-}
-
 }  // namespace
 
 Objects::Objects(napi_env env, Shape shape, napi_value list)
@@ -237,19 +227,13 @@ napi::Status Objects::store(std::size_t complete, std::uint32_t objects) {
     BINDING_ASSIGN(function_, store_function(env_, *data, shape_));
   }
   // The env's array is used by one call at a time; it is released when the call returns.
-  struct InUse {
-    bool* flag = nullptr;
-    ~InUse() {
-      if (flag) *flag = false;
-    }
-  } in_use;
+  std::optional<InUse> in_use;
   napi_value fields = nullptr;
   std::uint32_t* elements = nullptr;
-  if (complete <= kSharedFields && !data->result_fields_in_use) {
-    BINDING_ASSIGN(fields, shared_fields(env_, *data));
-    elements = data->result_fields_data;
-    data->result_fields_in_use = true;
-    in_use.flag = &data->result_fields_in_use;
+  if (complete <= kSharedFields && !data->result_fields.in_use) {
+    BINDING_ASSIGN(fields, data->result_fields.get(env_, kSharedFields));
+    elements = data->result_fields.elements;
+    in_use.emplace(data->result_fields);
   } else {
     BINDING_ASSIGN(fields, napi::create_uint32_array(env_, complete, &elements));
   }

@@ -3,11 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "bindings/node/napi.h"
+#include "core/text/equal_bytes.h"
 
 namespace bindings::node {
 
@@ -29,7 +29,7 @@ class StringCache {
  private:
   static constexpr std::size_t kInitialSlots = 64;  // a power of two
   // Texts up to this many bytes are found by their bytes.
-  static constexpr std::size_t kShortText = 32;
+  static constexpr std::size_t kShortText = sorvane::text::kWordComparedBytes;
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
   struct Slot {
@@ -38,8 +38,6 @@ class StringCache {
     std::uint32_t index = 0;
   };
 
-  static std::uint64_t load64(const char* p);
-  static std::uint64_t load32(const char* p);
   static std::uint64_t hash(std::string_view text);
   static bool same(const Slot& slot, std::string_view text);
   // The slot of `text`, or the free slot where it belongs.
@@ -56,22 +54,13 @@ class StringCache {
 
 // Found per result: defined here so that the lookups inline into their callers.
 
-inline std::uint64_t StringCache::load64(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
-
-inline std::uint64_t StringCache::load32(const char* p) {
-  std::uint32_t word;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
-
 inline std::uint64_t StringCache::hash(std::string_view text) {
   // The bytes of a short text, eight at a time (the last word overlapping the one before);
   // the address of a long one. Both with the size.
   constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15u;
+  using sorvane::text::load_word;
+  const auto load64 = [](const char* at) { return load_word<std::uint64_t>(at); };
+  const auto load32 = [](const char* at) { return std::uint64_t{load_word<std::uint32_t>(at)}; };
   const char* p = text.data();
   const std::size_t n = text.size();
   std::uint64_t h = (n + 1) * kMultiplier;
@@ -90,21 +79,9 @@ inline std::uint64_t StringCache::hash(std::string_view text) {
 }
 
 inline bool StringCache::same(const Slot& slot, std::string_view text) {
-  const std::size_t n = text.size();
-  if (slot.size != n) return false;
-  const char* a = slot.data;
-  const char* b = text.data();
-  if (n > kShortText) return a == b;
-  // Word by word as in hash(), the last word overlapping the one before.
-  if (n >= 8) {
-    for (std::size_t at = 0; at + 8 < n; at += 8) {
-      if (load64(a + at) != load64(b + at)) return false;
-    }
-    return load64(a + n - 8) == load64(b + n - 8);
-  }
-  if (n >= 4) return load32(a) == load32(b) && load32(a + n - 4) == load32(b + n - 4);
-  // Bytes 0, n / 2 and n - 1 are every byte of a text shorter than four.
-  return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
+  if (slot.size != text.size()) return false;
+  if (text.size() > kShortText) return slot.data == text.data();
+  return sorvane::text::equal_bytes({slot.data, slot.size}, text);
 }
 
 inline StringCache::Slot& StringCache::find(std::string_view text) {

@@ -51,16 +51,9 @@ napi::Result<Joiner> joiner(EnvData& data, napi_env env) {
     BINDING_ASSIGN(napi_value function, napi::run_script(env, kSource));
     BINDING_ASSIGN(data.join_strings, napi::create_reference(env, function));
   }
-  if (data.join_lengths == nullptr) {
-    std::uint32_t* lengths_data = nullptr;
-    BINDING_ASSIGN(napi_value lengths,
-                   napi::create_uint32_array(env, kJoinedElements, &lengths_data));
-    BINDING_ASSIGN(data.join_lengths, napi::create_reference(env, lengths));
-    data.join_lengths_data = lengths_data;
-  }
   BINDING_ASSIGN(napi_value function, napi::get_reference_value(env, data.join_strings));
-  BINDING_ASSIGN(napi_value lengths, napi::get_reference_value(env, data.join_lengths));
-  return Joiner{function, lengths, data.join_lengths_data};
+  BINDING_ASSIGN(napi_value lengths, data.join_lengths.get(env, kJoinedElements));
+  return Joiner{function, lengths, data.join_lengths.elements};
 }
 
 // Appends the `count` elements of a joined string, whose lengths are `lengths`.
@@ -126,12 +119,8 @@ napi::Status read(napi_env env, napi_value array, std::uint32_t length, TextBuff
     BINDING_ASSIGN(EnvData * data, EnvData::of(env));
     // A getter that calls in again while the lengths array is in use reads its list element
     // by element.
-    if (!data->join_lengths_in_use) {
-      struct InUse {
-        bool& flag;
-        explicit InUse(bool& f) : flag(f) { flag = true; }
-        ~InUse() { flag = false; }
-      } in_use(data->join_lengths_in_use);
+    if (!data->join_lengths.in_use) {
+      const InUse in_use(data->join_lengths);
       BINDING_ASSIGN(index, read_joined(env, *data, array, length, texts, list));
     }
   }

@@ -63,9 +63,9 @@ class PathBudget {
 // The answers of one body's texts of one input type, found again by their bytes: per text,
 // where its findings start in the table's finding list and how many there are (none is an
 // answer too). A text's findings depend only on its bytes, its input type and the call's rule
-// list and preference (not on its path or its object), so a repeat has the same ones. A slot holds the last text of its length
-// and first and last bytes: memory stays fixed, a lookup compares the text with one other, and
-// a text pushed out is only evaluated again.
+// list and preference (not on its path or its object), so a repeat has the same ones. A slot
+// holds the last text of its length and first and last bytes: memory stays fixed, a lookup
+// compares the text with one other, and a text pushed out is only evaluated again.
 class Answers {
  public:
   struct Answer {
