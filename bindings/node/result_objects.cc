@@ -31,9 +31,10 @@ constexpr std::size_t kLeadingArgs = 6;
 // from a literal of holes, does not) and ends with its length whatever a prototype setter
 // did. A list longer than the 17 elements of an array's first growth, none of whose indices a
 // prototype of a fresh array holds, has its length set first, which gives it its storage at
-// once: its stores then run no JavaScript, so nothing sees the length before its elements. A list of one or two texts is an array literal instead, the same array without the
-// growth of an empty one, whenever no prototype of a fresh array holds those indices (a store
-// there would only create own elements). An object is likewise a literal of its seven
+// once: its stores then run no JavaScript, so nothing sees the length before its elements. A
+// list of one or two texts is an array literal instead, the same array without the growth of
+// an empty one, whenever no prototype of a fresh array holds those indices (a store there
+// would only create own elements). An object is likewise a literal of its seven
 // properties when no prototype holds their names at the points where their assignments would
 // run (before the path's array is built, before the identifiers' one, and at the end); from
 // the first point where one does, the properties left are assigned one by one, in order.

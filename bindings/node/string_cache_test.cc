@@ -67,7 +67,8 @@ TEST(StringCacheTest, AnswersAlikeWhateverTheExpectedCount) {
       std::vector<std::string> texts;
       texts.reserve(count);
       for (std::size_t i = 0; i < count; ++i) {
-        texts.push_back(i % 3 == 2 ? std::to_string(i) + long_tail : "eval(" + std::to_string(i) + ")");
+        texts.push_back(i % 3 == 2 ? std::to_string(i) + long_tail
+                                   : "eval(" + std::to_string(i) + ")");
       }
       for (std::size_t round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < count; ++i) {
@@ -86,7 +87,9 @@ TEST(StringCacheTest, AnswersAlikeWhateverTheExpectedCount) {
 TEST(StringCacheTest, SimilarTextsKeepProbesShort) {
   const auto numbered = [](std::string_view head, std::string_view tail) {
     std::vector<std::string> texts;
-    for (int i = 0; i < 7000; ++i) texts.push_back(std::string(head) + std::to_string(i) + std::string(tail));
+    for (int i = 0; i < 7000; ++i) {
+      texts.push_back(std::string(head) + std::to_string(i) + std::string(tail));
+    }
     return texts;
   };
   std::vector<std::string> short_keys;
