@@ -8,7 +8,7 @@ namespace bindings::node {
 
 StringCache::StringCache(std::size_t expected) {
   // At most half full with the expected texts; a larger count is left to growth.
-  constexpr std::size_t kMostExpected = std::size_t{1} << 24;
+  constexpr std::size_t kMostExpected = std::size_t{1} << 20;
   resize(std::bit_ceil(std::max(kInitialSlots, 2 * std::min(expected, kMostExpected))));
 }
 
