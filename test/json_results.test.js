@@ -240,35 +240,45 @@ test('lists reach what Array.prototype holds at their indices, as any assignment
   // it).
   const descriptors = {
     setter: (index, seen) => ({ configurable: true, set(value) {
-      const name = `${typeof value === 'string' ? value : `result of ${value.ruleId}`} at length ${this.length}`;
+      const name = `${typeof value === 'string' ? value : Object.keys(value)} at length ${this.length}`;
       seen.set(name, (seen.get(name) || 0) + 1);
       Object.defineProperty(this, index, { value, writable: true, enumerable: true, configurable: true });
     } }),
     'read-only': () => ({ configurable: true, writable: false, value: 'proto' }),
     getter: () => ({ configurable: true, get() { return 'proto'; } }),
   };
+  // Both methods that answer lists of result objects, and what assignments make of an answer.
+  const methods = [
+    ['scoreRequestBody', (body) => agent.scoreRequestBody(MONGO | PROTO, body),
+      (plain) => ({ ...plain, resultsList: assigned(plain.resultsList.map((r) =>
+        ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) })), true) })],
+    ['findMongoComparators', (body) => agent.findMongoComparators(body),
+      (plain) => assigned(plain.map((c) => ({ path: assigned(c.path) })), true)],
+  ];
   for (const [body, indices, lengths] of cases) {
-    const plain = agent.scoreRequestBody(MONGO | PROTO, body);
-    assert.deepStrictEqual(plain.resultsList.flatMap((r) => [r.path.length, r.idsList.length]), lengths);
-    for (const index of indices) {
-      for (const [kind, make] of Object.entries(descriptors)) {
-        const seen = new Map();
-        const referenceSeen = new Map();
-        let response;
-        let expected;
-        Object.defineProperty(Array.prototype, index, make(index, seen));
-        try {
-          response = agent.scoreRequestBody(MONGO | PROTO, body);
-          Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
-          expected = { ...plain, resultsList: assigned(plain.resultsList.map((r) =>
-            ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) })), true) };
-        } finally {
-          delete Array.prototype[index];
+    const results = agent.scoreRequestBody(MONGO | PROTO, body).resultsList;
+    assert.deepStrictEqual(results.flatMap((r) => [r.path.length, r.idsList.length]), lengths);
+    for (const [method, call, assign] of methods) {
+      const plain = call(body);
+      for (const index of indices) {
+        for (const [kind, make] of Object.entries(descriptors)) {
+          const seen = new Map();
+          const referenceSeen = new Map();
+          let response;
+          let expected;
+          Object.defineProperty(Array.prototype, index, make(index, seen));
+          try {
+            response = call(body);
+            Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
+            expected = assign(plain);
+          } finally {
+            delete Array.prototype[index];
+          }
+          const label = `${method}, ${kind} at ${index} of ${body.slice(0, 40)}`;
+          assert.deepStrictEqual(response, expected, label);
+          assert.deepStrictEqual(seen, referenceSeen, label);
+          if (kind === 'setter') assert.ok(seen.size > 0, label);
         }
-        const label = `${kind} at ${index} of ${body.slice(0, 40)}`;
-        assert.deepStrictEqual(response, expected, label);
-        assert.deepStrictEqual(seen, referenceSeen, label);
-        if (kind === 'setter') assert.ok(seen.size > 0, label);
       }
     }
   }
