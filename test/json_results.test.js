@@ -214,51 +214,72 @@ test('repeated keys and values answer as if each stood alone, each result its ow
   }
 });
 
-test('short lists reach what Array.prototype holds at their indices, as any assignment does', () => {
-  // One-key and two-key paths, one-identifier lists.
-  const body = '{"$gt":1,"a":{"$in":[]},"b":"__proto__"}';
-  const plain = agent.scoreRequestBody(MONGO | PROTO, body);
-  assert.deepStrictEqual(plain.resultsList.flatMap((r) => [r.path.length, r.idsList.length]),
-    [1, 1, 2, 1, 1, 1]);
+test('lists reach what Array.prototype holds at their indices, as any assignment does', () => {
+  // One-key and two-key paths, one-identifier lists; then a 25-key path and 41 results,
+  // lists long enough to be stored another way, with a prototype index inside them and one
+  // past the path.
+  const cases = [
+    ['{"$gt":1,"a":{"$in":[]},"b":"__proto__"}', [0, 1], [1, 1, 2, 1, 1, 1]],
+    [`[${nested('a', 24, '{"$ne":1}')},${repeat('{"$gt":1}', 40).join(',')}]`, [0, 20, 30],
+      [25, 1, ...repeat(1, 80)]],
+  ];
   // What plain assignments into fresh arrays make of a list (sloppy ones: a refused
-  // assignment is skipped).
-  const assigned = (list) => {
+  // assignment is skipped). A result list has its length from the start; a path or
+  // identifier list grows with its elements.
+  const assigned = (list, sized = false) => {
     const array = [];
+    if (sized) array.length = list.length;
     for (let i = 0; i < list.length; ++i) {
       try { array[i] = list[i]; } catch { /* refused */ }
     }
     if (array.length !== list.length) array.length = list.length;
     return array;
   };
-  // A setter that keeps the element (and counts the texts it sees), a read-only value and a
-  // getter alone (both refuse it).
+  // A setter that keeps the element (and counts the texts and results it sees, with the
+  // length of the array it is stored in), a read-only value and a getter alone (both refuse
+  // it).
   const descriptors = {
     setter: (index, seen) => ({ configurable: true, set(value) {
-      if (typeof value === 'string') seen.set(value, (seen.get(value) || 0) + 1);
+      const name = `${typeof value === 'string' ? value : Object.keys(value)} at length ${this.length}`;
+      seen.set(name, (seen.get(name) || 0) + 1);
       Object.defineProperty(this, index, { value, writable: true, enumerable: true, configurable: true });
     } }),
     'read-only': () => ({ configurable: true, writable: false, value: 'proto' }),
     getter: () => ({ configurable: true, get() { return 'proto'; } }),
   };
-  for (const index of [0, 1]) {
-    for (const [kind, make] of Object.entries(descriptors)) {
-      const seen = new Map();
-      const referenceSeen = new Map();
-      let response;
-      let expected;
-      Object.defineProperty(Array.prototype, index, make(index, seen));
-      try {
-        response = agent.scoreRequestBody(MONGO | PROTO, body);
-        Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
-        expected = { ...plain, resultsList: assigned(plain.resultsList.map((r) =>
-          ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) }))) };
-      } finally {
-        delete Array.prototype[index];
+  // Both methods that answer lists of result objects, and what assignments make of an answer.
+  const methods = [
+    ['scoreRequestBody', (body) => agent.scoreRequestBody(MONGO | PROTO, body),
+      (plain) => ({ ...plain, resultsList: assigned(plain.resultsList.map((r) =>
+        ({ ...r, path: assigned(r.path), idsList: assigned(r.idsList) })), true) })],
+    ['findMongoComparators', (body) => agent.findMongoComparators(body),
+      (plain) => assigned(plain.map((c) => ({ path: assigned(c.path) })), true)],
+  ];
+  for (const [body, indices, lengths] of cases) {
+    const results = agent.scoreRequestBody(MONGO | PROTO, body).resultsList;
+    assert.deepStrictEqual(results.flatMap((r) => [r.path.length, r.idsList.length]), lengths);
+    for (const [method, call, assign] of methods) {
+      const plain = call(body);
+      for (const index of indices) {
+        for (const [kind, make] of Object.entries(descriptors)) {
+          const seen = new Map();
+          const referenceSeen = new Map();
+          let response;
+          let expected;
+          Object.defineProperty(Array.prototype, index, make(index, seen));
+          try {
+            response = call(body);
+            Object.defineProperty(Array.prototype, index, make(index, referenceSeen));
+            expected = assign(plain);
+          } finally {
+            delete Array.prototype[index];
+          }
+          const label = `${method}, ${kind} at ${index} of ${body.slice(0, 40)}`;
+          assert.deepStrictEqual(response, expected, label);
+          assert.deepStrictEqual(seen, referenceSeen, label);
+          if (kind === 'setter') assert.ok(seen.size > 0, label);
+        }
       }
-      const label = `${kind} at ${index}`;
-      assert.deepStrictEqual(response, expected, label);
-      assert.deepStrictEqual(seen, referenceSeen, label);
-      if (kind === 'setter') assert.ok(seen.size > 0, label);
     }
   }
 });

@@ -29,9 +29,12 @@ constexpr std::size_t kLeadingArgs = 6;
 // followed by its indices. A list's array is filled in order with plain assignments (a
 // growing array takes the engine's fast path, where setting its length first, or starting
 // from a literal of holes, does not) and ends with its length whatever a prototype setter
-// did. A list of one or two texts is an array literal instead, the same array without the
-// growth of an empty one, whenever no prototype of a fresh array holds those indices (a store
-// there would only create own elements). An object is likewise a literal of its seven
+// did. A list longer than the 17 elements of an array's first growth, none of whose indices a
+// prototype of a fresh array holds, has its length set first, which gives it its storage at
+// once: its stores then run no JavaScript, so nothing sees the length before its elements. A
+// list of one or two texts is an array literal instead, the same array without the growth of
+// an empty one, whenever no prototype of a fresh array holds those indices (a store there
+// would only create own elements). An object is likewise a literal of its seven
 // properties when no prototype holds their names at the points where their assignments would
 // run (before the path's array is built, before the identifiers' one, and at the end); from
 // the first point where one does, the properties left are assigned one by one, in order.
@@ -70,6 +73,14 @@ constexpr std::string_view kSource = R"js((function () {
       return [table[fields[a]], table[fields[a + 1]]];
     }
     list = [];
+    if (count > 17) {
+      for (j = 0; j < count && !(j in probe); ++j);
+      if (j === count) {
+        setLength(list, count);
+        for (j = 0; j < count; ++j) put(list, j, table[fields[a + j]]);
+        return list;
+      }
+    }
     for (j = 0; j < count; ++j) put(list, j, table[fields[a + j]]);
     if (list.length !== count) setLength(list, count);
     return list;
@@ -179,8 +190,19 @@ std::size_t same_places(std::span<const std::string_view> a, std::span<const std
 
 }  // namespace
 
-Objects::Objects(napi_env env, Shape shape, napi_value list)
-    : env_(env), shape_(shape), list_(list), args_(kLeadingArgs) {}
+napi::Result<napi_value> make_list(napi_env env, std::size_t length) {
+  // The first growth of an array takes room for 17 elements.
+  constexpr std::size_t kFirstGrowth = 17;
+  if (length <= kFirstGrowth || length > UINT32_MAX) return napi::create_array(env, length);
+  // Setting the length of an empty array gives it the storage.
+  BINDING_ASSIGN(napi_value list, napi::create_array(env, 0));
+  BINDING_ASSIGN(napi_value size, napi::create_uint32(env, static_cast<std::uint32_t>(length)));
+  BINDING_TRY(napi::set_named(env, list, "length", size));
+  return list;
+}
+
+Objects::Objects(napi_env env, Shape shape, napi_value list, std::size_t expected_texts)
+    : env_(env), shape_(shape), list_(list), strings_(expected_texts), args_(kLeadingArgs) {}
 
 napi::Status Objects::store_begun() {
   BINDING_TRY(store(fields_.size(), pending_));

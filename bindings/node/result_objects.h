@@ -34,12 +34,18 @@ inline constexpr Index kNoIndex = UINT32_MAX;
 // A call of the store function takes the objects begun before their fields reach this many.
 inline constexpr std::size_t kFieldsPerCall = 16384;
 
+// A fresh array of `length` holes for a list of that many objects. Past a few elements it
+// takes its storage at once: an array made with its length alone has none, and filling it
+// grew the storage step by step, leaving each old one to the engine's scavenges.
+napi::Result<napi_value> make_list(napi_env env, std::size_t length);
+
 // Stores the objects of one list, in order. Storing runs JavaScript (a setter on a
 // prototype), which may detach a Buffer: the texts handed in must be the call's own, not
 // borrowed, and stay alive and unchanged until finish().
 class Objects {
  public:
-  Objects(napi_env env, Shape shape, napi_value list);
+  // `expected_texts`: about how many distinct texts the list holds (the string cache's room).
+  Objects(napi_env env, Shape shape, napi_value list, std::size_t expected_texts = 0);
 
   // Starts the next object; may store the objects before it.
   napi::Status begin() {

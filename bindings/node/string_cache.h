@@ -19,12 +19,16 @@ namespace bindings::node {
 // used.
 class StringCache {
  public:
-  StringCache() : slots_(kInitialSlots) {}
+  // Room for `expected` texts before the table first grows (it grows past them as needed).
+  explicit StringCache(std::size_t expected = 0);
 
   // The index kept for `text`, or on its first request the one `make(text)` answers
   // (a napi::Result<std::uint32_t>), kept from then on.
   template <class Make>
   napi::Result<std::uint32_t> get(std::string_view text, Make&& make);
+
+  // How many slots past its first one the lookup of `text` reads (for tests).
+  std::size_t probe_length(std::string_view text) const;
 
  private:
   static constexpr std::size_t kInitialSlots = 64;  // a power of two
@@ -40,13 +44,19 @@ class StringCache {
 
   static std::uint64_t hash(std::string_view text);
   static bool same(const Slot& slot, std::string_view text);
-  // The slot of `text`, or the free slot where it belongs.
-  Slot& find(std::string_view text);
+  // Where the lookup of `text` starts.
+  std::size_t home(std::string_view text) const { return hash(text) >> shift_; }
+  // The place of the slot of `text`, or of the free slot where it belongs.
+  std::size_t place(std::string_view text) const;
+  Slot& find(std::string_view text) { return slots_[place(text)]; }
   // Fills the free slot `slot` with `text`.
   void add(Slot& slot, std::string_view text, std::uint32_t index);
+  // Replaces the table with an empty one of `size` slots (a power of two).
+  void resize(std::size_t size);
   void grow();
 
   std::vector<Slot> slots_;
+  int shift_ = 64;  // 64 - log2 of the slot count: a slot is the top bits of a hash
   std::size_t used_ = 0;
   std::uint32_t empty_ = kNone;
   Slot last_;  // the latest text found or added
@@ -56,7 +66,10 @@ class StringCache {
 
 inline std::uint64_t StringCache::hash(std::string_view text) {
   // The bytes of a short text, eight at a time (the last word overlapping the one before);
-  // the address of a long one. Both with the size.
+  // the address of a long one. Both with the size. Each step ends with a multiplication,
+  // which carries every bit of its operand only upwards: the slot is taken from the top
+  // bits. (The low bits of texts that differ in their last bytes, as "eval(1)" and
+  // "eval(2)" do, differ too little and crowd a few slots.)
   constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15u;
   using sorvane::text::load_word;
   const auto load64 = [](const char* at) { return load_word<std::uint64_t>(at); };
@@ -75,7 +88,7 @@ inline std::uint64_t StringCache::hash(std::string_view text) {
     const auto byte = [&](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
     h = (h ^ (byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16)) * kMultiplier;
   }
-  return h ^ (h >> 29);
+  return h;
 }
 
 inline bool StringCache::same(const Slot& slot, std::string_view text) {
@@ -84,11 +97,11 @@ inline bool StringCache::same(const Slot& slot, std::string_view text) {
   return sorvane::text::equal_bytes({slot.data, slot.size}, text);
 }
 
-inline StringCache::Slot& StringCache::find(std::string_view text) {
+inline std::size_t StringCache::place(std::string_view text) const {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = hash(text) & mask;
+  std::size_t i = home(text);
   while (slots_[i].data != nullptr && !same(slots_[i], text)) i = (i + 1) & mask;
-  return slots_[i];
+  return i;
 }
 
 template <class Make>

@@ -1,5 +1,6 @@
 #include "bindings/node/string_cache.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,6 +52,67 @@ TEST(StringCacheTest, TellsTextsApartByEveryByte) {
       index_of(cache, counter, unrelated);
       EXPECT_EQ(index_of(cache, counter, variant), index) << "length " << n << ", byte " << at;
       EXPECT_EQ(index_of(cache, counter, original), first) << "length " << n << ", byte " << at;
+    }
+  }
+}
+
+// A cache made for a number of texts answers the same whether it gets none of them, as many,
+// or many more (then it grows): one index per distinct text, the same one on every request.
+TEST(StringCacheTest, AnswersAlikeWhateverTheExpectedCount) {
+  const std::string long_tail(40, 'x');  // past the word-compared length: told by place
+  for (const std::size_t expected : {0, 1, 3, 64, 1000}) {
+    for (const std::size_t count : {std::size_t{0}, expected, 3 * expected + 100}) {
+      StringCache cache(expected);
+      Counter counter;
+      std::vector<std::string> texts;
+      texts.reserve(count);
+      for (std::size_t i = 0; i < count; ++i) {
+        texts.push_back(i % 3 == 2 ? std::to_string(i) + long_tail
+                                   : "eval(" + std::to_string(i) + ")");
+      }
+      for (std::size_t round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < count; ++i) {
+          EXPECT_EQ(index_of(cache, counter, texts[i]), i)
+              << "expected " << expected << ", count " << count << ", text " << texts[i];
+        }
+      }
+      EXPECT_EQ(counter.next, count) << "expected " << expected << ", count " << count;
+    }
+  }
+}
+
+// Families of texts that differ only in a few bytes (numbered calls and keys, operator-like
+// short keys, long texts told by place) spread over the table: lookups read a slot or two,
+// not a run of them.
+TEST(StringCacheTest, SimilarTextsKeepProbesShort) {
+  const auto numbered = [](std::string_view head, std::string_view tail) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 7000; ++i) {
+      texts.push_back(std::string(head) + std::to_string(i) + std::string(tail));
+    }
+    return texts;
+  };
+  std::vector<std::string> short_keys;
+  for (char a = '!'; a <= '~'; ++a) {
+    for (char b = 'a'; b <= 'z'; ++b) short_keys.push_back({'$', a, b});
+  }
+  const std::vector<std::vector<std::string>> families = {
+      numbered("eval(", ")"), numbered("k", ""), numbered("some_key_name_", ""),
+      numbered("a longer text, past the length compared by bytes: ", "."), short_keys};
+  for (const std::vector<std::string>& texts : families) {
+    for (const std::size_t expected : {std::size_t{0}, texts.size()}) {
+      StringCache cache(expected);
+      Counter counter;
+      for (const std::string& text : texts) index_of(cache, counter, text);
+      std::size_t total = 0;
+      std::size_t longest = 0;
+      for (const std::string& text : texts) {
+        const std::size_t length = cache.probe_length(text);
+        total += length;
+        longest = std::max(longest, length);
+      }
+      EXPECT_LT(static_cast<double>(total) / static_cast<double>(texts.size()), 1.5) << texts[0];
+      EXPECT_LT(longest, 48u) << texts[0];
     }
   }
 }

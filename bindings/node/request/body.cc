@@ -66,7 +66,10 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
                                                                view_json_result(table, entry)));
                               }
                               return {};
-                            });
+                            },
+                            // Distinct finding texts are no more than the findings (a
+                            // repeat shares its text's): room for that many, keys grow it.
+                            table.findings.size());
   }
   const PairList pairs = sorvane::urlencoded::decode(body_arg.text());
   ItemList items;

@@ -173,7 +173,8 @@ struct ResultValues {
     return none;
   }();
 
-  ResultValues(napi_env env, napi_value list) : objects(env, result_objects::Shape::Result, list) {}
+  ResultValues(napi_env env, napi_value list, std::size_t expected_texts = 0)
+      : objects(env, result_objects::Shape::Result, list, expected_texts) {}
 
   result_objects::Objects objects;
   std::array<Index, 16> rule_names = kNone;        // by rule bit position, 15: any other
@@ -217,16 +218,16 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items,
                                        BaseBuilder base = nullptr);
 
 // The same for `count` items that `add_items(values)` hands over one by one with
-// add_js_result_item, so that no list of them is kept.
+// add_js_result_item, so that no list of them is kept; about `expected_texts` distinct texts.
 template <class AddItems>
 napi::Result<napi_value> make_response_of(napi_env env, std::size_t count, BaseBuilder base,
-                                          AddItems add_items) {
+                                          AddItems add_items, std::size_t expected_texts = 0) {
   BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
   BINDING_ASSIGN(napi_value track, napi::get_boolean(env, count != 0));
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (count == 0) return response;
-  BINDING_ASSIGN(napi_value results, napi::create_array(env, count));
-  ResultValues values(env, results);
+  BINDING_ASSIGN(napi_value results, result_objects::make_list(env, count));
+  ResultValues values(env, results, expected_texts);
   BINDING_TRY(add_items(values));
   BINDING_TRY(values.objects.finish());
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));

@@ -53,7 +53,7 @@ napi::Result<napi_value> find_mongo_comparators(napi_env env, napi_callback_info
   if (clauses.empty()) return napi::get_undefined(env);
 
   // Paths repeat the keys that enclose them: each key of the body becomes one string.
-  BINDING_ASSIGN(napi_value list, napi::create_array(env, clauses.size()));
+  BINDING_ASSIGN(napi_value list, result_objects::make_list(env, clauses.size()));
   result_objects::Objects objects(env, result_objects::Shape::Comparator, list);
   for (const json::JsonResultTable::Entry* clause : clauses) {
     BINDING_TRY(objects.begin());
