@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench/support/text.h"
 #include "core/evaluation/rules/registry.h"
@@ -130,5 +131,56 @@ BENCHMARK_CAPTURE(BM_XssCheckInput, script_tags_100k, "<script", k100K);
 BENCHMARK_CAPTURE(BM_XssCheckInput, numeric_refs_100k, "&#", k100K);
 BENCHMARK_CAPTURE(BM_XssCheckInput, brace_escapes_100k, "\\u{", k100K);
 BENCHMARK_CAPTURE(BM_XssCheckInput, bracket_access_100k, "window[", k100K);
+
+}  // namespace
+
+namespace {
+
+// `count` distinct values, `prefix` then the value's number then `suffix`, each with its
+// summary, as an attacker sends them so that no answer can be reused.
+struct Values {
+  std::vector<std::string> texts;
+  std::vector<sorvane::evaluation::rules::InputTraits> traits;
+};
+
+Values distinct(std::string_view prefix, std::string_view suffix, std::size_t count = 7000) {
+  Values v;
+  for (std::size_t i = 0; i < count; ++i) {
+    v.texts.push_back(std::string(prefix) + std::to_string(i) + std::string(suffix));
+    v.traits.push_back(compute_input_traits(v.texts.back(), 6));
+  }
+  return v;
+}
+
+// The rule on every value in turn (matches and score), as a JSON body's values reach it.
+// Per value: findings reported, and the bytes of all values.
+void BM_XssShortValues(benchmark::State& state, std::string_view prefix, std::string_view suffix) {
+  const Values v = distinct(prefix, suffix);
+  std::size_t bytes = 0, found = 0;
+  for (const std::string& t : v.texts) bytes += t.size();
+  for (auto _ : state) {
+    found = 0;
+    for (std::size_t i = 0; i < v.texts.size(); ++i) {
+      auto matches = xss::instance().get_matches(config(), v.texts[i], v.traits[i]);
+      if (matches) found += xss::instance().score(*matches) > 0;
+      benchmark::DoNotOptimize(matches);
+    }
+  }
+  state.counters["values"] = static_cast<double>(v.texts.size());
+  state.counters["with_findings"] = static_cast<double>(found);
+  state.counters["ns_per_value"] = benchmark::Counter(
+      static_cast<double>(v.texts.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  set_bytes_per_iteration(state, bytes);
+}
+// Calls the rule reports, a tag with an event handler, and benign values that pass the
+// character gate: short ones (the short-vector screen) and longer ones (the keyword search).
+BENCHMARK_CAPTURE(BM_XssShortValues, eval_calls, "eval(", ")");
+BENCHMARK_CAPTURE(BM_XssShortValues, alert_calls, "alert(", ")");
+BENCHMARK_CAPTURE(BM_XssShortValues, onerror_tags, "<img src=x onerror=f(", ")>");
+BENCHMARK_CAPTURE(BM_XssShortValues, object_calls, "window.open(", ")");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_short, "item_", ":ok");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_emails, "user_", "@example.org");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_calls_in_prose, "see note (", ") below");
 
 }  // namespace

@@ -247,8 +247,8 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
       }()) {}
 
-std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_view text,
-                                                                 const InputTraits& traits) const {
+std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(
+    std::string_view text, const InputTraits& traits, match_functions::TextScan::Sharing sharing) const {
   std::vector<PatternMatch> matches;
   float total = 0;
   // Records a match; true once the running total reaches 90.
@@ -268,7 +268,7 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
   }
 
   // The match functions share their searches over the text for all hits.
-  match_functions::TextScan scan(text);
+  match_functions::TextScan scan(text, sharing);
   std::size_t from = 0;
   while (auto hit = keyword_automaton_.find(text, from)) {
     from = hit->end > hit->start ? hit->end : hit->start + 1;

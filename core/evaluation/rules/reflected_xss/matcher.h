@@ -13,6 +13,7 @@
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/text/aho_corasick.h"
 #include "core/text/regex.h"
 
@@ -66,9 +67,11 @@ class XssMatcher {
 
   // Evaluates the patterns on `text` (the decoded input); `traits` is the summary of the
   // undecoded input, of which only the ASCII set is read. Answers the matches once their
-  // scores add up to 90, none otherwise.
-  std::optional<std::vector<PatternMatch>> get_matches(std::string_view text,
-                                                       const InputTraits& traits) const;
+  // scores add up to 90, none otherwise. `sharing` tells whether the match functions share
+  // their searches over the text (by its length unless a test compares both ways).
+  std::optional<std::vector<PatternMatch>> get_matches(
+      std::string_view text, const InputTraits& traits,
+      match_functions::TextScan::Sharing sharing = match_functions::TextScan::Sharing::ByLength) const;
 
   const std::vector<XssEvalPattern>& patterns() const { return patterns_; }
   const std::vector<std::string_view>& keywords() const { return keywords_; }
