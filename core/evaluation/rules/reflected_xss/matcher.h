@@ -46,6 +46,16 @@ struct XssPatternDef {
 // The rule's table, in pattern-index order.
 extern const std::array<XssPatternDef, 13> XSS_PATTERN_DEFS;
 
+// A pattern's character pre-filter in the form of the input summary's bits: every
+// character of `all` (a required character above 0x7F never occurs), and one of `any` when
+// the pattern asks for one.
+struct XssCharTest {
+  CharMask all;
+  bool never = false;
+  bool needs_any = false;
+  CharMask any;
+};
+
 // One prepared pattern.
 struct XssEvalPattern {
   XssEvaluator evaluator;
@@ -54,6 +64,7 @@ struct XssEvalPattern {
   match_engine::CharList required_all;
   match_engine::CharList required_any;
   bool has_keywords = false;
+  XssCharTest char_test;  // required_all and required_any, as bits
 };
 
 // The level a score is reported with: below 10 gives 0, below 90 gives 2, else 3.
@@ -82,6 +93,7 @@ class XssMatcher {
 
  private:
   std::vector<XssEvalPattern> patterns_;
+  std::vector<std::size_t> keywordless_;  // the patterns without keywords, in order
   std::vector<std::string_view> keywords_;
   std::vector<std::vector<std::size_t>> keyword_patterns_;
   text::AhoCorasick keyword_automaton_;
