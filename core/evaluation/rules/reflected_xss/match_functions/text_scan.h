@@ -107,7 +107,7 @@ struct QuoteChain {
 };
 
 // Texts of at most this many bytes are searched afresh for every question.
-inline constexpr std::size_t kDirectScanLength = 64;
+inline constexpr std::size_t kDirectScanLength = 32;
 
 class TextScan {
  public:
