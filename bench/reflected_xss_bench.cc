@@ -12,6 +12,7 @@
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/html_unescape.h"
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
+#include "core/evaluation/rules/reflected_xss/matcher.h"
 #include "core/evaluation/rules/reflected_xss/reflected_xss.h"
 
 namespace {
@@ -185,4 +186,39 @@ BENCHMARK_CAPTURE(BM_XssShortValues, benign_short, "item_", ":ok");
 BENCHMARK_CAPTURE(BM_XssShortValues, benign_emails, "user_", "@example.org");
 BENCHMARK_CAPTURE(BM_XssShortValues, benign_calls_in_prose, "see note (", ") below");
 
+
+// Where the match functions stop sharing their searches: 2,000 distinct texts of one length
+// and shape through the matcher, searched afresh for every question or with the answers
+// shared, side by side. Calls nested in one argument text share their closer and searches;
+// calls each with their own arguments share nothing.
+void BM_XssScanSharing(benchmark::State& state, std::string_view unit, std::string_view tail,
+                       std::size_t length, xss::match_functions::TextScan::Sharing sharing) {
+  static const xss::XssMatcher matcher;
+  std::vector<std::string> texts;
+  std::vector<sorvane::evaluation::rules::InputTraits> traits;
+  for (std::size_t i = 0; i < 2000; ++i) {
+    const std::string n = std::to_string(i);
+    std::string text;
+    while (text.size() + unit.size() + n.size() + tail.size() <= length) text.append(unit);
+    texts.push_back(text.append(n).append(tail));
+    traits.push_back(compute_input_traits(texts.back(), 6));
+  }
+  std::size_t bytes = 0;
+  for (const std::string& t : texts) bytes += t.size();
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      benchmark::DoNotOptimize(matcher.get_matches(texts[i], traits[i], sharing));
+    }
+  }
+  set_bytes_per_iteration(state, bytes);
+}
+using Sharing = xss::match_functions::TextScan::Sharing;
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_32_fresh, "eval(", " a b)", 32, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_32_shared, "eval(", " a b)", 32, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_64_fresh, "eval(", " a b)", 64, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_64_shared, "eval(", " a b)", 64, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_32_fresh, "eval(a b) ", "", 32, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_32_shared, "eval(a b) ", "", 32, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_64_fresh, "eval(a b) ", "", 64, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_64_shared, "eval(a b) ", "", 64, Sharing::Shared);
 }  // namespace
