@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench/support/text.h"
 #include "core/evaluation/rules/registry.h"
@@ -11,6 +12,7 @@
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/html_unescape.h"
 #include "core/evaluation/rules/reflected_xss/js_escape.h"
+#include "core/evaluation/rules/reflected_xss/matcher.h"
 #include "core/evaluation/rules/reflected_xss/reflected_xss.h"
 
 namespace {
@@ -131,4 +133,92 @@ BENCHMARK_CAPTURE(BM_XssCheckInput, numeric_refs_100k, "&#", k100K);
 BENCHMARK_CAPTURE(BM_XssCheckInput, brace_escapes_100k, "\\u{", k100K);
 BENCHMARK_CAPTURE(BM_XssCheckInput, bracket_access_100k, "window[", k100K);
 
+}  // namespace
+
+namespace {
+
+// `count` distinct values, `prefix` then the value's number then `suffix`, each with its
+// summary, as an attacker sends them so that no answer can be reused.
+struct Values {
+  std::vector<std::string> texts;
+  std::vector<sorvane::evaluation::rules::InputTraits> traits;
+};
+
+Values distinct(std::string_view prefix, std::string_view suffix, std::size_t count = 7000) {
+  Values v;
+  for (std::size_t i = 0; i < count; ++i) {
+    v.texts.push_back(std::string(prefix) + std::to_string(i) + std::string(suffix));
+    v.traits.push_back(compute_input_traits(v.texts.back(), 6));
+  }
+  return v;
+}
+
+// The rule on every value in turn (matches and score), as a JSON body's values reach it.
+// Per value: findings reported, and the bytes of all values.
+void BM_XssShortValues(benchmark::State& state, std::string_view prefix, std::string_view suffix) {
+  const Values v = distinct(prefix, suffix);
+  std::size_t bytes = 0, found = 0;
+  for (const std::string& t : v.texts) bytes += t.size();
+  for (auto _ : state) {
+    found = 0;
+    for (std::size_t i = 0; i < v.texts.size(); ++i) {
+      auto matches = xss::instance().get_matches(config(), v.texts[i], v.traits[i]);
+      if (matches) found += xss::instance().score(*matches) > 0;
+      benchmark::DoNotOptimize(matches);
+    }
+  }
+  state.counters["values"] = static_cast<double>(v.texts.size());
+  state.counters["with_findings"] = static_cast<double>(found);
+  state.counters["ns_per_value"] = benchmark::Counter(
+      static_cast<double>(v.texts.size()),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  set_bytes_per_iteration(state, bytes);
+}
+// Calls the rule reports, a tag with an event handler, and benign values that pass the
+// character gate: short ones (the short-vector screen) and longer ones (the keyword search).
+BENCHMARK_CAPTURE(BM_XssShortValues, eval_calls, "eval(", ")");
+BENCHMARK_CAPTURE(BM_XssShortValues, alert_calls, "alert(", ")");
+BENCHMARK_CAPTURE(BM_XssShortValues, onerror_tags, "<img src=x onerror=f(", ")>");
+BENCHMARK_CAPTURE(BM_XssShortValues, object_calls, "window.open(", ")");
+// Calls nested in one argument text that ends in two words: every hit is weighed and dropped.
+BENCHMARK_CAPTURE(BM_XssShortValues, nested_calls_two_words, "eval(eval(eval(eval(", " a b)");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_short, "item_", ":ok");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_emails, "user_", "@example.org");
+BENCHMARK_CAPTURE(BM_XssShortValues, benign_calls_in_prose, "see note (", ") below");
+
+
+// Where the match functions stop sharing their searches: 2,000 distinct texts of one length
+// and shape through the matcher, searched afresh for every question or with the answers
+// shared, side by side. Calls nested in one argument text share their closer and searches;
+// calls each with their own arguments share nothing.
+void BM_XssScanSharing(benchmark::State& state, std::string_view unit, std::string_view tail,
+                       std::size_t length, xss::match_functions::TextScan::Sharing sharing) {
+  static const xss::XssMatcher matcher;
+  std::vector<std::string> texts;
+  std::vector<sorvane::evaluation::rules::InputTraits> traits;
+  for (std::size_t i = 0; i < 2000; ++i) {
+    const std::string n = std::to_string(i);
+    std::string text;
+    while (text.size() + unit.size() + n.size() + tail.size() <= length) text.append(unit);
+    texts.push_back(text.append(n).append(tail));
+    traits.push_back(compute_input_traits(texts.back(), 6));
+  }
+  std::size_t bytes = 0;
+  for (const std::string& t : texts) bytes += t.size();
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      benchmark::DoNotOptimize(matcher.get_matches(texts[i], traits[i], sharing));
+    }
+  }
+  set_bytes_per_iteration(state, bytes);
+}
+using Sharing = xss::match_functions::TextScan::Sharing;
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_32_fresh, "eval(", " a b)", 32, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_32_shared, "eval(", " a b)", 32, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_64_fresh, "eval(", " a b)", 64, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, nested_64_shared, "eval(", " a b)", 64, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_32_fresh, "eval(a b) ", "", 32, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_32_shared, "eval(a b) ", "", 32, Sharing::Shared);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_64_fresh, "eval(a b) ", "", 64, Sharing::Direct);
+BENCHMARK_CAPTURE(BM_XssScanSharing, own_arguments_64_shared, "eval(a b) ", "", 64, Sharing::Shared);
 }  // namespace

@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(end <= tail.size());
   FUZZ_CHECK(end == tail.size() || (static_cast<unsigned char>(tail[end]) & 0xC0) != 0x80);
 
-  mf::TextScan scan(text);
+  mf::TextScan scan(text, mf::TextScan::Sharing::Shared);
   // A first parse at the start fills the scan's memory of searches, which the second shares.
   const std::size_t from_start = parse_js_string_expression(scan, 0);
   FUZZ_CHECK(from_start == parse_js_string_expression(text));

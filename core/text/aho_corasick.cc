@@ -137,26 +137,31 @@ std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from)
     return std::nullopt;
   }
   // Leftmost-longest: the longest pattern ending at a position is the one that starts
-  // leftmost there. Keep the best candidate until the automaton's current prefix starts
-  // after it: no later match can start at or before it then.
-  // The candidate lives in scalars until the return (an optional rebuilt in the loop costs
-  // a store-to-load round trip per search).
-  bool found = false;
-  AcMatch best{0, 0, 0};
-  for (std::size_t i = from; i < hay.size(); ++i) {
+  // leftmost there. Until the first candidate, the bytes on which the start state stays
+  // where it is are skipped as in the standard search; then the best candidate is kept
+  // until the automaton's current prefix starts after it: no later match can start at or
+  // before it then. The candidate lives in scalars until the return (an optional rebuilt in
+  // the loop costs a store-to-load round trip per search).
+  std::size_t i = from;
+  for (;; ++i) {
+    if (t == 0) i = skip_at_start(bytes, i, hay.size());
+    if (i >= hay.size()) return std::nullopt;
     t = step(t, bytes[i]);
-    if (!found && !(t & kMatchBit)) continue;
-    const State s = state_of(t);
+    if (t & kMatchBit) break;
+  }
+  State s = state_of(t);
+  AcMatch best{output_[s], i + 1 - output_len_[s], i + 1};
+  for (++i; i < hay.size(); ++i) {
+    t = step(t, bytes[i]);
+    s = state_of(t);
     const std::size_t end = i + 1;
-    if (found && end - depth_[s] > best.start) break;
+    if (end - depth_[s] > best.start) break;
     if (!(t & kMatchBit)) continue;
     const std::size_t start = end - output_len_[s];
-    if (!found || start < best.start || (start == best.start && end > best.end)) {
-      found = true;
+    if (start < best.start || (start == best.start && end > best.end)) {
       best = AcMatch{output_[s], start, end};
     }
   }
-  if (!found) return std::nullopt;
   return best;
 }
 

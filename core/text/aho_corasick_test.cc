@@ -164,6 +164,34 @@ TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
   }
 }
 
+// Haystacks mostly of bytes that no pattern holds, so that both searches skip runs of them
+// at the start state, before, between and after the hits.
+TEST(AhoCorasick, AgreesWithThePlainDefinitionOnTextsMostlyOutsideThePatterns) {
+  std::mt19937 rng(17);
+  const std::string alphabet = "abABxy -.";
+  for (int round = 0; round < 1500; ++round) {
+    std::vector<std::string> pats(1 + rng() % 6);
+    for (auto& p : pats) p = random_ab_text(rng, 4);
+    const std::vector<std::string_view> views(pats.begin(), pats.end());
+    const MatchKind kind = round % 2 ? MatchKind::Standard : MatchKind::LeftmostLongest;
+    const bool fold = (round / 2) % 2;
+    const AhoCorasick ac(views, kind, fold);
+    for (int t = 0; t < 10; ++t) {
+      std::string hay(rng() % 40, 'x');
+      for (char& c : hay) c = alphabet[rng() % alphabet.size()];
+      Matches expected;
+      std::size_t from = 0;
+      while (auto m = reference_find(pats, kind, fold, hay, from)) {
+        expected.push_back(*m);
+        from = m->end;
+      }
+      ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
+      const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
+      ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start)) << hay;
+    }
+  }
+}
+
 // Row offsets are divided exactly by the class count; class counts with every power-of-two
 // factor up to all 256 bytes (no shared class 0) must find what the plain definition finds.
 TEST(AhoCorasick, AgreesWithThePlainDefinitionForEveryClassCount) {

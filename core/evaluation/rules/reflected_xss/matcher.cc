@@ -154,17 +154,37 @@ constexpr XssEvaluator regex_after_keyword(std::string_view pattern) {
 constexpr XssEvaluator match_function(mf::ScanMatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
 
 bool passes_prefilter(const XssEvalPattern& p, const InputTraits& traits) {
-  if (p.required_all) {
-    for (char32_t c : *p.required_all) {
-      if (!traits.has_char(c)) return false;  // a character above 0x7F is never present
+  const XssCharTest& t = p.char_test;
+  if (t.never || (traits.ascii_lo & t.all.lo) != t.all.lo || (traits.ascii_hi & t.all.hi) != t.all.hi) {
+    return false;
+  }
+  return !t.needs_any || traits.has_any(t.any);
+}
+
+// The bits of the ASCII members of `chars`; `non_ascii` tells whether there are others.
+CharMask ascii_mask(std::span<const char32_t> chars, bool& non_ascii) {
+  CharMask mask;
+  for (char32_t c : chars) {
+    if (c >= 128) {
+      non_ascii = true;
+    } else if (c < 64) {
+      mask.lo |= std::uint64_t{1} << c;
+    } else {
+      mask.hi |= std::uint64_t{1} << (c - 64);
     }
   }
-  if (p.required_any) {
-    bool any = false;
-    for (char32_t c : *p.required_any) any = any || traits.has_char(c);
-    if (!any) return false;
+  return mask;
+}
+
+XssCharTest char_test_of(const XssPatternDef& def) {
+  XssCharTest t;
+  if (def.required_all) t.all = ascii_mask(*def.required_all, t.never);
+  if (def.required_any) {
+    bool ignored = false;  // members above 0x7F never occur, so they count for nothing
+    t.needs_any = true;
+    t.any = ascii_mask(*def.required_any, ignored);
   }
-  return true;
+  return t;
 }
 
 bool compiles_expression(XssEvaluatorKind kind) {
@@ -215,7 +235,7 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
   patterns.reserve(defs.size());
   for (const XssPatternDef& def : defs) {
     XssEvalPattern p{def.evaluator, def.id, std::nullopt, def.required_all, def.required_any,
-                     def.keywords.has_value()};
+                     def.keywords.has_value(), char_test_of(def)};
     if (compiles_expression(def.evaluator.kind)) p.regex.emplace(def.evaluator.pattern);
     if (def.evaluator.kind == K::MatchFunction && def.evaluator.match_fn == nullptr) {
       panic("a match-function pattern without its function");
@@ -229,6 +249,13 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
 
 XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
     : patterns_(prepare_patterns(defs)),
+      keywordless_([&] {
+        std::vector<std::size_t> indices;
+        for (std::size_t p = 0; p < patterns_.size(); ++p) {
+          if (!patterns_[p].has_keywords) indices.push_back(p);
+        }
+        return indices;
+      }()),
       // Indexes the keywords (each text once, in row order) before building the automaton
       // over them; keywords_ and keyword_patterns_ are declared, so built, before it.
       keyword_automaton_([&] {
@@ -247,8 +274,8 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
       }()) {}
 
-std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_view text,
-                                                                 const InputTraits& traits) const {
+std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(
+    std::string_view text, const InputTraits& traits, match_functions::TextScan::Sharing sharing) const {
   std::vector<PatternMatch> matches;
   float total = 0;
   // Records a match; true once the running total reaches 90.
@@ -258,8 +285,9 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
     return total >= 90.0f;
   };
 
-  for (const XssEvalPattern& p : patterns_) {
-    if (p.has_keywords || !passes_prefilter(p, traits)) continue;
+  for (std::size_t index : keywordless_) {
+    const XssEvalPattern& p = patterns_[index];
+    if (!passes_prefilter(p, traits)) continue;
     if (p.evaluator.kind == K::Keyword) {
       if (add(p, p.evaluator.score)) return matches;
     } else if (p.evaluator.kind == K::WholeTextRegex && p.regex->is_match(text)) {
@@ -268,7 +296,7 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(std::string_vie
   }
 
   // The match functions share their searches over the text for all hits.
-  match_functions::TextScan scan(text);
+  match_functions::TextScan scan(text, sharing);
   std::size_t from = 0;
   while (auto hit = keyword_automaton_.find(text, from)) {
     from = hit->end > hit->start ? hit->end : hit->start + 1;

@@ -13,6 +13,7 @@
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/text/aho_corasick.h"
 #include "core/text/regex.h"
 
@@ -45,6 +46,16 @@ struct XssPatternDef {
 // The rule's table, in pattern-index order.
 extern const std::array<XssPatternDef, 13> XSS_PATTERN_DEFS;
 
+// A pattern's character pre-filter in the form of the input summary's bits: every
+// character of `all` (a required character above 0x7F never occurs), and one of `any` when
+// the pattern asks for one.
+struct XssCharTest {
+  CharMask all;
+  bool never = false;
+  bool needs_any = false;
+  CharMask any;
+};
+
 // One prepared pattern.
 struct XssEvalPattern {
   XssEvaluator evaluator;
@@ -53,6 +64,7 @@ struct XssEvalPattern {
   match_engine::CharList required_all;
   match_engine::CharList required_any;
   bool has_keywords = false;
+  XssCharTest char_test;  // required_all and required_any, as bits
 };
 
 // The level a score is reported with: below 10 gives 0, below 90 gives 2, else 3.
@@ -66,9 +78,11 @@ class XssMatcher {
 
   // Evaluates the patterns on `text` (the decoded input); `traits` is the summary of the
   // undecoded input, of which only the ASCII set is read. Answers the matches once their
-  // scores add up to 90, none otherwise.
-  std::optional<std::vector<PatternMatch>> get_matches(std::string_view text,
-                                                       const InputTraits& traits) const;
+  // scores add up to 90, none otherwise. `sharing` tells whether the match functions share
+  // their searches over the text (by its length unless a test compares both ways).
+  std::optional<std::vector<PatternMatch>> get_matches(
+      std::string_view text, const InputTraits& traits,
+      match_functions::TextScan::Sharing sharing = match_functions::TextScan::Sharing::ByLength) const;
 
   const std::vector<XssEvalPattern>& patterns() const { return patterns_; }
   const std::vector<std::string_view>& keywords() const { return keywords_; }
@@ -79,6 +93,7 @@ class XssMatcher {
 
  private:
   std::vector<XssEvalPattern> patterns_;
+  std::vector<std::size_t> keywordless_;  // the patterns without keywords, in order
   std::vector<std::string_view> keywords_;
   std::vector<std::vector<std::size_t>> keyword_patterns_;
   text::AhoCorasick keyword_automaton_;

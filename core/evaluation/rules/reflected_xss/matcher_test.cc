@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
@@ -234,6 +235,34 @@ TEST(XssMatcher, CharacterPrefilters) {
       EXPECT_EQ(got.has_value(), expected) << c->text;
     }
   }
+}
+
+// The match functions answer alike whether their searches over the text are shared or made
+// afresh for every hit (short texts are searched afresh by default): random texts of keywords
+// and the syntax around them, short and long.
+TEST(XssMatcher, SharedAndFreshSearchesGiveTheSameMatches) {
+  const XssMatcher matcher;
+  const std::vector<std::string> tokens = {
+      "eval", "alert", "function", "window", "console", "document.body", ".open", ".log",
+      ".appendChild", "onerror", "script", "src", "=", "<", ">", "(", ")", "'", "\"", "`", "+",
+      " ", "\t", "\n", "a b", "x", "1", "[", "]", "/*", "*/", "?.", "=>", "{", "}", "return ",
+      "data:", "text/html", ":url(", "\xC2\xA0", "\xC3\xA9", "'+'", ";", "eval(1)", "alert(x y)",
+      "window.open(1)", "<script>", "onerror=", "x=alert('a b')"};
+  std::mt19937 rng(99);
+  std::size_t found = 0;
+  for (int n = 0; n < 30000; ++n) {
+    std::string text;
+    for (std::size_t i = 1 + rng() % (n % 4 == 0 ? 40 : 10); i > 0; --i) {
+      text += tokens[rng() % tokens.size()];
+    }
+    const auto traits = compute_input_traits(text, 9);
+    const auto shared = matcher.get_matches(text, traits, match_functions::TextScan::Sharing::Shared);
+    ASSERT_EQ(matcher.get_matches(text, traits, match_functions::TextScan::Sharing::Direct), shared)
+        << text;
+    ASSERT_EQ(matcher.get_matches(text, traits), shared) << text;
+    found += shared.has_value();
+  }
+  EXPECT_GT(found, 5000u);
 }
 
 TEST(XssMatcher, Levels) {

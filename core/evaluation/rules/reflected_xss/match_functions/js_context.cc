@@ -193,9 +193,46 @@ QuoteChain quote_chain(TextScan& scan, std::size_t quote, std::size_t end) {
   return tail;
 }
 
+bool is_quote(char c) { return c == '\'' || c == '"' || c == '`'; }
+
+// A letter right before a whitespace character (ASCII, or a byte of 0x80 or above, which may
+// start one): without one MULTIPLE_WORDS cannot match, and its search is left out.
+bool may_hold_two_words(std::string_view s) {
+  for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+    const auto next = static_cast<unsigned char>(s[i + 1]);
+    if (is_ascii_letter(static_cast<unsigned char>(s[i])) &&
+        (next == ' ' || (next >= 0x09 && next <= 0x0D) || next >= 0x80)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The steps on the argument text as they read, for a text whose searches are not shared:
+// join the quoted pieces, then a quote scores and two plain words do not.
+float score_arguments_directly(std::string_view args) {
+  auto has_quote = [](std::string_view t) { return std::any_of(t.begin(), t.end(), is_quote); };
+  std::string joined;
+  // CONCAT_PATTERN starts with a quote, so without one nothing is joined.
+  if (args.find('+') != std::string_view::npos && has_quote(args)) {
+    std::size_t from = 0;
+    while (auto m = concat_pattern().find(args, from)) {
+      joined.append(args.substr(from, m->start - from));
+      from = m->end;
+    }
+    if (from > 0) {
+      joined.append(args.substr(from));
+      args = joined;
+    }
+  }
+  if (has_quote(args)) return kMatch;
+  return may_hold_two_words(args) && multiple_words().is_match(args) ? kNoMatch : kMatch;
+}
+
 // Steps on the argument text, bytes [begin, end) of the text: a string literal scores, two
 // plain words do not, after adjacent quoted pieces were joined.
 float score_arguments(TextScan& scan, std::size_t begin, std::size_t end) {
+  if (!scan.shared()) return score_arguments_directly(scan.text().substr(begin, end - begin));
   using N = TextScan::Needle;
   const std::size_t quote = scan.find(N::AnyQuote, begin);
   // Joining needs quotes, so without one the text stays as it is.

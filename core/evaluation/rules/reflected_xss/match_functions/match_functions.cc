@@ -61,6 +61,47 @@ bool is_char_boundary(std::string_view text, std::size_t offset) {
   return offset == text.size() || (static_cast<unsigned char>(text[offset]) & 0xC0) != 0x80;
 }
 
+// The first byte at or after `pos` that does not start a whitespace character.
+std::size_t skip_white_space(std::string_view text, std::size_t pos) {
+  while (pos < text.size()) {
+    std::size_t next = pos;
+    if (!text::is_white_space(text::decode_at(text, next))) break;
+    pos = next;
+  }
+  return pos;
+}
+
+// Whether the first character of `text` after whitespace is `c`: PROP_METHOD_CALL_START and
+// PROP_METHOD_CALL_END match only where it is "[" or "]", so their searches wait for it.
+bool first_after_white_space_is(std::string_view text, char c) {
+  const std::size_t pos = skip_white_space(text, 0);
+  return pos < text.size() && text[pos] == c;
+}
+
+bool is_ascii_word_byte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether NORMAL_METHOD_CALL matches `rest` with a group 1 on `methods`: whitespace, ".",
+// whitespace, a name of three or more ASCII word characters on the list, then whitespace
+// and "(" or a backtick. Group 1 is the whole run of word characters after the dot, so it is
+// a listed (ASCII) name exactly when the ASCII run there is one and what follows it is no
+// word character. The expression then only confirms the match, without its capture.
+bool calls_listed_method(std::string_view rest, std::span<const std::string_view> methods) {
+  std::size_t pos = skip_white_space(rest, 0);
+  if (pos == rest.size() || rest[pos] != '.') return false;
+  pos = skip_white_space(rest, pos + 1);
+  const std::size_t name = pos;
+  while (pos < rest.size() && is_ascii_word_byte(rest[pos])) ++pos;
+  const std::string_view method = rest.substr(name, pos - name);
+  if (method.size() < 3 || std::find(methods.begin(), methods.end(), method) == methods.end()) {
+    return false;
+  }
+  pos = skip_white_space(rest, pos);
+  if (pos == rest.size() || (rest[pos] != '(' && rest[pos] != '`')) return false;
+  return normal_method_call().is_match(rest);
+}
+
 }  // namespace
 
 void check_hit(std::string_view text, std::size_t match_start, std::size_t match_end) {
@@ -126,21 +167,22 @@ float is_object_method_call(std::string_view keyword, TextScan& scan, std::size_
   check_hit(text, match_start, match_end);
   const std::string_view rest = text.substr(match_end);
 
-  if (auto method = normal_method_call().anchored_capture1(rest)) {
-    const ObjectMethods& objects = js_object_methods();
-    if (auto it = objects.find(keyword); it != objects.end() &&
-        std::find(it->second.begin(), it->second.end(), *method) != it->second.end()) {
-      return kMatch;
-    }
+  const ObjectMethods& objects = js_object_methods();
+  if (auto it = objects.find(keyword); it != objects.end() && calls_listed_method(rest, it->second)) {
+    return kMatch;
   }
 
   // Bracket access: any string expression followed by "]" scores, whatever it spells.
+  if (!first_after_white_space_is(rest, '[')) return kNoMatch;
   auto open = prop_method_call_start().find(rest);
   if (!open) return kNoMatch;
   const std::size_t inner = match_end + open->end;
   const std::size_t n = js_string_parser::parse_js_string_expression(scan, inner);
   if (n == 0) return kNoMatch;
-  return prop_method_call_end().is_match(text.substr(inner + n)) ? kMatch : kNoMatch;
+  const std::string_view after = text.substr(inner + n);
+  return first_after_white_space_is(after, ']') && prop_method_call_end().is_match(after)
+             ? kMatch
+             : kNoMatch;
 }
 
 float is_tag_name(std::string_view keyword, std::string_view text, std::size_t match_start,

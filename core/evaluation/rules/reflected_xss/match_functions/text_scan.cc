@@ -21,11 +21,13 @@ static_assert(std::size(kNeedles) == static_cast<std::size_t>(TextScan::Needle::
 
 std::size_t TextScan::find(Needle needle, std::size_t from) {
   const NeedleText& n = kNeedles[static_cast<std::size_t>(needle)];
-  return memos().needles[static_cast<std::size_t>(needle)].find(from, [&](std::size_t pos) {
+  auto next = [&](std::size_t pos) {
     if (pos >= text_.size()) return kNone;
     const std::size_t at = n.any_of ? text_.find_first_of(n.text, pos) : text_.find(n.text, pos);
     return at == std::string_view::npos ? kNone : at;
-  });
+  };
+  if (!shared_) return next(from);
+  return memos().needles[static_cast<std::size_t>(needle)].find(from, next);
 }
 
 std::size_t TextScan::whitespace_run_start(std::size_t end) {
@@ -34,7 +36,7 @@ std::size_t TextScan::whitespace_run_start(std::size_t end) {
   constexpr int kDirectSteps = 8;
   std::size_t pos = end;
   for (int steps = 0; pos > 0; ++steps) {
-    if (steps == kDirectSteps) {
+    if (steps == kDirectSteps && shared_) {
       auto [it, added] = memos().whitespace_runs.try_emplace(end, end);
       if (added) {
         while (pos > 0) {

@@ -2,7 +2,9 @@
 // input. Each match function reads ahead from its hit to some terminator ("*/", ")", a
 // quote...); with many hits before one distant terminator, searching afresh for every hit
 // would read the same bytes again and again. Sharing the answers keeps the evaluation of
-// one input linear in practice.
+// one input linear in practice. A short text is searched afresh instead: it holds few hits
+// and few bytes to read again, and remembering answers (containers, heap nodes) would cost
+// more than the searches.
 #pragma once
 
 #include <algorithm>
@@ -104,8 +106,17 @@ struct QuoteChain {
   JoinedPiece joined;           // otherwise: the joined text after the first quote
 };
 
+// Texts of at most this many bytes are searched afresh for every question. Up to this length
+// calls nested in one argument text, which share the most, cost as much either way
+// (bench/reflected_xss_bench.cc, BM_XssScanSharing).
+inline constexpr std::size_t kDirectScanLength = 32;
+
 class TextScan {
  public:
+  // Whether answers are remembered: by the text's length, or always, or never (the last two
+  // for comparing both ways).
+  enum class Sharing : std::uint8_t { ByLength, Shared, Direct };
+
   enum class Needle : std::uint8_t {
     CommentEnd,       // "*/"
     LineFeed,         // "\n"
@@ -121,9 +132,14 @@ class TextScan {
   };
   enum class Expression : std::uint8_t { MultipleWords, Concat, Count };
 
-  explicit TextScan(std::string_view text) : text_(text) {}
+  explicit TextScan(std::string_view text, Sharing sharing = Sharing::ByLength)
+      : text_(text),
+        shared_(sharing == Sharing::Shared ||
+                (sharing == Sharing::ByLength && text.size() > kDirectScanLength)) {}
 
   std::string_view text() const { return text_; }
+  // Whether answers are remembered (else every question searches afresh).
+  bool shared() const { return shared_; }
 
   // The first occurrence of `needle` starting at or after `from`; kNone when none.
   std::size_t find(Needle needle, std::size_t from);
@@ -132,12 +148,13 @@ class TextScan {
   // match's end by another one derived from it; it is applied once per match.
   template <class Refine>
   Occurrence find(Expression slot, const text::Regex& regex, std::size_t from, Refine&& refine) {
-    return memos().expressions[static_cast<std::size_t>(slot)].find(
-        from, [&](std::size_t f, std::size_t) {
-          auto m = regex.find(text_, f);
-          if (!m) return Occurrence{};
-          return Occurrence{m->start, refine(m->start, m->end)};
-        });
+    auto search = [&](std::size_t f, std::size_t) {
+      auto m = regex.find(text_, f);
+      if (!m) return Occurrence{};
+      return Occurrence{m->start, refine(m->start, m->end)};
+    };
+    if (!shared_) return search(from, kNone);
+    return memos().expressions[static_cast<std::size_t>(slot)].find(from, search);
   }
 
   // Where the run of whitespace that ends at byte `end` begins (`end` when there is none).
@@ -150,7 +167,8 @@ class TextScan {
   };
   using QuoteChains = std::unordered_map<std::pair<std::size_t, std::size_t>, QuoteChain, PairHash>;
 
-  // Results of js_context's quote chains, keyed by (first quote, end of the arguments).
+  // Results of js_context's quote chains, keyed by (first quote, end of the arguments);
+  // asked only when answers are shared.
   QuoteChains& quote_chains() { return memos().quote_chains; }
 
  private:
@@ -168,6 +186,7 @@ class TextScan {
   }
 
   std::string_view text_;
+  bool shared_;
   std::optional<Memos> memos_;
 };
 

@@ -1,7 +1,8 @@
 // The searches shared across the hits of one text must answer exactly what searching
 // afresh for every hit answers. Random texts built from the tokens the match functions
 // care about compare both, hit by hit in text order as the matcher calls them, and the
-// argument analysis against the plain copy-and-replace it stands for.
+// argument analysis against the plain copy-and-replace it stands for. Short texts are
+// searched afresh unless told otherwise, so each comparison names both ways.
 #include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/js_string_parser.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_functions.h"
+#include "core/evaluation/rules/reflected_xss/match_functions/plain_for_testing.h"
 #include "core/text/unicode.h"
 #include "core/text/utf8.h"
 
@@ -33,61 +35,21 @@ std::vector<std::string> random_texts(const std::vector<std::string>& tokens, in
   return texts;
 }
 
-std::vector<std::size_t> hits_of(std::string_view text, std::string_view keyword) {
-  std::vector<std::size_t> hits;
-  for (std::size_t p = text.find(keyword); p != std::string_view::npos;
-       p = text.find(keyword, p + keyword.size())) {
-    hits.push_back(p);
-  }
-  return hits;
-}
-
-// What follows the name, as written: find the opener and the closer, copy the argument
-// text, join its quoted pieces and test it.
-float plain_call_score(std::string_view text, std::size_t end) {
-  std::size_t pos = end;
-  char opener = 0;
-  while (opener == 0) {
-    if (pos >= text.size()) return 0;
-    if (text.compare(pos, 2, "/*") == 0) {
-      const std::size_t close = text.find("*/", pos + 2);
-      if (close == std::string_view::npos) return 0;
-      pos = close + 2;
-      continue;
-    }
-    std::size_t next = pos;
-    const char32_t c = text::decode_at(text, next);
-    if (text::is_white_space(c) || c == 0xFEFF) {
-      pos = next;
-    } else if (c == '?' && next < text.size() && text[next] == '.') {
-      pos = next + 1;
-    } else if (c == '(' || c == '`') {
-      opener = static_cast<char>(c);
-      pos = next;
-    } else {
-      return 0;
-    }
-  }
-  const std::size_t close = text.find(opener == '(' ? ')' : '`', pos);
-  if (close == std::string_view::npos) return 0;
-  std::string args(text.substr(pos, close - pos));
-  if (args.find('+') != std::string::npos) args = js_context::concat_pattern().replace_all(args, "");
-  if (args.find_first_of("'\"`") != std::string::npos) return 90;
-  return js_context::multiple_words().is_match(args) ? 0 : 90;
-}
-
 TEST(XssTextScan, SharedSearchesAnswerLikeFreshOnesForCalls) {
   const std::vector<std::string> tokens = {
       "alert", "(", ")", "'", "\"", "`", "+", " ", "\t", "a", "b", "xy", "/*", "*/",
       "?.", "\n", ";", "\r", "\v", "\xC2\xA0", "\xE2\x80\x83", "1", "'+'", "' + '", "'/*c*/+'", "function"};
   for (const std::string& text : random_texts(tokens, 20000, 7)) {
-    TextScan shared(text);
+    TextScan shared(text, TextScan::Sharing::Shared);
+    TextScan direct(text, TextScan::Sharing::Direct);
     for (std::string_view keyword : {"alert", "function"}) {
       for (std::size_t start : hits_of(text, keyword)) {
         const std::size_t end = start + keyword.size();
         const float got = js_context::is_function_in_js_context(keyword, shared, start, end);
         const float fresh = js_context::is_function_in_js_context(keyword, text, start, end);
         ASSERT_EQ(got, fresh) << text << " @" << start;
+        ASSERT_EQ(js_context::is_function_in_js_context(keyword, direct, start, end), got)
+            << text << " @" << start;
         // The checks before the name pass when an empty call right after it scores.
         const std::string empty_call = text.substr(0, end) + "()";
         const bool name_passes =
@@ -103,23 +65,55 @@ TEST(XssTextScan, SharedSearchesAnswerLikeFreshOnesForBrackets) {
       "window", "[", "]", "'", "\"", "`", "+", " ", "a", "/", "/x/", ".source", "\\",
       "/*", "*/", "//", "\n", "1", ".", "alert", "(", "\xE2\x80\xA8"};
   for (const std::string& text : random_texts(tokens, 20000, 11)) {
-    TextScan shared(text);
+    TextScan shared(text, TextScan::Sharing::Shared);
+    TextScan direct(text, TextScan::Sharing::Direct);
     for (std::size_t start : hits_of(text, "window")) {
       const float got = is_object_method_call("window", shared, start, start + 6);
       ASSERT_EQ(got, is_object_method_call("window", text, start, start + 6)) << text;
+      ASSERT_EQ(got, is_object_method_call("window", direct, start, start + 6)) << text;
     }
     for (std::size_t p = 0; p < text.size(); ++p) {
       if (text[p] != '[') continue;
-      ASSERT_EQ(js_string_parser::parse_js_string_expression(shared, p + 1),
-                js_string_parser::parse_js_string_expression(std::string_view(text).substr(p + 1)))
+      const std::size_t fresh =
+          js_string_parser::parse_js_string_expression(std::string_view(text).substr(p + 1));
+      ASSERT_EQ(js_string_parser::parse_js_string_expression(shared, p + 1), fresh)
+          << text << " @" << p;
+      ASSERT_EQ(js_string_parser::parse_js_string_expression(direct, p + 1), fresh)
           << text << " @" << p;
     }
   }
 }
 
+// Method names and their near misses (letter case, a non-ASCII word character glued on, two
+// letters), every kind of whitespace around the dot, the name and the brackets, for objects
+// with different lists.
+TEST(XssTextScan, ObjectCallsAnswerAsTheExpressionsRead) {
+  const std::vector<std::string> tokens = {
+      "window", "console", "document", "location", ".", "open", "Open", "log", "al", "reload",
+      "window.open(", "console.log`", "location . reload (", "document.write(", "window['",
+      "window[ \"a\" ]", ". ", "[ ",
+      "write", "alert", "\xC3\xA9", "_", "1", "(", "`", "[", "]", "'a'", "\"b\"", "+", " ", "\t",
+      "\n", "\xC2\xA0", "\xE2\x80\xA8", "\xE3\x80\x80", "\xEF\xBB\xBF", "/x/.source", "/*", "*/", "x"};
+  std::size_t scored = 0;
+  for (const std::string& text : random_texts(tokens, 30000, 13)) {
+    TextScan shared(text, TextScan::Sharing::Shared);
+    TextScan direct(text, TextScan::Sharing::Direct);
+    for (std::string_view keyword : {"window", "console", "document", "location"}) {
+      for (std::size_t start : hits_of(text, keyword)) {
+        const std::size_t end = start + keyword.size();
+        const float expected = plain_object_method_call(keyword, text, end);
+        ASSERT_EQ(is_object_method_call(keyword, shared, start, end), expected) << text << " @" << start;
+        ASSERT_EQ(is_object_method_call(keyword, direct, start, end), expected) << text << " @" << start;
+        scored += expected > 0;
+      }
+    }
+  }
+  EXPECT_GT(scored, 2000u);
+}
+
 TEST(XssTextScan, OccurrenceMemoAnswersOutOfOrder) {
   const std::string text = "ab*/cd*/ef*/";
-  TextScan scan(text);
+  TextScan scan(text, TextScan::Sharing::Shared);
   const std::size_t order[] = {9, 0, 5, 3, 10, 1, 11, 12, 2, 6, 4, 7, 8};
   for (std::size_t from : order) {
     const std::size_t expected = text.find("*/", from);
@@ -147,14 +141,18 @@ TEST(XssTextScan, NeedlesAnswerLikePlainSearchesInAnyOrder) {
                                            "\"", "\\", "a", " ", "\xC3\xA9"};
   std::mt19937 rng(23);
   for (const std::string& text : random_texts(tokens, 2000, 29)) {
-    TextScan scan(text);
+    TextScan shared(text, TextScan::Sharing::Shared);
+    TextScan direct(text, TextScan::Sharing::Direct);
     for (int q = 0; q < 30; ++q) {
       const NeedleCase& n = needles[rng() % std::size(needles)];
       const std::size_t from = rng() % (text.size() + 3);
       const std::string_view view(text);
-      const std::size_t expected = n.any_of ? view.find_first_of(n.text, from) : view.find(n.text, from);
-      ASSERT_EQ(scan.find(n.needle, from), expected == std::string_view::npos ? kNone : expected)
-          << text << " from " << from << " for " << n.text;
+      std::size_t expected = n.any_of ? view.find_first_of(n.text, from) : view.find(n.text, from);
+      if (expected == std::string_view::npos) expected = kNone;
+      for (TextScan* scan : {&shared, &direct}) {
+        ASSERT_EQ(scan->find(n.needle, from), expected)
+            << text << " from " << from << " for " << n.text << " shared " << scan->shared();
+      }
     }
   }
 }
@@ -167,7 +165,8 @@ TEST(XssTextScan, WhitespaceRunStartForShortAndLongRuns) {
       std::string text = "ab";
       for (std::size_t i = 0; i < run; ++i) text += ws;
       text += "c";
-      TextScan scan(text);
+      TextScan shared(text, TextScan::Sharing::Shared);
+      TextScan direct(text, TextScan::Sharing::Direct);
       for (int round = 0; round < 2; ++round) {
         for (std::size_t end = text.size(); end-- > 0;) {
           if ((static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
@@ -177,7 +176,8 @@ TEST(XssTextScan, WhitespaceRunStartForShortAndLongRuns) {
             if (!text::is_white_space(text::decode_before(text, prev))) break;
             expected = prev;
           }
-          ASSERT_EQ(scan.whitespace_run_start(end), expected) << run << " @" << end;
+          ASSERT_EQ(shared.whitespace_run_start(end), expected) << run << " @" << end;
+          ASSERT_EQ(direct.whitespace_run_start(end), expected) << run << " @" << end;
         }
       }
     }
