@@ -137,21 +137,6 @@ bool passes_gate_filters(const Pattern& p, const Gate::CharFilter& f, std::size_
   return !context_excluded(p.excluded_contexts, context);
 }
 
-// rows_passing_prefilters, one row after the other; inlined into get_matches, whose loop
-// it is.
-[[gnu::always_inline]] inline std::uint64_t passing_rows(std::span<const Pattern> patterns, const Gate& gate, std::size_t size,
-                           std::uint8_t context, const rules::InputTraits& traits,
-                           std::uint64_t rows) {
-  std::uint64_t passing = 0;
-  const std::size_t count = std::min({patterns.size(), gate.filters.size(), kMaxGateRows});
-  for (std::size_t i = 0; i < count; ++i) {
-    if (((rows >> i) & 1) && passes_gate_filters(patterns[i], gate.filters[i], size, context, traits)) {
-      passing |= std::uint64_t{1} << i;
-    }
-  }
-  return passing;
-}
-
 }  // namespace
 
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
@@ -190,9 +175,14 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   if (!gate.set || gate.set->size() != patterns.size() || gate.filters.size() != patterns.size()) {
     return get_matches(patterns, text, context, traits);
   }
-  std::uint64_t candidates =
-      passing_rows(patterns, gate, text.size(), context, traits, first_rows(patterns.size()));
-  int count = std::popcount(candidates);
+  std::uint64_t candidates = 0;
+  int count = 0;
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    if (passes_gate_filters(patterns[i], gate.filters[i], text.size(), context, traits)) {
+      candidates |= std::uint64_t{1} << i;
+      ++count;
+    }
+  }
   if (count == 0) return std::nullopt;
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
@@ -265,7 +255,15 @@ PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
 std::uint64_t rows_passing_prefilters(std::span<const Pattern> patterns, const Gate& gate,
                                       std::size_t size, std::uint8_t context,
                                       const rules::InputTraits& traits, std::uint64_t rows) {
-  return passing_rows(patterns, gate, size, context, traits, rows);
+  std::uint64_t passing = 0;
+  const std::size_t count = std::min({patterns.size(), gate.filters.size(), kMaxGateRows});
+  for (std::uint64_t left = rows & first_rows(count); left != 0; left &= left - 1) {
+    const auto i = static_cast<std::size_t>(std::countr_zero(left));
+    if (passes_gate_filters(patterns[i], gate.filters[i], size, context, traits)) {
+      passing |= std::uint64_t{1} << i;
+    }
+  }
+  return passing;
 }
 
 namespace {
