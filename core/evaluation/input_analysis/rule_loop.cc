@@ -212,7 +212,7 @@ void ask_rows(const WholeTextSet& whole, std::string_view text, std::uint64_t ro
 // without any character that a row's pre-filter names, though, nearly always leaves
 // several candidates and matches nothing: the set's first pass answers it before the
 // candidates are looked for.
-[[gnu::noinline]] void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
+void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
                         const rules::InputTraits& traits, std::uint16_t wanted,
                         SetAnswer& answer) {
   const bool short_text = text.size() <= kShortText && !whole.rows.empty();
