@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <optional>
 
 #include <fmt/format.h>
@@ -24,6 +25,8 @@ using text::truncate_chars;
 constexpr std::size_t kQuoted = 128;
 constexpr double kBotScore = 90.0;
 constexpr double kWorthWatchingScore = 10.0;
+// The most rows a whole-text set's gate takes (one bit per row).
+constexpr std::size_t kMaxRowsOfGate = 64;
 
 std::string_view q(std::string_view s) { return truncate_chars(s, kQuoted); }
 
@@ -104,6 +107,7 @@ rules::IdList ids_of(const std::vector<PatternMatch>& matches) {
 // empty text (and so every text) stays out: the set could never rule it out.
 void add_whole_text_set(RuleTable& table) {
   std::vector<std::string_view> sources;
+  std::vector<match_engine::Pattern> patterns;
   std::vector<std::uint8_t> rule_of_row;
   std::array<std::size_t, rules::kRuleCount> first_row{};
   std::vector<Entry*> gated;
@@ -119,15 +123,29 @@ void add_whole_text_set(RuleTable& table) {
     first_row[index] = sources.size();
     for (const auto& row : rows) {
       sources.push_back(row.regex->pattern());
+      patterns.push_back(row);
       rule_of_row.push_back(static_cast<std::uint8_t>(index));
     }
     gated.push_back(&entry);
   }
   if (gated.size() < 2) return;
-  auto set = text::RegexSet::try_compile(sources);
-  if (!set) return;
   auto shared = std::make_shared<WholeTextSet>();
-  shared->set = std::move(*set);
+  if (patterns.size() <= kMaxRowsOfGate) {
+    shared->gate = match_engine::compile_gate(patterns);
+    shared->set = shared->gate.set;
+  }
+  if (shared->set) {
+    shared->short_filters = match_engine::short_text_filters(patterns);
+    shared->rows = std::move(patterns);
+    for (std::size_t row = 0; row < rule_of_row.size(); ++row) {
+      shared->rows_of_rule[rule_of_row[row]] |= std::uint64_t{1} << row;
+    }
+  } else {
+    auto set = text::RegexSet::try_compile(sources);
+    if (!set) return;
+    shared->set = std::move(*set);
+    shared->gate = {};
+  }
   shared->rule_of_row = std::move(rule_of_row);
   shared->first_row = first_row;
   for (Entry* entry : gated) {
@@ -151,24 +169,81 @@ struct SetAnswer {
   std::array<std::uint64_t, rules::kRuleCount> rows;
 };
 
-// Written in place: the loop keeps the answer on its stack.
-void ask_whole_text_set(const WholeTextSet& whole, std::string_view text, SetAnswer& answer) {
+void start_known_rows(SetAnswer& answer) {
+  answer.rules = 0;
+  answer.rows_known = true;
+  answer.rows.fill(0);
+}
+
+void add_matching_row(const WholeTextSet& whole, std::size_t row, SetAnswer& answer) {
+  const std::uint8_t index = whole.rule_of_row[row];
+  answer.rules |= static_cast<std::uint16_t>(1u << index);
+  const std::size_t own = row - whole.first_row[index];
+  if (own < 64) answer.rows[index] |= std::uint64_t{1} << own;
+}
+
+// On a text of at most this many bytes the rows' pre-filters and required literals are
+// tested before the set's pass: the literal search costs less than any pass there.
+constexpr std::size_t kShortText = 15;
+static_assert(kShortText < match_engine::ShortTextFilters::kLengths);
+
+// The most candidate rows whose own expressions answer in place of the set's pass that
+// tells the matching rows (which costs about two passes of one expression).
+constexpr int kOwnPasses = 2;
+
+// The answer from the own expressions of `rows`, the only rows that matter.
+void ask_rows(const WholeTextSet& whole, std::string_view text, std::uint64_t rows,
+              SetAnswer& answer) {
+  start_known_rows(answer);
+  for (; rows != 0; rows &= rows - 1) {
+    const auto row = static_cast<std::size_t>(std::countr_zero(rows));
+    if (whole.rows[row].regex->is_match(text)) add_matching_row(whole, row, answer);
+  }
+}
+
+// The set's answer for `text`, for the rules of `wanted` (bit i: registry index i); a rule
+// outside it must not read the answer. Written in place: the loop keeps it on its stack.
+// A row that fails its pre-filters is reported by no rule behind the set (a rule's matches
+// are its rows that pass them, or rows of pieces of the text with the text's characters and
+// context and at most its length), and one without any of its required literals matches
+// nowhere. On a short text the rows of the wanted rules that pass both are the candidates;
+// a few of them are asked on their own in place of the set's passes (one that tells
+// whether any row matches, most texts: none, and one that tells which). A short text
+// without any character that a row's pre-filter names, though, nearly always leaves
+// several candidates and matches nothing: the set's first pass answers it before the
+// candidates are looked for.
+void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
+                        const rules::InputTraits& traits, std::uint16_t wanted,
+                        SetAnswer& answer) {
+  const bool short_text = text.size() <= kShortText && !whole.rows.empty();
+  const bool named = short_text && traits.has_any(whole.short_filters.named_chars);
+  std::uint64_t candidates = 0;
+  auto find_candidates = [&] {
+    for (std::uint16_t left = wanted; left != 0; left &= left - 1) {
+      candidates |= whole.rows_of_rule[std::countr_zero(left)];
+    }
+    candidates = whole.short_filters.passing(text.size(), traits.context, traits, candidates);
+    if (std::popcount(candidates) > 1) {
+      candidates = match_engine::admitted_by_literals(whole.gate, text, candidates);
+    }
+  };
+  if (named) {
+    find_candidates();
+    if (std::popcount(candidates) <= 1) return ask_rows(whole, text, candidates, answer);
+  }
   answer.rules = 0xFFFF;
   answer.rows_known = false;
   const std::optional<bool> any = whole.set->any_match(text);
   if (any == false) answer.rules = 0;
   if (any != true) return;
+  if (short_text) {
+    if (!named) find_candidates();
+    if (std::popcount(candidates) <= kOwnPasses) return ask_rows(whole, text, candidates, answer);
+  }
   const auto rows = whole.set->matching(text);
   if (!rows) return;
-  answer.rules = 0;
-  answer.rows_known = true;
-  answer.rows.fill(0);
-  for (std::size_t row : *rows) {
-    const std::uint8_t index = whole.rule_of_row[row];
-    answer.rules |= static_cast<std::uint16_t>(1u << index);
-    const std::size_t own = row - whole.first_row[index];
-    if (own < 64) answer.rows[index] |= std::uint64_t{1} << own;
-  }
+  start_known_rows(answer);
+  for (std::size_t row : *rows) add_matching_row(whole, row, answer);
 }
 
 // The traits that hold every ASCII character a text with classes `flags` can hold, and those
@@ -345,7 +420,7 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
         skip = true;
       } else {
         if (!set_asked) {
-          ask_whole_text_set(*entry.whole_text_set, text, set_answer);
+          ask_whole_text_set(*entry.whole_text_set, text, traits, possible, set_answer);
           set_asked = true;
         }
         skip = !((set_answer.rules >> *index) & 1);

@@ -31,10 +31,18 @@ struct Header {
 
 // The whole-text rows of several rules in one set, and the registry index of each row's rule.
 struct WholeTextSet {
-  std::unique_ptr<const text::RegexSet> set;
+  std::shared_ptr<const text::RegexSet> set;
   std::vector<std::uint8_t> rule_of_row;
   // Per registry index, the set's row of the rule's first whole-text row.
   std::array<std::size_t, rules::kRuleCount> first_row{};
+  // With at most 64 rows: the rows in set order and their gate (pre-filters and required
+  // literals; its set is `set`), and per registry index the rule's rows (bit i: row i). On
+  // a short text the loop keeps the rows that pass their pre-filters and literals; when
+  // one row or none is left, that row's own expression answers in place of the set.
+  std::vector<match_engine::Pattern> rows;
+  match_engine::Gate gate;
+  match_engine::ShortTextFilters short_filters;
+  std::array<std::uint64_t, rules::kRuleCount> rows_of_rule{};
 };
 
 // A rule with what the loop asks it before it evaluates: its configuration, the input

@@ -289,6 +289,74 @@ TEST(RuleLoop, InputTypeBeyondTheMasksReachesNoRule) {
 // pre-filters before it changes a finding or a log line: random texts of attack pieces,
 // blanks and stray bytes, every input type, with and without a header (a User-Agent too),
 // trace lines on and off, against the same table without those shortcuts.
+// Texts made of these pieces reach every rule, with and without findings.
+const std::vector<std::string> kPieces = {
+    "' or 1=1--", " union select ", "; cat /etc/passwd", "../", "..\\", "__proto__",
+    "prototype", "constructor", "require('child_process')", "<script>", "php.rar", "$where",
+    "sleep(5)", "Nikto", "abc", "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9",
+    "\xFF", "1", "A", "/**/", "\x1c", "' or/**/1=1", "'union\x1cselect 1", "x86_64;", "1;", "@",
+    "$ne", "(", ":", "/", "_", "eval(1)", "__dirname", "net user", "psexec", "reg query",
+    "sc stop", "process.env", "cmd /c", "Object.keys", ".exec(", "=.constructor", "..%2f",
+    "\\windows\\"};
+
+// What the findings of the loop over the registry's table tell of the shortcuts compared.
+struct Seen {
+  std::size_t gated_findings = 0;  // findings of rules behind the set: the test is not vacuous
+  std::size_t cleaned_sql_findings = 0;  // SQL findings on texts the set does not speak for
+  std::size_t row_answers = 0;  // findings of rules that answer from the set's rows
+  std::size_t short_gated_findings = 0;  // gated findings on texts of at most 15 bytes
+};
+
+// Runs the registry's table and `other` on a random text of up to `max_pieces` pieces, of a
+// random input type, header and log level, and expects the same findings and log lines.
+void expect_same_as(const RuleTable& other, std::mt19937& gen, std::size_t max_pieces, Seen& seen) {
+  const Entry& sql = registry_table()[*rules::rule_index(rules::kSqlInjection)];
+  const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
+  std::string text;
+  for (std::size_t i = gen() % (max_pieces + 1); i > 0; --i) text += kPieces[gen() % kPieces.size()];
+  const auto type = static_cast<InputType>(gen() % 16);
+  const auto context = static_cast<std::uint8_t>(type);
+  const auto traits = rules::compute_input_traits(text, context);
+  const bool prefer = gen() % 3 == 0;
+  const Header headers[] = {{"Referer", false}, {"User-Agent", true}};
+  const Header* h = gen() % 4 == 0 ? &headers[gen() % 2] : nullptr;
+  const auto level = gen() % 2 == 0 ? log::Level::Trace : log::Level::Debug;
+  std::vector<CapturedRecord> logged, logged_other;
+  std::vector<Finding> found, found_other;
+  {
+    ScopedLogCapture capture(level);
+    found = run(text, type, traits, all, prefer, h);
+    logged = capture.records();
+  }
+  {
+    ScopedLogCapture capture(level);
+    found_other = run(text, type, traits, all, prefer, h, other);
+    logged_other = capture.records();
+  }
+  ASSERT_EQ(found, found_other) << text;
+  ASSERT_EQ(logged, logged_other) << text;
+  for (const Finding& f : found) {
+    const Entry& entry = registry_table()[*rules::rule_index(f.rule)];
+    const bool gated = f.score > 10 && entry.whole_text_set != nullptr;
+    seen.gated_findings += gated;
+    seen.short_gated_findings += gated && text.size() <= 15;
+    seen.cleaned_sql_findings += f.rule == rules::kSqlInjection && f.score > 10 &&
+                                 !sql.whole_text_test(text);
+    seen.row_answers += entry.answers_by_rows && !f.ids.empty();
+  }
+}
+
+// expect_same_as on `count` texts, up to the first that differs.
+Seen expect_same_on_random_texts(const RuleTable& other, unsigned seed, int count,
+                                 std::size_t max_pieces) {
+  std::mt19937 gen(seed);
+  Seen seen;
+  for (int n = 0; n < count && !testing::Test::HasFatalFailure(); ++n) {
+    expect_same_as(other, gen, max_pieces, seen);
+  }
+  return seen;
+}
+
 TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   RuleTable without = registry_table();
   without.rules_for_classes.fill(0xFFFF);
@@ -310,54 +378,29 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   const Entry& sql = registry_table()[*rules::rule_index(rules::kSqlInjection)];
   ASSERT_NE(sql.whole_text_set, nullptr);
   ASSERT_NE(sql.whole_text_test, nullptr);
-  const std::vector<std::string> pieces = {
-      "' or 1=1--", " union select ", "; cat /etc/passwd", "../", "..\\", "__proto__",
-      "prototype", "constructor", "require('child_process')", "<script>", "php.rar", "$where",
-      "sleep(5)", "Nikto", "abc", "Mozilla/5.0", " ", "\t", "=", ";", "&", "%2e", "\xC3\xA9",
-      "\xFF", "1", "A", "/**/", "\x1c", "' or/**/1=1", "'union\x1cselect 1", "x86_64;", "1;", "@",
-      "$ne", "(", ":", "/", "_", "eval(1)", "__dirname", "net user", "psexec", "reg query",
-      "sc stop", "process.env", "cmd /c", "Object.keys", ".exec(", "=.constructor", "..%2f",
-      "\\windows\\"};
-  const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
-  std::mt19937 gen(4242);
-  std::size_t gated_findings = 0;  // findings of rules behind the set: the test is not vacuous
-  std::size_t cleaned_sql_findings = 0;  // SQL findings on texts the set does not speak for
-  std::size_t row_answers = 0;  // findings of rules that answer from the set's rows
-  for (int n = 0; n < 6000; ++n) {
-    std::string text;
-    for (std::size_t i = gen() % 5; i > 0; --i) text += pieces[gen() % pieces.size()];
-    const auto type = static_cast<InputType>(gen() % 16);
-    const auto context = static_cast<std::uint8_t>(type);
-    const auto traits = rules::compute_input_traits(text, context);
-    const bool prefer = gen() % 3 == 0;
-    const Header headers[] = {{"Referer", false}, {"User-Agent", true}};
-    const Header* h = gen() % 4 == 0 ? &headers[gen() % 2] : nullptr;
-    const auto level = gen() % 2 == 0 ? log::Level::Trace : log::Level::Debug;
-    std::vector<CapturedRecord> logged, logged_without;
-    std::vector<Finding> found, found_without;
-    {
-      ScopedLogCapture capture(level);
-      found = run(text, type, traits, all, prefer, h);
-      logged = capture.records();
-    }
-    {
-      ScopedLogCapture capture(level);
-      found_without = run(text, type, traits, all, prefer, h, without);
-      logged_without = capture.records();
-    }
-    ASSERT_EQ(found, found_without) << text;
-    ASSERT_EQ(logged, logged_without) << text;
-    for (const Finding& f : found) {
-      const Entry& entry = registry_table()[*rules::rule_index(f.rule)];
-      gated_findings += f.score > 10 && entry.whole_text_set != nullptr;
-      cleaned_sql_findings += f.rule == rules::kSqlInjection && f.score > 10 &&
-                              !sql.whole_text_test(text);
-      row_answers += entry.answers_by_rows && !f.ids.empty();
-    }
+  const Seen seen = expect_same_on_random_texts(without, 4242, 6000, 4);
+  if (HasFatalFailure()) return;
+  EXPECT_GT(seen.gated_findings, 100u);
+  EXPECT_GT(seen.cleaned_sql_findings, 20u);
+  EXPECT_GT(seen.row_answers, 200u);
+}
+
+// On short texts the set's rows that pass their pre-filters and required literals answer
+// in place of the set's passes when they are few: the same as the set's answer, compared
+// with a table whose set has no rows to pick from.
+TEST(RuleLoop, CandidateRowsOfShortTextsAnswerAsTheSet) {
+  const auto& whole = registry_table()[*rules::rule_index(rules::kSqlInjection)].whole_text_set;
+  ASSERT_NE(whole, nullptr);
+  ASSERT_FALSE(whole->rows.empty());
+  auto set_only = std::make_shared<WholeTextSet>(*whole);
+  set_only->rows.clear();
+  RuleTable with_set_only = registry_table();
+  for (Entry& entry : with_set_only) {
+    if (entry.whole_text_set) entry.whole_text_set = set_only;
   }
-  EXPECT_GT(gated_findings, 100u);
-  EXPECT_GT(cleaned_sql_findings, 20u);
-  EXPECT_GT(row_answers, 200u);
+  const Seen seen = expect_same_on_random_texts(with_set_only, 99, 8000, 2);
+  if (HasFatalFailure()) return;
+  EXPECT_GT(seen.short_gated_findings, 300u);
 }
 
 // What the table's rules for a text's classes rest on: each first trait test ignores the

@@ -49,6 +49,11 @@ constexpr std::size_t kMaxGateRows = 64;
 // The texts on which get_matches always searches the literals first.
 constexpr std::size_t kShortLiteralText = 15;
 
+// Bits 0 to n - 1 (n at most 64).
+std::uint64_t first_rows(std::size_t n) {
+  return n == 0 ? 0 : ~std::uint64_t{0} >> (kMaxGateRows - n);
+}
+
 // A row's context and character pre-filters.
 bool passes_char_filters(const Pattern& p, std::uint8_t context,
                          const rules::InputTraits& traits) {
@@ -120,9 +125,9 @@ Gate::CharFilter char_filter(const Pattern& p) {
 }
 
 // passes_prefilters through the row's bit sets.
-bool passes_gate_filters(const Pattern& p, const Gate::CharFilter& f, std::string_view text,
+bool passes_gate_filters(const Pattern& p, const Gate::CharFilter& f, std::size_t size,
                          std::uint8_t context, const rules::InputTraits& traits) {
-  if (text.size() < p.min_len || f.all_never) return false;
+  if (size < p.min_len || f.all_never) return false;
   if ((traits.ascii_lo & f.all_lo) != f.all_lo || (traits.ascii_hi & f.all_hi) != f.all_hi) {
     return false;
   }
@@ -173,7 +178,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   std::uint64_t candidates = 0;
   int count = 0;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
-    if (passes_gate_filters(patterns[i], gate.filters[i], text, context, traits)) {
+    if (passes_gate_filters(patterns[i], gate.filters[i], text.size(), context, traits)) {
       candidates |= std::uint64_t{1} << i;
       ++count;
     }
@@ -216,7 +221,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
 
 bool every_row_anchor_free(const Gate& gate, std::size_t row_count) {
   if (row_count == 0 || row_count > kMaxGateRows) return false;
-  return gate.anchor_free == (~std::uint64_t{0} >> (kMaxGateRows - row_count));
+  return gate.anchor_free == first_rows(row_count);
 }
 
 PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
@@ -245,6 +250,79 @@ PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
     }
   }
   return needs;
+}
+
+std::uint64_t rows_passing_prefilters(std::span<const Pattern> patterns, const Gate& gate,
+                                      std::size_t size, std::uint8_t context,
+                                      const rules::InputTraits& traits, std::uint64_t rows) {
+  std::uint64_t passing = 0;
+  const std::size_t count = std::min({patterns.size(), gate.filters.size(), kMaxGateRows});
+  for (std::uint64_t left = rows & first_rows(count); left != 0; left &= left - 1) {
+    const auto i = static_cast<std::size_t>(std::countr_zero(left));
+    if (passes_gate_filters(patterns[i], gate.filters[i], size, context, traits)) {
+      passing |= std::uint64_t{1} << i;
+    }
+  }
+  return passing;
+}
+
+namespace {
+
+void add_char(rules::CharMask& mask, unsigned c) {
+  (c < 64 ? mask.lo : mask.hi) |= std::uint64_t{1} << (c & 63);
+}
+
+// The union of `table`'s entries at the characters of `chars` (bits as in CharMask).
+std::uint64_t rows_at(const std::array<std::uint64_t, 128>& table, std::uint64_t lo,
+                      std::uint64_t hi) {
+  std::uint64_t rows = 0;
+  for (; lo != 0; lo &= lo - 1) rows |= table[std::countr_zero(lo)];
+  for (; hi != 0; hi &= hi - 1) rows |= table[64 + std::countr_zero(hi)];
+  return rows;
+}
+
+}  // namespace
+
+std::uint64_t ShortTextFilters::passing(std::size_t size, std::uint8_t context,
+                                        const rules::InputTraits& traits,
+                                        std::uint64_t rows) const {
+  if (size >= kLengths) panic("short-text filters asked for a long text");
+  std::uint64_t pass = rows & by_length[size] & by_context[context] & ~never;
+  pass &= ~rows_at(all_of, all_chars.lo & ~traits.ascii_lo, all_chars.hi & ~traits.ascii_hi);
+  pass &= ~any_rows | rows_at(any_of, any_chars.lo & traits.ascii_lo,
+                              any_chars.hi & traits.ascii_hi);
+  return pass;
+}
+
+ShortTextFilters short_text_filters(std::span<const Pattern> patterns) {
+  ShortTextFilters filters;
+  for (std::size_t i = 0; i < std::min(patterns.size(), kMaxGateRows); ++i) {
+    const Pattern& p = patterns[i];
+    const std::uint64_t bit = std::uint64_t{1} << i;
+    for (std::size_t n = p.min_len; n < ShortTextFilters::kLengths; ++n) filters.by_length[n] |= bit;
+    for (unsigned c = 0; c < filters.by_context.size(); ++c) {
+      if (!context_excluded(p.excluded_contexts, static_cast<std::uint8_t>(c))) {
+        filters.by_context[c] |= bit;
+      }
+    }
+    const Gate::CharFilter f = char_filter(p);
+    if (f.all_never) filters.never |= bit;
+    if (f.has_any) filters.any_rows |= bit;
+    for (unsigned c = 0; c < 128; ++c) {
+      const bool in_all = ((c < 64 ? f.all_lo : f.all_hi) >> (c & 63)) & 1;
+      const bool in_any = ((c < 64 ? f.any_lo : f.any_hi) >> (c & 63)) & 1;
+      if (in_all) {
+        filters.all_of[c] |= bit;
+        add_char(filters.all_chars, c);
+      }
+      if (in_any) {
+        filters.any_of[c] |= bit;
+        add_char(filters.any_chars, c);
+      }
+      if (in_all || in_any) add_char(filters.named_chars, c);
+    }
+  }
+  return filters;
 }
 
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows) {

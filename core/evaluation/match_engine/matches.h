@@ -82,6 +82,34 @@ struct PrefilterNeeds {
 
 PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns);
 
+// The rows among `rows` (bit i: row i; bits beyond the table's rows are dropped) that pass
+// their pre-filters (minimum length, context and characters) for a text of `size` bytes
+// with these traits.
+std::uint64_t rows_passing_prefilters(std::span<const Pattern> patterns, const Gate& gate,
+                                      std::size_t size, std::uint8_t context,
+                                      const rules::InputTraits& traits, std::uint64_t rows);
+
+// What rows_passing_prefilters answers for texts of fewer than kLengths bytes, from masks
+// over the rows (bit i: row i, at most 64): a few look-ups per character the rows' lists
+// name, in place of a test per row.
+struct ShortTextFilters {
+  static constexpr std::size_t kLengths = 16;
+  std::array<std::uint64_t, kLengths> by_length{};  // entry n: rows whose minimum length is at most n
+  std::array<std::uint64_t, 256> by_context{};  // entry c: rows not excluded in context c
+  // Per ASCII character, the rows whose all-of list names it and those whose any-of list does;
+  // and every character some list names.
+  std::array<std::uint64_t, 128> all_of{}, any_of{};
+  rules::CharMask all_chars, any_chars, named_chars;  // named_chars: both
+  std::uint64_t any_rows = 0;  // rows with an any-of list
+  std::uint64_t never = 0;     // rows whose all-of list names a character beyond ASCII
+
+  // `size` must be below kLengths.
+  std::uint64_t passing(std::size_t size, std::uint8_t context, const rules::InputTraits& traits,
+                        std::uint64_t rows) const;
+};
+
+ShortTextFilters short_text_filters(std::span<const Pattern> patterns);
+
 // The candidates among `rows` left after the literal search: rows outside the gate's
 // literal rows stay; a literal row stays when one of its literals occurs in `text`.
 std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std::uint64_t rows);

@@ -178,6 +178,7 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
     const std::vector<Pattern> patterns = compile_table_or_panic(table);
     const Gate gate = compile_gate(patterns);
     const PrefilterNeeds needs = prefilter_needs(patterns);
+    const ShortTextFilters short_filters = short_text_filters(patterns);
     ASSERT_TRUE(gate.set);
     for (int t = 0; t < 8; ++t) {
       std::string text;
@@ -198,6 +199,13 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(matches_of_rows(patterns, text, context, traits, rows),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] answered from the set's rows";
+      // The masks of short texts tell the rows that pass their pre-filters, in any context.
+      const std::uint64_t some_rows = rng() | (std::uint64_t{rng()} << 32);
+      for (const std::uint8_t c : {context, static_cast<std::uint8_t>(rng() % 256)}) {
+        ASSERT_EQ(short_filters.passing(text.size(), c, traits, some_rows),
+                  rows_passing_prefilters(patterns, gate, text.size(), c, traits, some_rows))
+            << sources.size() << " rows on [" << text << "] in context " << int{c};
+      }
       if (!needs.may_pass(text, traits)) {
         ASSERT_EQ(get_matches(patterns, text, context, traits), std::nullopt)
             << sources.size() << " rows on [" << text << "], which passes no pre-filter";
