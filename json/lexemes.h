@@ -1,7 +1,10 @@
 // JSON tokens with their positions, and the lexer that produces them on demand.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,9 +47,56 @@ struct Token {
 // Invalid("message").
 std::string debug_text(const Token& token);
 
+namespace detail {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101;
+constexpr std::uint64_t kHigh = 0x8080808080808080;
+
+// The high bit of each byte of `word` below `n` (at most 0x80), and maybe of some bytes above
+// such a byte: a borrow starts only at a byte below `n` and moves up, so the lowest bit set
+// is always a byte below `n`.
+inline std::uint64_t bytes_below(std::uint64_t word, std::uint64_t n) {
+  return (word - kOnes * n) & ~word & kHigh;
+}
+
+// The high bit of the first byte of the eight at `s` (as a little-endian word) that ends a
+// plain run (printable ASCII but the quotation mark and the backslash), and maybe of later
+// ones; 0 when all eight are plain.
+inline std::uint64_t unplain_bytes(const unsigned char* s) {
+  std::uint64_t word;
+  std::memcpy(&word, s, sizeof word);
+  return (word & kHigh) | bytes_below(word, 0x20) | bytes_below(word ^ (kOnes * '"'), 1) |
+         bytes_below(word ^ (kOnes * '\\'), 1);
+}
+
+inline bool is_plain_string_byte(unsigned char b) {
+  return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
+}
+
+// The end of the run of plain string bytes that starts at `p`, stopping at `n`.
+inline std::size_t plain_run_end(const unsigned char* s, std::size_t p, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; p + 8 <= n; p += 8) {
+      if (const std::uint64_t stops = unplain_bytes(s + p)) {
+        return p + static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+      }
+    }
+  }
+  while (p < n && is_plain_string_byte(s[p])) ++p;
+  return p;
+}
+
+inline bool is_digit(unsigned char b) { return b >= '0' && b <= '9'; }
+
+}  // namespace detail
+
 // Tokenizes UTF-8 text one token at a time. Escapes in strings are validated, never decoded.
 // The first error is an Invalid token, after which nothing follows. Bytes that are not UTF-8
 // never fail by themselves: each stray byte counts as one character (accepted inside strings).
+//
+// The cursor is a byte offset; characters are counted as the bytes read less the bytes past
+// the first of each multi-byte character (`extra_`), which only non-ASCII text changes. The
+// common tokens are read inline; errors and rare characters out of line.
 class Lexer {
  public:
   explicit Lexer(std::string_view text) : text_(text) {}
@@ -55,34 +105,155 @@ class Lexer {
   std::optional<Token> next();
 
   // The same without a copy: the token stays valid until the next call; null at the end.
-  const Token* advance();
+  const Token* advance() {
+    if (finished_) return nullptr;
+    const int b = peek();
+    switch (b) {
+      case kEnd: finished_ = true; return nullptr;
+      case '"': return lex_string();
+      case '{': return punctuation(TokenType::OpenBrace);
+      case '}': return punctuation(TokenType::CloseBrace);
+      case '[': return punctuation(TokenType::OpenBracket);
+      case ']': return punctuation(TokenType::CloseBracket);
+      case ':': return punctuation(TokenType::Colon);
+      case ',': return punctuation(TokenType::Comma);
+      default: {
+        if (const Token* scalar = read_scalar(b)) return scalar;
+        return unexpected_character();
+      }
+    }
+  }
+
+  // A parser that knows which token may come reads it with these. What `peek` answers at the
+  // end of the input.
+  static constexpr int kEnd = -1;
+
+  // Skips the blanks before the next token and answers its first byte (kEnd at the end), where
+  // the next token starts.
+  int peek() {
+    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+    const std::size_t n = text_.size();
+    std::size_t p = pos_;
+    for (;;) {
+      if (p >= n) {
+        pos_ = p;
+        return kEnd;
+      }
+      const unsigned char b = s[p];
+      if (b == ' ' || b == '\n' || b == '\t' || b == '\r') {
+        ++p;
+      } else if (b == 0xEF && p + 2 < n && s[p + 1] == 0xBB && s[p + 2] == 0xBF) {  // U+FEFF
+        p += 3;
+        extra_ += 2;
+      } else {
+        pos_ = p;
+        mark_pos_ = p;
+        mark_extra_ = extra_;
+        return b;
+      }
+    }
+  }
+
+  // After `peek` answered one of "{}[]:,": reads that punctuation.
+  void take() { ++pos_; }
+
+  // After `peek` answered '"': reads the String token, or answers the Invalid one.
+  const Token* read_string() { return lex_string(); }
+
+  // After `peek` answered `b`: the Number, True, False or Null token, or the Invalid one, that
+  // starts with `b`; null when no such token starts with `b` (nothing is read).
+  const Token* read_scalar(int b) {
+    if (b == 't' || b == 'f' || b == 'n') return lex_literal(static_cast<unsigned char>(b));
+    if (b == '-' || (b >= '0' && b <= '9')) return lex_number();
+    return nullptr;
+  }
 
   // When the next token is the punctuation `c` (one of "{}[]:,") with no blank before it,
   // reads it as `advance` would and answers true; else reads nothing.
   bool skip_punctuation(char c) {
     if (finished_ || pos_ >= text_.size() || text_[pos_] != c) return false;
     ++pos_;
-    ++chars_read_;
     return true;
   }
 
  private:
   // The token being read, ending at the cursor.
-  const Token* token(TokenType type);
+  const Token* token(TokenType type) {
+    current_.id = type;
+    current_.start = mark_pos_ - mark_extra_;
+    current_.end = pos_ - extra_;
+    current_.byte_start = mark_pos_;
+    current_.byte_end = pos_;
+    return &current_;
+  }
+
+  const Token* punctuation(TokenType type) {
+    ++pos_;
+    return token(type);
+  }
+
+  // A string whose bytes are plain up to its closing quotation mark is read here; any other
+  // byte hands the rest to `lex_string_rest`.
+  const Token* lex_string() {
+    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+    const std::size_t n = text_.size();
+    const std::size_t p = detail::plain_run_end(s, pos_ + 1, n);
+    if (p < n && s[p] == '"') {
+      pos_ = p + 1;
+      return token(TokenType::String);
+    }
+    return lex_string_rest(p);
+  }
+
+  // A number: an optional minus, '0' or digits, then optionally a point and digits and an
+  // exponent mark, an optional sign and digits. The byte that ends it is not read.
+  const Token* lex_number() {
+    const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+    const std::size_t n = text_.size();
+    std::size_t p = pos_;
+    auto digits = [&] {
+      while (p < n && detail::is_digit(s[p])) ++p;
+    };
+    // At a place where one digit is needed: the error for the end or for another byte.
+    auto needs_digit = [&]() -> const Token* {
+      pos_ = p;
+      if (p >= n) return unexpected_end();
+      if (!detail::is_digit(s[p])) return unexpected_character();
+      return nullptr;
+    };
+    if (s[p] == '-') {
+      ++p;
+      if (const Token* error = needs_digit()) return error;
+    }
+    if (s[p++] != '0') digits();
+    if (p < n && s[p] == '.') {
+      ++p;
+      if (const Token* error = needs_digit()) return error;
+      digits();
+    }
+    if (p < n && (s[p] == 'e' || s[p] == 'E')) {
+      ++p;
+      if (p < n && (s[p] == '+' || s[p] == '-')) ++p;
+      if (const Token* error = needs_digit()) return error;
+      digits();
+    }
+    pos_ = p;
+    return token(TokenType::Number);
+  }
+
+  const Token* lex_string_rest(std::size_t p);
+  const Token* lex_literal(unsigned char first);
   const Token* invalid(std::string message);
   // Consumes the character at the cursor and answers the "Unexpected token" error for it.
   const Token* unexpected_character();
   const Token* unexpected_end();
-  const Token* lex_string();
-  const Token* lex_number();
-  const Token* lex_literal(std::string_view word, TokenType type);
   std::size_t char_length_at(std::size_t pos) const;
 
   std::string_view text_;
-  std::size_t pos_ = 0;         // byte offset of the cursor
-  std::size_t chars_read_ = 0;  // characters consumed
-  std::size_t mark_chars_ = 0;  // start of the token being read
-  std::size_t mark_pos_ = 0;
+  std::size_t pos_ = 0;          // byte offset of the cursor
+  std::size_t extra_ = 0;        // bytes read past the first of each character
+  std::size_t mark_pos_ = 0;     // start of the token being read
+  std::size_t mark_extra_ = 0;
   bool finished_ = false;
   Token current_;
 };
