@@ -52,21 +52,20 @@ namespace detail {
 constexpr std::uint64_t kOnes = 0x0101010101010101;
 constexpr std::uint64_t kHigh = 0x8080808080808080;
 
-// The high bit of each byte of `word` below `n` (at most 0x80), and maybe of some bytes above
-// such a byte: a borrow starts only at a byte below `n` and moves up, so the lowest bit set
-// is always a byte below `n`.
-inline std::uint64_t bytes_below(std::uint64_t word, std::uint64_t n) {
-  return (word - kOnes * n) & ~word & kHigh;
-}
-
 // The high bit of the first byte of the eight at `s` (as a little-endian word) that ends a
 // plain run (printable ASCII but the quotation mark and the backslash), and maybe of later
-// ones; 0 when all eight are plain.
+// ones; 0 when all eight are plain. A byte's high bit is set in `(x - 0x01..) & ~x` when the
+// byte of `x` is 0 (or in a byte above one that is: a borrow starts only at a zero byte and
+// moves up, so the lowest bit set is always a byte that stops the run); in
+// `(word - 0x20..) & ~word` when it is below 0x20 (likewise); in `word` when it is not ASCII.
 inline std::uint64_t unplain_bytes(const unsigned char* s) {
   std::uint64_t word;
   std::memcpy(&word, s, sizeof word);
-  return (word & kHigh) | bytes_below(word, 0x20) | bytes_below(word ^ (kOnes * '"'), 1) |
-         bytes_below(word ^ (kOnes * '\\'), 1);
+  const std::uint64_t quote = word ^ (kOnes * '"');
+  const std::uint64_t backslash = word ^ (kOnes * '\\');
+  return (((word - kOnes * 0x20) & ~word) | ((quote - kOnes) & ~quote) |
+          ((backslash - kOnes) & ~backslash) | word) &
+         kHigh;
 }
 
 inline bool is_plain_string_byte(unsigned char b) {
@@ -163,7 +162,15 @@ class Lexer {
   // After `peek` answered `b`: the Number, True, False or Null token, or the Invalid one, that
   // starts with `b`; null when no such token starts with `b` (nothing is read).
   const Token* read_scalar(int b) {
-    if (b == 't' || b == 'f' || b == 'n') return lex_literal(static_cast<unsigned char>(b));
+    if (b == 't' || b == 'f' || b == 'n') {
+      // The whole word at once when it is there; else letter by letter for the error.
+      const std::string_view word = b == 't' ? "true" : b == 'f' ? "false" : "null";
+      if (text_.compare(pos_, word.size(), word) == 0) {
+        pos_ += word.size();
+        return token(b == 't' ? TokenType::True : b == 'f' ? TokenType::False : TokenType::Null);
+      }
+      return lex_literal(static_cast<unsigned char>(b));
+    }
     if (b == '-' || (b >= '0' && b <= '9')) return lex_number();
     return nullptr;
   }
