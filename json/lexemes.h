@@ -1,6 +1,7 @@
 // JSON tokens with their positions, and the lexer that produces them on demand.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -68,12 +69,17 @@ inline std::uint64_t unplain_bytes(const unsigned char* s) {
          kHigh;
 }
 
-inline bool is_plain_string_byte(unsigned char b) {
-  return b >= 0x20 && b < 0x80 && b != '"' && b != '\\';
-}
+// Bytes a string may hold without a closer look: printable ASCII but '"' and the backslash.
+inline constexpr std::array<bool, 256> kPlainStringByte = [] {
+  std::array<bool, 256> table{};
+  for (int b = 0x20; b < 0x80; ++b) table[b] = b != '"' && b != '\\';
+  return table;
+}();
 
 // The end of the run of plain string bytes that starts at `p`, stopping at `n`.
 inline std::size_t plain_run_end(const unsigned char* s, std::size_t p, std::size_t n) {
+  // A run that ends at once (escapes in a row, an empty string) costs one look.
+  if (p < n && !kPlainStringByte[s[p]]) return p;
   if constexpr (std::endian::native == std::endian::little) {
     for (; p + 8 <= n; p += 8) {
       if (const std::uint64_t stops = unplain_bytes(s + p)) {
@@ -81,7 +87,7 @@ inline std::size_t plain_run_end(const unsigned char* s, std::size_t p, std::siz
       }
     }
   }
-  while (p < n && is_plain_string_byte(s[p])) ++p;
+  while (p < n && kPlainStringByte[s[p]]) ++p;
   return p;
 }
 
