@@ -168,16 +168,12 @@ class Lexer {
   // After `peek` answered `b`: the Number, True, False or Null token, or the Invalid one, that
   // starts with `b`; null when no such token starts with `b` (nothing is read).
   const Token* read_scalar(int b) {
-    if (b == 't' || b == 'f' || b == 'n') {
-      // The whole word at once when it is there; else letter by letter for the error.
-      const std::string_view word = b == 't' ? "true" : b == 'f' ? "false" : "null";
-      if (text_.compare(pos_, word.size(), word) == 0) {
-        pos_ += word.size();
-        return token(b == 't' ? TokenType::True : b == 'f' ? TokenType::False : TokenType::Null);
-      }
-      return lex_literal(static_cast<unsigned char>(b));
-    }
     if (b == '-' || (b >= '0' && b <= '9')) return lex_number();
+    // A literal whole at once when it is there; else letter by letter for the error.
+    if (b == 't' && has_word<4>("true")) return word_token(4, TokenType::True);
+    if (b == 'f' && has_word<5>("false")) return word_token(5, TokenType::False);
+    if (b == 'n' && has_word<4>("null")) return word_token(4, TokenType::Null);
+    if (b == 't' || b == 'f' || b == 'n') return lex_literal(static_cast<unsigned char>(b));
     return nullptr;
   }
 
@@ -198,6 +194,17 @@ class Lexer {
     current_.byte_start = mark_pos_;
     current_.byte_end = pos_;
     return &current_;
+  }
+
+  // Whether the `N` bytes at the cursor are `word`.
+  template <std::size_t N>
+  bool has_word(const char (&word)[N + 1]) const {
+    return text_.size() - pos_ >= N && std::memcmp(text_.data() + pos_, word, N) == 0;
+  }
+
+  const Token* word_token(std::size_t length, TokenType type) {
+    pos_ += length;
+    return token(type);
   }
 
   const Token* punctuation(TokenType type) {
