@@ -20,6 +20,20 @@ bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
 
+namespace detail {
+
+std::size_t long_plain_run_end(const unsigned char* s, std::size_t p, std::size_t n) {
+  for (; p + 8 <= n; p += 8) {
+    if (const std::uint64_t stops = unplain_bytes(s + p)) {
+      return p + static_cast<std::size_t>(std::countr_zero(stops)) / 8;
+    }
+  }
+  while (p < n && kPlainStringByte[s[p]]) ++p;
+  return p;
+}
+
+}  // namespace detail
+
 std::string_view token_type_name(TokenType type) {
   switch (type) {
     case TokenType::OpenBrace: return "OpenBrace";

@@ -76,12 +76,18 @@ inline constexpr std::array<bool, 256> kPlainStringByte = [] {
   return table;
 }();
 
+// `plain_run_end` past the first sixteen bytes, out of line: a long run's loop keeps its
+// constants in registers of its own.
+std::size_t long_plain_run_end(const unsigned char* s, std::size_t p, std::size_t n);
+
 // The end of the run of plain string bytes that starts at `p`, stopping at `n`.
 inline std::size_t plain_run_end(const unsigned char* s, std::size_t p, std::size_t n) {
   // A run that ends at once (escapes in a row, an empty string) costs one look.
   if (p < n && !kPlainStringByte[s[p]]) return p;
   if constexpr (std::endian::native == std::endian::little) {
-    for (; p + 8 <= n; p += 8) {
+    // Most keys and values end within their first sixteen bytes.
+    for (const std::size_t end = p + 16; p + 8 <= n; p += 8) {
+      if (p == end) return long_plain_run_end(s, p, n);
       if (const std::uint64_t stops = unplain_bytes(s + p)) {
         return p + static_cast<std::size_t>(std::countr_zero(stops)) / 8;
       }
