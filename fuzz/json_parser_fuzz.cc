@@ -1,15 +1,20 @@
 // The JSON lexer and parser on arbitrary bytes: token positions are consistent, callbacks
 // come in document order with a matching key stack, a second parse repeats the first, and
-// the verdict agrees with a plain recursive JSON grammar.
+// the verdict agrees with a plain recursive JSON grammar; tokens, calls and errors are those
+// of the plain lexer and state table of `json/testing/reference.h`.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "json/lexemes.h"
 #include "json/parser.h"
+#include "json/testing/reference.h"
 
 namespace {
 
@@ -141,6 +146,7 @@ struct Call {
   bool operator==(const Call&) const = default;
 };
 
+
 std::vector<Call> parse(std::string_view text, std::optional<std::string>& error) {
   std::vector<Call> calls;
   Parser parser(text, [&](std::span<const Token> keys, ItemKind kind, const Token& token) {
@@ -216,5 +222,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < calls.size(); ++i) FUZZ_CHECK(calls[i].token == strings[i]);
   }
   if (size <= 4096) FUZZ_CHECK(!first_error == Grammar(text).valid());
+
+  {
+    Lexer lexer(text);
+    sorvane::json::testing::ReferenceLexer reference(text);
+    for (;;) {
+      const auto token = lexer.next();
+      FUZZ_CHECK(token == reference.next());
+      if (!token) break;
+    }
+  }
+  const auto expected = sorvane::json::testing::calls_and_error(
+      [&](auto on_item) { return sorvane::json::testing::reference_parse(text, on_item); });
+  FUZZ_CHECK(sorvane::json::testing::calls_and_error([&](auto on_item) {
+               return sorvane::json::parser::parse_items(text, on_item);
+             }) == expected);
   return 0;
 }

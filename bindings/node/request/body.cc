@@ -17,6 +17,16 @@ std::string_view last_or_empty(std::span<const std::string_view> path) {
   return path.empty() ? std::string_view() : path.back();
 }
 
+// Points the texts of `table`, views into `from`, at the same places in `to`, a copy of it.
+void move_views(json::JsonResultTable& table, std::string_view from, std::string_view to) {
+  auto moved = [&](std::string_view view) {
+    if (view.empty()) return to.substr(0, 0);
+    return to.substr(static_cast<std::size_t>(view.data() - from.data()), view.size());
+  };
+  for (std::string_view& key : table.keys) key = moved(key);
+  for (json::JsonResultTable::Entry& entry : table.entries) entry.value = moved(entry.value);
+}
+
 constexpr std::array<std::string_view, 1> kMongoKeyIds = {"MONGO-KEY"};
 const double kClauseScore = rules_ns::mongo::QueryClause{}.score;
 
@@ -49,16 +59,20 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
   BINDING_ASSIGN(TextArgument body_arg, read_text_argument(call, 1, call.argc > 2));
   BINDING_ASSIGN(bool prefer_worth_watching, read_prefer_worth_watching(call, 2));
   if (is_json_body(body_arg.text())) {
-    // The results are views into the body, and building the response sets properties, which
-    // can run JavaScript (a setter on Object.prototype) that detaches a Buffer: the body is
-    // owned before it is evaluated.
-    body_arg.own();
-    const std::string_view body = body_arg.text();
-    auto outcome = json::check_json_table(body, rules.rules(), prefer_worth_watching);
+    // No JavaScript runs while the body is evaluated, so a Buffer is read where it lies. The
+    // results are views into the body, and building the response sets properties, which can
+    // run JavaScript (a setter on Object.prototype) that detaches a Buffer: a borrowed body
+    // with results is copied first, and its results moved to the copy.
+    auto outcome = json::check_json_table(body_arg.text(), rules.rules(), prefer_worth_watching);
     if (auto* error = std::get_if<sorvane::json::parse_error::ParseError>(&outcome)) {
       return support::generic_failure(error->details());
     }
-    const auto& table = std::get<json::JsonResultTable>(outcome);
+    auto& table = std::get<json::JsonResultTable>(outcome);
+    if (!table.entries.empty() && body_arg.borrowed()) {
+      const std::string_view borrowed = body_arg.text();
+      body_arg.own();
+      move_views(table, borrowed, body_arg.text());
+    }
     return make_response_of(env, table.entries.size(), get_json_response,
                             [&](ResultValues& values) -> napi::Status {
                               for (const json::JsonResultTable::Entry& entry : table.entries) {

@@ -222,11 +222,11 @@ class BodyEvaluation {
 JsonTableOutcome evaluate_body(std::string_view body, std::span<const rules::RuleType> rules,
                                bool prefer_worth_watching, bool answer_repeats) {
   BodyEvaluation evaluation(body, rules, prefer_worth_watching, answer_repeats);
-  sorvane::json::parser::Parser parser(
+  auto error = sorvane::json::parser::parse_items(
       body, [&](std::span<const Token> key_stack, ItemKind kind, const Token& token) {
         evaluation.item(key_stack, kind, token);
       });
-  if (auto error = parser.parse()) return std::move(*error);
+  if (error) return std::move(*error);
   const PathBudget& budget = evaluation.budget();
   if (budget.cut() != 0) {
     SORVANE_WARN(kTarget,
