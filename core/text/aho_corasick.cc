@@ -109,12 +109,6 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
   for (std::size_t b = 0; b < 256; ++b) leaves_start_[b] = delta_[byte_class_[b]] != 0;
 }
 
-std::size_t AhoCorasick::skip_at_start(const unsigned char* bytes, std::size_t from,
-                                       std::size_t size) const {
-  while (from < size && !leaves_start_[bytes[from]]) ++from;
-  return from;
-}
-
 AhoCorasick::~AhoCorasick() = default;
 AhoCorasick::AhoCorasick(AhoCorasick&&) noexcept = default;
 AhoCorasick& AhoCorasick::operator=(AhoCorasick&&) noexcept = default;

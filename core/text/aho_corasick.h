@@ -51,6 +51,12 @@ class AhoCorasick {
     const auto* bytes = reinterpret_cast<const unsigned char*>(haystack.data());
     std::uint32_t t = 0;
     for (std::size_t i = 0; i < haystack.size(); ++i) {
+      // At the start, the bytes that leave it there are independent loads, not a chain of
+      // table steps.
+      if (t == 0) {
+        i = skip_at_start(bytes, i, haystack.size());
+        if (i == haystack.size()) return;
+      }
       t = step(t, bytes[i]);
       if ((t & kMatchBit) && !f(i + 1, static_cast<std::size_t>(output_[state_of(t)]))) return;
     }
@@ -71,7 +77,10 @@ class AhoCorasick {
   }
   // The first byte at or after `from` on which the start state moves, or `size`: the bytes
   // before it leave the automaton where it is, at the start, reporting nothing.
-  std::size_t skip_at_start(const unsigned char* bytes, std::size_t from, std::size_t size) const;
+  std::size_t skip_at_start(const unsigned char* bytes, std::size_t from, std::size_t size) const {
+    while (from < size && !leaves_start_[bytes[from]]) ++from;
+    return from;
+  }
   // A row offset is an exact multiple of class_count_ = odd << row_shift_: shifting out the
   // power of two and multiplying by the odd factor's inverse modulo 2^32 divides exactly,
   // without a division instruction on the search path.

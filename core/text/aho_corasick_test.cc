@@ -285,7 +285,11 @@ TEST(AhoCorasick, LongestEndsAgreeWithThePlainDefinitionOnRandomInputs) {
     const AhoCorasick ac(views, round % 3 ? MatchKind::Standard : MatchKind::LeftmostLongest,
                          fold);
     for (int t = 0; t < 10; ++t) {
-      const std::string hay = random_text(24);
+      std::string hay = random_text(24);
+      // Bytes no pattern holds, which leave the search at its start.
+      if (t % 2) {
+        for (char& c : hay) c = rng() % 3 ? c : 'x';
+      }
       ASSERT_EQ(longest_ends(ac, hay), reference_longest_ends(pats, fold, hay))
           << "round " << round << " hay " << hay;
     }
