@@ -190,15 +190,17 @@ Path keys(std::string_view key, std::size_t count) { return Path(count, key); }
 
 constexpr std::string_view kJsonTarget = "sorvane::evaluation::input_analysis::json";
 
+// The results of an operator key and of a __proto__ key at `path`.
+JsonResult mongo_key(Path path) { return QueryClause{std::move(path), 10.0}; }
+JsonResult proto_key(Path path) {
+  return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey}, std::move(path),
+                     "__proto__"};
+}
+
 // Key paths hold at most one key per two body bytes together: within that every path is
 // whole; from the first path that does not fit on, each keeps only its last key, and one
 // warning says how many were cut.
 TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
-  const auto mongo_key = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
-  const auto proto_key = [](Path path) -> JsonResult {
-    return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey},
-                       std::move(path), "__proto__"};
-  };
   struct Case {
     std::string name;
     std::string body;
@@ -280,25 +282,20 @@ TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
 // of it, shares that path's keys in the table; every result still has exactly the keys that
 // enclose its text, whether it goes deeper, back up, into a sibling or across arrays.
 TEST(CheckJson, PathsSharingKeysAreTheKeysEnclosingEachText) {
-  const auto clause = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
-  const auto proto = [](Path path) -> JsonResult {
-    return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey},
-                       std::move(path), "__proto__"};
-  };
   struct Case {
     std::string body;
     std::vector<JsonResult> expected;
   };
   const Case cases[] = {
       {R"({"a":{"$gt":{"$ne":1},"__proto__":1,"$in":{"__proto__":{"$lt":2}}},"$or":[]})",
-       {clause({"a", "$gt"}), clause({"a", "$gt", "$ne"}), proto({"a"}), clause({"a", "$in"}),
-        proto({"a", "$in"}), clause({"a", "$in", "__proto__", "$lt"}), clause({"$or"})}},
+       {mongo_key({"a", "$gt"}), mongo_key({"a", "$gt", "$ne"}), proto_key({"a"}), mongo_key({"a", "$in"}),
+        proto_key({"a", "$in"}), mongo_key({"a", "$in", "__proto__", "$lt"}), mongo_key({"$or"})}},
       {R"({"$ne":{"__proto__":{"$ne":1},"$ne":[{"$ne":2},{"b":{"$ne":3}}]}})",
-       {clause({"$ne"}), proto({"$ne"}), clause({"$ne", "__proto__", "$ne"}),
-        clause({"$ne", "$ne"}), clause({"$ne", "$ne", "$ne"}),
-        clause({"$ne", "$ne", "b", "$ne"})}},
+       {mongo_key({"$ne"}), proto_key({"$ne"}), mongo_key({"$ne", "__proto__", "$ne"}),
+        mongo_key({"$ne", "$ne"}), mongo_key({"$ne", "$ne", "$ne"}),
+        mongo_key({"$ne", "$ne", "b", "$ne"})}},
       {R"([{"x":{"$gt":1}},{"x":{"$gt":1}},{"__proto__":{"__proto__":0}}])",
-       {clause({"x", "$gt"}), clause({"x", "$gt"}), proto({}), proto({"__proto__"})}},
+       {mongo_key({"x", "$gt"}), mongo_key({"x", "$gt"}), proto_key({}), proto_key({"__proto__"})}},
   };
   const std::vector<RuleType> rules = {32, 512};
   for (const Case& c : cases) {
