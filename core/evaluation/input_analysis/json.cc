@@ -24,40 +24,58 @@ std::string_view string_content(std::string_view body, const Token& token) {
 }
 
 // Hands out the result paths of one body within its key budget, appended to one key list.
+// A path that extends the latest path appended, or is a leading part of it, takes its keys
+// where they are and appends only the new ones: N nested keys give N paths in N keys, not
+// N²/2. The budget still counts every key of every path.
 class PathBudget {
  public:
   PathBudget(std::string_view body, std::size_t keys) : body_(body), remaining_(keys) {}
 
-  // Appends the first `count` keys to `out`, while they fit the keys left; once one path did
-  // not fit, the last of the `count` keys alone for this and every later path. Answers the
-  // number of keys appended.
-  std::size_t path(std::span<const Token> keys, std::size_t count,
-                   std::vector<std::string_view>& out) {
+  // The place of the first `count` keys in `out`, while they fit the keys left; once one
+  // path did not fit, the last of the `count` keys alone for this and every later path.
+  struct Place {
+    std::size_t start = 0;
+    std::size_t size = 0;
+  };
+  Place path(std::span<const Token> keys, std::size_t count, std::vector<std::string_view>& out) {
     count = std::min(count, keys.size());
     if (!spent_ && count <= remaining_) {
       remaining_ -= count;
-      append(keys.first(count), out);
-      return count;
+      return whole(keys.first(count), out);
     }
     spent_ = true;
-    if (count == 0) return 0;
+    if (count == 0) return Place{out.size(), 0};
     if (count > 1) ++cut_;
-    append(keys.subspan(count - 1, 1), out);
-    return 1;
+    out.push_back(string_content(body_, keys[count - 1]));
+    return Place{out.size() - 1, 1};
   }
 
   // The number of paths that lost keys.
   std::size_t cut() const { return cut_; }
 
  private:
-  void append(std::span<const Token> keys, std::vector<std::string_view>& out) const {
+  Place whole(std::span<const Token> keys, std::vector<std::string_view>& out) {
+    if (keys.empty()) return Place{out.size(), 0};
+    // A key token has one chain of enclosing keys: when the latest path holds the same token
+    // at the last place both paths have, the shorter is the leading part of the longer.
+    const std::size_t shared = std::min(keys.size(), latest_.size);
+    const bool at_end = latest_.start + latest_.size == out.size();
+    if (shared != 0 && at_end &&
+        out[latest_.start + shared - 1].data() == body_.data() + keys[shared - 1].byte_start + 1) {
+      for (const Token& key : keys.subspan(shared)) out.push_back(string_content(body_, key));
+      latest_.size = std::max(latest_.size, keys.size());
+      return Place{latest_.start, keys.size()};
+    }
+    latest_ = Place{out.size(), keys.size()};
     for (const Token& key : keys) out.push_back(string_content(body_, key));
+    return latest_;
   }
 
   std::string_view body_;
   std::size_t remaining_;
   bool spent_ = false;
   std::size_t cut_ = 0;
+  Place latest_;  // the latest path whose keys were appended, grown by those that extend it
 };
 
 // The answers of one body's texts of one input type, found again by their bytes: per text,
@@ -158,9 +176,8 @@ class BodyEvaluation {
     const std::string_view text = string_content(body_, token);
     const bool is_key = kind == ItemKind::Key;
     if (is_key && mongo_selected_ && rules::mongo::is_query_type(text)) {
-      const std::size_t start = table_.keys.size();
-      const std::size_t size = budget_.path(key_stack, key_stack.size(), table_.keys);
-      table_.entries.push_back(Entry{start, size, JsonResultTable::kClause, {}});
+      const PathBudget::Place path = budget_.path(key_stack, key_stack.size(), table_.keys);
+      table_.entries.push_back(Entry{path.start, path.size, JsonResultTable::kClause, {}});
     }
     // Every line an evaluation writes, with findings or without, is a debug or trace line
     // (the loop's lines and the rules' own): while those are off, a repeated text gets its
@@ -198,9 +215,8 @@ class BodyEvaluation {
     // A key is reported at the path of the object that holds it.
     const std::size_t depth = key_stack.size() - (is_key ? 1 : 0);
     for (std::size_t i = 0; i < answer.count; ++i) {
-      const std::size_t start = table_.keys.size();
-      const std::size_t size = budget_.path(key_stack, depth, table_.keys);
-      table_.entries.push_back(Entry{start, size, answer.first + i, text});
+      const PathBudget::Place path = budget_.path(key_stack, depth, table_.keys);
+      table_.entries.push_back(Entry{path.start, path.size, answer.first + i, text});
     }
   }
 

@@ -42,7 +42,9 @@ struct JsonResultTable {
   static constexpr std::size_t kClause = static_cast<std::size_t>(-1);
 
   struct Entry {
-    std::size_t path_start = 0;  // the path: keys[path_start, path_start + path_size)
+    // The path: keys[path_start, path_start + path_size). Paths may share keys: one that
+    // runs deeper than the path before it, within the same objects, extends its keys.
+    std::size_t path_start = 0;
     std::size_t path_size = 0;
     std::size_t finding = kClause;  // its place in `findings` (possibly shared)
     std::string_view value;         // a finding's text (empty for a clause)

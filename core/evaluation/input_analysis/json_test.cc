@@ -190,15 +190,17 @@ Path keys(std::string_view key, std::size_t count) { return Path(count, key); }
 
 constexpr std::string_view kJsonTarget = "sorvane::evaluation::input_analysis::json";
 
+// The results of an operator key and of a __proto__ key at `path`.
+JsonResult mongo_key(Path path) { return QueryClause{std::move(path), 10.0}; }
+JsonResult proto_key(Path path) {
+  return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey}, std::move(path),
+                     "__proto__"};
+}
+
 // Key paths hold at most one key per two body bytes together: within that every path is
 // whole; from the first path that does not fit on, each keeps only its last key, and one
 // warning says how many were cut.
 TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
-  const auto mongo_key = [](Path path) -> JsonResult { return QueryClause{std::move(path), 10.0}; };
-  const auto proto_key = [](Path path) -> JsonResult {
-    return JsonFinding{{{"PROTO-POLLUTION-1"}, 90.0, 512, InputType::JsonKey},
-                       std::move(path), "__proto__"};
-  };
   struct Case {
     std::string name;
     std::string body;
@@ -274,6 +276,41 @@ TEST(CheckJson, KeyPathsWithinTheBodysBudget) {
       }
     }
   }
+}
+
+// A path that runs deeper than the one before it in the same objects, or is a leading part
+// of it, shares that path's keys in the table; every result still has exactly the keys that
+// enclose its text, whether it goes deeper, back up, into a sibling or across arrays.
+TEST(CheckJson, PathsSharingKeysAreTheKeysEnclosingEachText) {
+  struct Case {
+    std::string body;
+    std::vector<JsonResult> expected;
+  };
+  const Case cases[] = {
+      {R"({"a":{"$gt":{"$ne":1},"__proto__":1,"$in":{"__proto__":{"$lt":2}}},"$or":[]})",
+       {mongo_key({"a", "$gt"}), mongo_key({"a", "$gt", "$ne"}), proto_key({"a"}), mongo_key({"a", "$in"}),
+        proto_key({"a", "$in"}), mongo_key({"a", "$in", "__proto__", "$lt"}), mongo_key({"$or"})}},
+      {R"({"$ne":{"__proto__":{"$ne":1},"$ne":[{"$ne":2},{"b":{"$ne":3}}]}})",
+       {mongo_key({"$ne"}), proto_key({"$ne"}), mongo_key({"$ne", "__proto__", "$ne"}),
+        mongo_key({"$ne", "$ne"}), mongo_key({"$ne", "$ne", "$ne"}),
+        mongo_key({"$ne", "$ne", "b", "$ne"})}},
+      {R"([{"x":{"$gt":1}},{"x":{"$gt":1}},{"__proto__":{"__proto__":0}}])",
+       {mongo_key({"x", "$gt"}), mongo_key({"x", "$gt"}), proto_key({}), proto_key({"__proto__"})}},
+  };
+  const std::vector<RuleType> rules = {32, 512};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    EXPECT_EQ(std::get<std::vector<JsonResult>>(check_json(c.body, rules, false)), c.expected);
+  }
+  // 48 nested levels fill the budget of 300 (1 + ... + 48 = 1,176 of 1,200 keys) in 48 keys;
+  // the 252 cut paths take one each.
+  const std::string body = nested("$ne", 300);
+  ASSERT_EQ(path_key_budget(body), 1200u);
+  const auto table = std::get<JsonResultTable>(check_json_table(body, rules, false));
+  ASSERT_EQ(table.entries.size(), 300u);
+  EXPECT_EQ(table.path(table.entries[47]).size(), 48u);
+  EXPECT_EQ(table.path(table.entries[48]).size(), 1u);
+  EXPECT_EQ(table.keys.size(), 300u);
 }
 
 // Hostile depth: 12,000 nested operator keys would make 72 million path keys; the results
