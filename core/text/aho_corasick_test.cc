@@ -139,36 +139,11 @@ std::string random_ab_text(std::mt19937& rng, std::size_t max_len) {
   return s;
 }
 
-TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
-  std::mt19937 rng(7);
-  auto random_text = [&](std::size_t max_len) { return random_ab_text(rng, max_len); };
-  for (int round = 0; round < 1500; ++round) {
-    std::vector<std::string> pats(1 + rng() % 6);
-    for (auto& p : pats) p = random_text(4);
-    const std::vector<std::string_view> views(pats.begin(), pats.end());
-    const MatchKind kind = round % 2 ? MatchKind::Standard : MatchKind::LeftmostLongest;
-    const bool fold = (round / 2) % 2;
-    const AhoCorasick ac(views, kind, fold);
-    for (int t = 0; t < 10; ++t) {
-      const std::string hay = random_text(24);
-      Matches expected;
-      std::size_t from = 0;
-      while (auto m = reference_find(pats, kind, fold, hay, from)) {
-        expected.push_back(*m);
-        from = m->end;
-      }
-      ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
-      const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
-      ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start));
-    }
-  }
-}
-
-// Haystacks mostly of bytes that no pattern holds, so that both searches skip runs of them
-// at the start state, before, between and after the hits.
-TEST(AhoCorasick, AgreesWithThePlainDefinitionOnTextsMostlyOutsideThePatterns) {
-  std::mt19937 rng(17);
-  const std::string alphabet = "abABxy -.";
+// 1,500 random tables of "abAB" patterns, both kinds, with and without case folding, each
+// searched in ten haystacks from `hay_of`: every match and a search from a random start
+// must be those of the plain definition.
+template <typename HayOf>
+void expect_plain_definition_on(std::mt19937& rng, HayOf hay_of) {
   for (int round = 0; round < 1500; ++round) {
     std::vector<std::string> pats(1 + rng() % 6);
     for (auto& p : pats) p = random_ab_text(rng, 4);
@@ -177,8 +152,7 @@ TEST(AhoCorasick, AgreesWithThePlainDefinitionOnTextsMostlyOutsideThePatterns) {
     const bool fold = (round / 2) % 2;
     const AhoCorasick ac(views, kind, fold);
     for (int t = 0; t < 10; ++t) {
-      std::string hay(rng() % 40, 'x');
-      for (char& c : hay) c = alphabet[rng() % alphabet.size()];
+      const std::string hay = hay_of();
       Matches expected;
       std::size_t from = 0;
       while (auto m = reference_find(pats, kind, fold, hay, from)) {
@@ -190,6 +164,23 @@ TEST(AhoCorasick, AgreesWithThePlainDefinitionOnTextsMostlyOutsideThePatterns) {
       ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start)) << hay;
     }
   }
+}
+
+TEST(AhoCorasick, AgreesWithThePlainDefinitionOnRandomInputs) {
+  std::mt19937 rng(7);
+  expect_plain_definition_on(rng, [&] { return random_ab_text(rng, 24); });
+}
+
+// Haystacks mostly of bytes that no pattern holds, so that both searches skip runs of them
+// at the start state, before, between and after the hits.
+TEST(AhoCorasick, AgreesWithThePlainDefinitionOnTextsMostlyOutsideThePatterns) {
+  std::mt19937 rng(17);
+  const std::string alphabet = "abABxy -.";
+  expect_plain_definition_on(rng, [&] {
+    std::string hay(rng() % 40, 'x');
+    for (char& c : hay) c = alphabet[rng() % alphabet.size()];
+    return hay;
+  });
 }
 
 // Row offsets are divided exactly by the class count; class counts with every power-of-two

@@ -25,8 +25,6 @@ using text::truncate_chars;
 constexpr std::size_t kQuoted = 128;
 constexpr double kBotScore = 90.0;
 constexpr double kWorthWatchingScore = 10.0;
-// The most rows a whole-text set's gate takes (one bit per row).
-constexpr std::size_t kMaxRowsOfGate = 64;
 
 std::string_view q(std::string_view s) { return truncate_chars(s, kQuoted); }
 
@@ -130,7 +128,7 @@ void add_whole_text_set(RuleTable& table) {
   }
   if (gated.size() < 2) return;
   auto shared = std::make_shared<WholeTextSet>();
-  if (patterns.size() <= kMaxRowsOfGate) {
+  if (patterns.size() <= match_engine::kMaxGateRows) {
     shared->gate = match_engine::compile_gate(patterns);
     shared->set = shared->gate.set;
   }
@@ -151,8 +149,9 @@ void add_whole_text_set(RuleTable& table) {
   for (Entry* entry : gated) {
     entry->whole_text_set = shared;
     entry->whole_text_test = entry->rule->whole_text_test();
-    entry->answers_by_rows = entry->rule->answers_by_rows() && !entry->whole_text_test &&
-                             entry->rule->whole_text_rows(*entry->config).size() <= 64;
+    entry->answers_by_rows =
+        entry->rule->answers_by_rows() && !entry->whole_text_test &&
+        entry->rule->whole_text_rows(*entry->config).size() <= match_engine::kMaxGateRows;
     entry->row_needs = std::make_shared<const match_engine::PrefilterNeeds>(
         match_engine::prefilter_needs(entry->rule->whole_text_rows(*entry->config)));
   }
@@ -179,12 +178,12 @@ void add_matching_row(const WholeTextSet& whole, std::size_t row, SetAnswer& ans
   const std::uint8_t index = whole.rule_of_row[row];
   answer.rules |= static_cast<std::uint16_t>(1u << index);
   const std::size_t own = row - whole.first_row[index];
-  if (own < 64) answer.rows[index] |= std::uint64_t{1} << own;
+  if (own < match_engine::kMaxGateRows) answer.rows[index] |= std::uint64_t{1} << own;
 }
 
-// On a text of at most this many bytes the rows' pre-filters and required literals are
-// tested before the set's pass: the literal search costs less than any pass there.
-constexpr std::size_t kShortText = 15;
+// On a short text the rows' pre-filters and required literals are tested before the set's
+// pass.
+using match_engine::kShortText;
 static_assert(kShortText < match_engine::ShortTextFilters::kLengths);
 
 // The most candidate rows whose own expressions answer in place of the set's pass that

@@ -43,11 +43,27 @@ std::vector<Pattern> compile_table_or_panic(std::span<const ProtoPattern> table)
   return std::move(result).value();
 }
 
-namespace {
+CharFilter char_filter(const CharList& required_all, const CharList& required_any) {
+  CharFilter f;
+  auto add = [](std::uint64_t& lo, std::uint64_t& hi, char32_t c) {
+    (c < 64 ? lo : hi) |= std::uint64_t{1} << (c & 63);
+  };
+  if (required_all) {
+    for (char32_t c : *required_all) {
+      if (c >= 128) f.all_never = true;
+      else add(f.all_lo, f.all_hi, c);
+    }
+  }
+  if (required_any) {
+    f.has_any = true;
+    for (char32_t c : *required_any) {
+      if (c < 128) add(f.any_lo, f.any_hi, c);
+    }
+  }
+  return f;
+}
 
-constexpr std::size_t kMaxGateRows = 64;
-// The texts on which get_matches always searches the literals first.
-constexpr std::size_t kShortLiteralText = 15;
+namespace {
 
 // Bits 0 to n - 1 (n at most 64).
 std::uint64_t first_rows(std::size_t n) {
@@ -104,36 +120,14 @@ bool is_anchor_free(std::string_view source) {
   return true;
 }
 
-Gate::CharFilter char_filter(const Pattern& p) {
-  Gate::CharFilter f;
-  auto add = [](std::uint64_t& lo, std::uint64_t& hi, char32_t c) {
-    (c < 64 ? lo : hi) |= std::uint64_t{1} << (c & 63);
-  };
-  if (p.required_all) {
-    for (char32_t c : *p.required_all) {
-      if (c >= 128) f.all_never = true;
-      else add(f.all_lo, f.all_hi, c);
-    }
-  }
-  if (p.required_any) {
-    f.has_any = true;
-    for (char32_t c : *p.required_any) {
-      if (c < 128) add(f.any_lo, f.any_hi, c);
-    }
-  }
-  return f;
+CharFilter char_filter(const Pattern& p) {
+  return match_engine::char_filter(p.required_all, p.required_any);
 }
 
 // passes_prefilters through the row's bit sets.
-bool passes_gate_filters(const Pattern& p, const Gate::CharFilter& f, std::size_t size,
+bool passes_gate_filters(const Pattern& p, const CharFilter& f, std::size_t size,
                          std::uint8_t context, const rules::InputTraits& traits) {
-  if (size < p.min_len || f.all_never) return false;
-  if ((traits.ascii_lo & f.all_lo) != f.all_lo || (traits.ascii_hi & f.all_hi) != f.all_hi) {
-    return false;
-  }
-  if (f.has_any && (traits.ascii_lo & f.any_lo) == 0 && (traits.ascii_hi & f.any_hi) == 0) {
-    return false;
-  }
+  if (size < p.min_len || !passes_char_filter(f, traits)) return false;
   return !context_excluded(p.excluded_contexts, context);
 }
 
@@ -187,7 +181,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
-  const bool short_text = text.size() <= kShortLiteralText;
+  const bool short_text = text.size() <= kShortText;
   if ((short_text || (use_literals && count > 1)) && (candidates & gate.literal_rows) != 0) {
     candidates = admitted_by_literals(gate, text, candidates);
     count = std::popcount(candidates);
@@ -227,7 +221,7 @@ bool every_row_anchor_free(const Gate& gate, std::size_t row_count) {
 PrefilterNeeds prefilter_needs(std::span<const Pattern> patterns) {
   PrefilterNeeds needs;
   for (const Pattern& p : patterns) {
-    const Gate::CharFilter f = char_filter(p);
+    const CharFilter f = char_filter(p);
     // A row passes only with one of its "any" characters, or with all of its "all" ones
     // (so with any one of them); a character beyond ASCII is never present.
     PrefilterNeeds::Need row;
@@ -305,7 +299,7 @@ ShortTextFilters short_text_filters(std::span<const Pattern> patterns) {
         filters.by_context[c] |= bit;
       }
     }
-    const Gate::CharFilter f = char_filter(p);
+    const CharFilter f = char_filter(p);
     if (f.all_never) filters.never |= bit;
     if (f.has_any) filters.any_rows |= bit;
     for (unsigned c = 0; c < 128; ++c) {

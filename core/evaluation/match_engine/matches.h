@@ -16,6 +16,12 @@
 
 namespace sorvane::evaluation::match_engine {
 
+// The most rows a gate takes (one bit per row).
+inline constexpr std::size_t kMaxGateRows = 64;
+// Texts of at most this many bytes are short: on them a search of the rows' required
+// literals costs less than any pass of an expression, so it comes first.
+inline constexpr std::size_t kShortText = 15;
+
 // Every pattern whose pre-filters pass and whose expression matches, in table order;
 // none instead of an empty list.
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
@@ -32,16 +38,29 @@ std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const 
                                                                 const rules::InputTraits& traits,
                                                                 std::uint64_t matching);
 
+// A pattern's character pre-filters as bit sets over the ASCII codes.
+struct CharFilter {
+  std::uint64_t all_lo = 0, all_hi = 0;  // required_all; never met when it lists non-ASCII
+  std::uint64_t any_lo = 0, any_hi = 0;  // required_any's ASCII members
+  bool all_never = false;
+  bool has_any = false;
+};
+
+CharFilter char_filter(const CharList& required_all, const CharList& required_any);
+
+// Whether a text with these traits holds every character of the all-of list and, when there
+// is an any-of list, one of its characters (a character above 0x7F never occurs).
+inline bool passes_char_filter(const CharFilter& f, const rules::InputTraits& traits) {
+  if (f.all_never) return false;
+  if ((traits.ascii_lo & f.all_lo) != f.all_lo || (traits.ascii_hi & f.all_hi) != f.all_hi) {
+    return false;
+  }
+  return !f.has_any || (traits.ascii_lo & f.any_lo) != 0 || (traits.ascii_hi & f.any_hi) != 0;
+}
+
 // A table's expressions compiled into one set, in table order, and the rows without
 // anchors or word boundaries (whose matches in a piece of a text are matches in the text).
 struct Gate {
-  // A row's character pre-filters as bit sets over the ASCII codes.
-  struct CharFilter {
-    std::uint64_t all_lo = 0, all_hi = 0;  // required_all; never met when it lists non-ASCII
-    std::uint64_t any_lo = 0, any_hi = 0;  // required_any's ASCII members
-    bool all_never = false;
-    bool has_any = false;
-  };
   std::shared_ptr<const text::RegexSet> set;
   std::uint64_t anchor_free = 0;  // bit i: row i
   std::vector<CharFilter> filters;  // one per row
@@ -122,8 +141,8 @@ Gate compile_gate(std::span<const Pattern> patterns);
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
 // a text that none of them matches: rows that pass their pre-filters but miss all of
 // their required literals drop out; when two or more rows remain, one pass of the set
-// decides whether any expression needs to run. The literal search runs on texts of at most
-// 15 bytes, and on longer ones only with `use_literals` (the answer is the same either
+// decides whether any expression needs to run. The literal search runs on short texts
+// (kShortText), and on longer ones only with `use_literals` (the answer is the same either
 // way): on the texts of a typical request one search per table costs about as much as the
 // set's pass it spares, on a short text less than any pass of an expression.
 std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,

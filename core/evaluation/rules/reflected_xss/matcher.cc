@@ -154,37 +154,7 @@ constexpr XssEvaluator regex_after_keyword(std::string_view pattern) {
 constexpr XssEvaluator match_function(mf::ScanMatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
 
 bool passes_prefilter(const XssEvalPattern& p, const InputTraits& traits) {
-  const XssCharTest& t = p.char_test;
-  if (t.never || (traits.ascii_lo & t.all.lo) != t.all.lo || (traits.ascii_hi & t.all.hi) != t.all.hi) {
-    return false;
-  }
-  return !t.needs_any || traits.has_any(t.any);
-}
-
-// The bits of the ASCII members of `chars`; `non_ascii` tells whether there are others.
-CharMask ascii_mask(std::span<const char32_t> chars, bool& non_ascii) {
-  CharMask mask;
-  for (char32_t c : chars) {
-    if (c >= 128) {
-      non_ascii = true;
-    } else if (c < 64) {
-      mask.lo |= std::uint64_t{1} << c;
-    } else {
-      mask.hi |= std::uint64_t{1} << (c - 64);
-    }
-  }
-  return mask;
-}
-
-XssCharTest char_test_of(const XssPatternDef& def) {
-  XssCharTest t;
-  if (def.required_all) t.all = ascii_mask(*def.required_all, t.never);
-  if (def.required_any) {
-    bool ignored = false;  // members above 0x7F never occur, so they count for nothing
-    t.needs_any = true;
-    t.any = ascii_mask(*def.required_any, ignored);
-  }
-  return t;
+  return match_engine::passes_char_filter(p.char_filter, traits);
 }
 
 bool compiles_expression(XssEvaluatorKind kind) {
@@ -235,7 +205,8 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
   patterns.reserve(defs.size());
   for (const XssPatternDef& def : defs) {
     XssEvalPattern p{def.evaluator, def.id, std::nullopt, def.required_all, def.required_any,
-                     def.keywords.has_value(), char_test_of(def)};
+                     def.keywords.has_value(),
+                     match_engine::char_filter(def.required_all, def.required_any)};
     if (compiles_expression(def.evaluator.kind)) p.regex.emplace(def.evaluator.pattern);
     if (def.evaluator.kind == K::MatchFunction && def.evaluator.match_fn == nullptr) {
       panic("a match-function pattern without its function");

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/evaluation/match_engine/matches.h"
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/input_traits.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/match_fn.h"
@@ -46,16 +47,6 @@ struct XssPatternDef {
 // The rule's table, in pattern-index order.
 extern const std::array<XssPatternDef, 13> XSS_PATTERN_DEFS;
 
-// A pattern's character pre-filter in the form of the input summary's bits: every
-// character of `all` (a required character above 0x7F never occurs), and one of `any` when
-// the pattern asks for one.
-struct XssCharTest {
-  CharMask all;
-  bool never = false;
-  bool needs_any = false;
-  CharMask any;
-};
-
 // One prepared pattern.
 struct XssEvalPattern {
   XssEvaluator evaluator;
@@ -64,7 +55,7 @@ struct XssEvalPattern {
   match_engine::CharList required_all;
   match_engine::CharList required_any;
   bool has_keywords = false;
-  XssCharTest char_test;  // required_all and required_any, as bits
+  match_engine::CharFilter char_filter;  // required_all and required_any, as bits
 };
 
 // The level a score is reported with: below 10 gives 0, below 90 gives 2, else 3.
