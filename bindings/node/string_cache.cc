@@ -20,9 +20,13 @@ std::size_t StringCache::probe_length(std::string_view text) const {
 
 void StringCache::add(std::size_t place, std::uint32_t tag, std::string_view text,
                       std::uint32_t index) {
-  entries_.push_back(Entry{text.data(), text.size(), index});
+  // Both copies are stored from the text's fields: copying the entry just stored would read
+  // it back with one wide load from narrower stores, which waits until they reach the cache.
+  entries_.emplace_back(text.data(), text.size(), index);
+  last_.data = text.data();
+  last_.size = text.size();
+  last_.index = index;
   slots_[place] = Slot{tag, static_cast<std::uint32_t>(entries_.size())};
-  last_ = entries_.back();
   // At most half full, so that probes stay short.
   if (entries_.size() * 2 > slots_.size()) grow();
 }
