@@ -22,7 +22,7 @@ void StringCache::add(std::size_t place, std::uint32_t tag, std::string_view tex
                       std::uint32_t index) {
   // Both copies are stored from the text's fields: copying the entry just stored would read
   // it back with one wide load from narrower stores, which waits until they reach the cache.
-  entries_.emplace_back(text.data(), text.size(), index);
+  entries_.push_back(Entry{text.data(), text.size(), index});
   last_.data = text.data();
   last_.size = text.size();
   last_.index = index;
