@@ -214,6 +214,25 @@ test('repeated keys and values answer as if each stood alone, each result its ow
   }
 });
 
+test('values whose findings take turns between rules answer as each alone', () => {
+  // Each value of these gives results of two rules in turn (and one element a key result
+  // between them): empty paths, one path for both results of a value, paths that differ in
+  // their last key only, the same text at other places and texts of their own, in a body of
+  // more results than one store call takes.
+  const elements = ['"eval(1)"', '{"a":"eval(2)"}', '{"a":{"b":"eval(3)","c":"eval(3)"}}',
+    '[["eval(4)"]]', '{"__proto__":"eval(5)"}', '{"k":[1,"eval(1)"]}', '"plain"'];
+  const alone = (element) => agent.scoreRequestBody(1023, `[${element}]`).resultsList || [];
+  let seed = 5;
+  const next = () => (seed = (seed * 1103515245 + 12345) % 2147483648);
+  const order = Array.from({ length: 3000 }, (_, i) =>
+    (i % 5 === 4 ? `"eval(${i})"` : elements[next() % elements.length]));
+  const expected = order.flatMap(alone);
+  assert.ok(expected.length > 2 * 2048, `${expected.length} results`);
+  const body = `[${order.join(',')}]`;
+  assert.deepStrictEqual(agent.scoreRequestBody(1023, body).resultsList, expected);
+  assert.deepStrictEqual(agent.scoreRequestBody(1023, Buffer.from(body)).resultsList, expected);
+});
+
 test('lists reach what Array.prototype holds at their indices, as any assignment does', () => {
   // One-key and two-key paths, one-identifier lists; then a 25-key path and 41 results,
   // lists long enough to be stored another way, with a prototype index inside them and one

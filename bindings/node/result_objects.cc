@@ -225,7 +225,12 @@ napi::Result<Index> Objects::new_text(std::string_view text) {
   return value(string);
 }
 
-napi::Status Objects::path(std::span<const std::string_view> keys) {
+void Objects::long_texts(std::span<const Index> indices) {
+  fields_.push_back(static_cast<std::uint32_t>(indices.size()));
+  fields_.insert(fields_.end(), indices.begin(), indices.end());
+}
+
+napi::Status Objects::new_path(std::span<const std::string_view> keys) {
   // The keys shared with the path before keep their indices; only the others are looked up.
   const std::size_t shared = same_places(keys, last_path_);
   last_path_ = keys;

@@ -64,18 +64,30 @@ class Objects {
   void field(Index index) { fields_.push_back(index); }
   // A list of texts of the current object (an array in the result).
   void texts(std::span<const Index> indices) {
-    fields_.push_back(static_cast<std::uint32_t>(indices.size()));
     // Most lists hold a text or two: appended one by one, without a call to copy them.
-    if (indices.size() <= 2) {
-      for (Index index : indices) fields_.push_back(index);
-    } else {
-      fields_.insert(fields_.end(), indices.begin(), indices.end());
-    }
+    const std::size_t count = indices.size();
+    if (count > 2) return long_texts(indices);
+    fields_.push_back(static_cast<std::uint32_t>(count));
+    if (count > 0) fields_.push_back(indices[0]);
+    if (count > 1) fields_.push_back(indices[1]);
   }
   // The key path of the current object (an array in the result). Paths that run deep share
   // most of their keys with the path before: those keep their indices. The keys must stay in
   // place until the next path.
-  napi::Status path(std::span<const std::string_view> keys);
+  napi::Status path(std::span<const std::string_view> keys) {
+    // Most paths are empty (values of a list) or the path before (a key and its value).
+    if (keys.empty()) {
+      last_path_ = keys;
+      last_indices_.clear();
+      fields_.push_back(0);
+      return {};
+    }
+    if (keys.data() == last_path_.data() && keys.size() == last_path_.size()) {
+      texts(last_indices_);
+      return {};
+    }
+    return new_path(keys);
+  }
   // The index of the last key of the latest path (which must have a key).
   Index last_path_text() const { return last_indices_.back(); }
   // Stores the objects not stored yet.
@@ -84,6 +96,10 @@ class Objects {
  private:
   // begin() once the fields of a call are complete: stores them, then begins.
   napi::Status store_begun();
+  // texts() of more than two texts.
+  void long_texts(std::span<const Index> indices);
+  // path() of a path that is not the path before.
+  napi::Status new_path(std::span<const std::string_view> keys);
   // The index of a text not asked for before.
   napi::Result<Index> new_text(std::string_view text);
   // Hands the new values and the first `objects` objects, whose fields are the first

@@ -23,7 +23,7 @@ class StringCache {
   explicit StringCache(std::size_t expected = 0);
 
   // The index kept for `text`, or on its first request the one `make(text)` answers
-  // (a napi::Result<std::uint32_t>), kept from then on.
+  // (a napi::Result<std::uint32_t>), kept from then on. `make` must not use the cache.
   template <class Make>
   napi::Result<std::uint32_t> get(std::string_view text, Make&& make);
 
@@ -36,30 +36,41 @@ class StringCache {
   static constexpr std::size_t kShortText = sorvane::text::kWordComparedBytes;
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
-  struct Slot {
-    const char* data = nullptr;  // nullptr: free
+  // A text kept, in the order of their first requests.
+  struct Entry {
+    const char* data = nullptr;  // nullptr: none
     std::size_t size = 0;
     std::uint32_t index = 0;
   };
+  // A slot of the table: eight bytes, so that the table of a large response stays in the
+  // nearer caches (most lookups of a response's texts are of texts not seen yet, and read only
+  // slots). `tag` is a part of the text's hash that the slot's place does not give, so that a
+  // lookup reads an entry only when it most likely holds the text.
+  struct Slot {
+    std::uint32_t tag = 0;
+    std::uint32_t entry = 0;  // 0: free; otherwise entries_[entry - 1]
+  };
 
   static std::uint64_t hash(std::string_view text);
-  static bool same(const Slot& slot, std::string_view text);
-  // Where the lookup of `text` starts.
-  std::size_t home(std::string_view text) const { return hash(text) >> shift_; }
-  // The place of the slot of `text`, or of the free slot where it belongs.
-  std::size_t place(std::string_view text) const;
-  Slot& find(std::string_view text) { return slots_[place(text)]; }
-  // Fills the free slot `slot` with `text`.
-  void add(Slot& slot, std::string_view text, std::uint32_t index);
+  static std::uint32_t tag_of(std::uint64_t hash) {
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+  }
+  static bool same(const Entry& entry, std::string_view text);
+  // Where the lookup of a text of hash `hash` starts.
+  std::size_t home(std::uint64_t hash) const { return hash >> shift_; }
+  // The place of the slot of `text` (of hash `hash`), or of the free slot where it belongs.
+  std::size_t place(std::string_view text, std::uint64_t hash) const;
+  // Keeps `index` for `text` in the free slot at `place`.
+  void add(std::size_t place, std::uint32_t tag, std::string_view text, std::uint32_t index);
   // Replaces the table with an empty one of `size` slots (a power of two).
   void resize(std::size_t size);
   void grow();
 
   std::vector<Slot> slots_;
+  std::vector<Entry> entries_;
   int shift_ = 64;  // 64 - log2 of the slot count: a slot is the top bits of a hash
-  std::size_t used_ = 0;
   std::uint32_t empty_ = kNone;
-  Slot last_;  // the latest text found or added
+  Entry last_;  // the latest text found or added
 };
 
 // Found per result: defined here so that the lookups inline into their callers.
@@ -91,17 +102,20 @@ inline std::uint64_t StringCache::hash(std::string_view text) {
   return h;
 }
 
-inline bool StringCache::same(const Slot& slot, std::string_view text) {
-  if (slot.size != text.size()) return false;
-  if (text.size() > kShortText) return slot.data == text.data();
-  return sorvane::text::equal_bytes({slot.data, slot.size}, text);
+inline bool StringCache::same(const Entry& entry, std::string_view text) {
+  if (entry.size != text.size()) return false;
+  if (entry.data == text.data()) return true;
+  return text.size() <= kShortText && sorvane::text::equal_bytes({entry.data, entry.size}, text);
 }
 
-inline std::size_t StringCache::place(std::string_view text) const {
+inline std::size_t StringCache::place(std::string_view text, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = home(text);
-  while (slots_[i].data != nullptr && !same(slots_[i], text)) i = (i + 1) & mask;
-  return i;
+  const std::uint32_t tag = tag_of(hash);
+  std::size_t i = home(hash);
+  for (;; i = (i + 1) & mask) {
+    const Slot slot = slots_[i];
+    if (slot.entry == 0 || (slot.tag == tag && same(entries_[slot.entry - 1], text))) return i;
+  }
 }
 
 template <class Make>
@@ -113,17 +127,17 @@ napi::Result<std::uint32_t> StringCache::get(std::string_view text, Make&& make)
     }
     return empty_;
   }
-  // The text just asked for recurs often, at the same place (a key and its finding's text) or
-  // at another (an operator key in every object of a list).
-  if (last_.data != nullptr && same(last_, text)) return last_.index;
-  Slot& slot = find(text);
-  if (slot.data != nullptr) {
-    last_ = slot;
-    return slot.index;
+  // The text just asked for recurs often, at the same place (a key and its finding's text, a
+  // value and its second finding) or at another (an operator key in every object of a list).
+  if (same(last_, text)) return last_.index;
+  const std::uint64_t h = hash(text);
+  const std::size_t at = place(text, h);
+  if (const std::uint32_t entry = slots_[at].entry; entry != 0) {
+    last_ = entries_[entry - 1];
+    return last_.index;
   }
   BINDING_ASSIGN(std::uint32_t index, make(text));
-  add(slot, text, index);
-  last_ = Slot{text.data(), text.size(), index};
+  add(at, tag_of(h), text, index);
   return index;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <variant>
 
+#include "core/evaluation/input_analysis/json.h"
 #include "urlencoded/urlencoded.h"
 
 namespace bindings::node::request::body {
@@ -30,15 +31,8 @@ void move_views(json::JsonResultTable& table, std::string_view from, std::string
 constexpr std::array<std::string_view, 1> kMongoKeyIds = {"MONGO-KEY"};
 const double kClauseScore = rules_ns::mongo::QueryClause{}.score;
 
-}  // namespace
-
-bool is_json_body(std::string_view body) {
-  const std::size_t first = body.find_first_not_of("\t\n\f\r ");
-  if (first == std::string_view::npos) return false;
-  const char c = body[first];
-  return c == '{' || c == '[' || c == '"';
-}
-
+// The result object's fields of one JSON result, as views into it; a MongoDB operator key
+// becomes a "MONGO-KEY" item.
 ResultView view_json_result(const json::JsonResultTable& table,
                             const json::JsonResultTable::Entry& entry) {
   const std::span<const std::string_view> path = table.path(entry);
@@ -49,6 +43,15 @@ ResultView view_json_result(const json::JsonResultTable& table,
   }
   return ResultView{path, last_or_empty(path), {}, kMongoKeyIds, kClauseScore,
                     rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
+}
+
+}  // namespace
+
+bool is_json_body(std::string_view body) {
+  const std::size_t first = body.find_first_not_of("\t\n\f\r ");
+  if (first == std::string_view::npos) return false;
+  const char c = body[first];
+  return c == '{' || c == '[' || c == '"';
 }
 
 napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info) {

@@ -192,6 +192,12 @@ namespace {
 
 using Index = ResultValues::Index;
 
+// The slot of a rule in the lists by rule: its bit position, 15 for any other value.
+std::size_t rule_slot(RuleType rule) {
+  const auto index = sorvane::evaluation::rules::rule_index(rule);
+  return index ? *index : 15;
+}
+
 // The rule and input type names of `item` in `head`, made once per response.
 napi::Status set_head(napi_env env, ResultValues& values, const ResultView& item) {
   result_objects::Objects& objects = values.objects;
@@ -203,8 +209,7 @@ napi::Status set_head(napi_env env, ResultValues& values, const ResultView& item
     return slot;
   };
   ResultValues::Head& head = values.head;
-  const auto rule_index = sorvane::evaluation::rules::rule_index(item.rule);
-  head.rule_slot = rule_index ? *rule_index : 15;
+  head.rule_slot = rule_slot(item.rule);
   BINDING_ASSIGN(head.rule_name, name(values.rule_names[head.rule_slot],
                                       sorvane::evaluation::rules::rule_name(item.rule)));
   const auto type_index = static_cast<std::size_t>(item.input_type);
@@ -217,6 +222,24 @@ napi::Status set_head(napi_env env, ResultValues& values, const ResultView& item
   head.rule = item.rule;
   head.input_type = item.input_type;
   return {};
+}
+
+// set_head for a rule and an input type whose names are made already (items of a few rules
+// that take turns): false when one of them is not.
+bool set_known_head(ResultValues& values, const ResultView& item) {
+  const std::size_t slot = rule_slot(item.rule);
+  const auto type_index = static_cast<std::size_t>(item.input_type);
+  if (type_index >= values.input_type_names.size()) return false;
+  const Index rule_name = values.rule_names[slot];
+  const Index type_name = values.input_type_names[type_index];
+  if (rule_name == result_objects::kNoIndex || type_name == result_objects::kNoIndex) return false;
+  ResultValues::Head& head = values.head;
+  head.rule = item.rule;
+  head.rule_slot = slot;
+  head.input_type = item.input_type;
+  head.rule_name = rule_name;
+  head.type_name = type_name;
+  return true;
 }
 
 // The value of a MongoDB finding: whether its key (the text at `key`) is an operator.
@@ -239,8 +262,9 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
   result_objects::Objects& objects = values.objects;
   ResultValues::Head& head = values.head;
   BINDING_TRY(objects.begin());
-  if (head.rule_name == result_objects::kNoIndex || item.rule != head.rule ||
-      item.input_type != head.input_type) {
+  if ((head.rule_name == result_objects::kNoIndex || item.rule != head.rule ||
+       item.input_type != head.input_type) &&
+      !set_known_head(values, item)) {
     BINDING_TRY(set_head(env, values, item));
   }
   objects.field(head.rule_name);
