@@ -203,9 +203,9 @@ class BodyEvaluation {
   // the path of a repeat that found nothing stays short.
   [[gnu::noinline]] Answers::Answer evaluate(std::string_view text, bool is_key) {
     input::check_input(text, is_key ? InputType::JsonKey : InputType::JsonValue, rules_,
-                       prefer_worth_watching_, is_key ? key_screen_ : value_screen_, findings_);
-    const Answers::Answer answer{table_.findings.size(), findings_.size()};
-    for (rules::Finding& finding : findings_) table_.findings.push_back(std::move(finding));
+                       prefer_worth_watching_, is_key ? key_screen_ : value_screen_, lists_);
+    const Answers::Answer answer{table_.findings.size(), lists_.findings.size()};
+    for (rules::Finding& finding : lists_.findings) table_.findings.push_back(std::move(finding));
     return answer;
   }
 
@@ -231,7 +231,7 @@ class BodyEvaluation {
   const rule_loop::Screen value_screen_;
   Answers key_answers_;
   Answers value_answers_;
-  std::vector<rules::Finding> findings_;  // one text's, reused
+  rule_loop::Lists lists_;  // one text's, reused
 };
 
 // The table of `body`; with `answer_repeats`, repeated texts as described at `Answers`.

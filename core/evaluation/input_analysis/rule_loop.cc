@@ -353,14 +353,16 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          const rules::InputTraits& traits, std::span<const RuleType> rule_list,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
-  std::vector<Finding> findings;
-  run_into(findings, text, input_type, traits, rule_list, prefer_worth_watching, header, table);
-  return findings;
+  Lists lists;
+  run_into(lists, text, input_type, traits, rule_list, prefer_worth_watching, header, table);
+  return std::move(lists.findings);
 }
 
-void run_into(std::vector<Finding>& findings, std::string_view text, InputType input_type,
+void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const RuleType> rule_list,
               bool prefer_worth_watching, const Header* header, const RuleTable& table) {
+  std::vector<Finding>& findings = lists.findings;
+  std::vector<PatternMatch>& matches = lists.matches;
   findings.clear();
   // The whole-text set's answer for this text, asked at most once.
   SetAnswer set_answer;
@@ -430,14 +432,17 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
       continue;
     }
     // A rule that answers by rows does so from the set's answer once the set has given it.
-    auto matches = entry.answers_by_rows && set_asked && set_answer.rows_known
-                       ? rule->matches_of_rows(config, text, traits, set_answer.rows[*index])
-                       : rule->get_matches(config, text, traits);
-    if (!matches) {
+    matches.clear();
+    if (entry.answers_by_rows && set_asked && set_answer.rows_known) {
+      rule->matches_of_rows(config, text, traits, set_answer.rows[*index], matches);
+    } else {
+      rule->get_matches(config, text, traits, matches);
+    }
+    if (matches.empty()) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
-    Finding finding{ids_of(*matches), rule->score(*matches), value, input_type};
+    Finding finding{ids_of(matches), rule->score(matches), value, input_type};
     log_matches(name, finding, text, header);
     findings.push_back(std::move(finding));
   }

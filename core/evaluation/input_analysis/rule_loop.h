@@ -137,9 +137,16 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
 
-// The same findings in `findings`, which is cleared first: a caller of many texts reuses one
-// list.
-void run_into(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+// The lists one text's evaluation fills: its findings, and the list each rule writes its
+// matches to in turn. A caller of many texts keeps one for all of them, so that once both
+// have grown a text with findings allocates nothing.
+struct Lists {
+  std::vector<rules::Finding> findings;
+  std::vector<rules::PatternMatch> matches;
+};
+
+// The same findings in `lists.findings`, which is cleared first.
+void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const rules::RuleType> rule_list,
               bool prefer_worth_watching, const Header* header,
               const RuleTable& table = registry_table());

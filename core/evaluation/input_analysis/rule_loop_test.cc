@@ -46,11 +46,10 @@ class FakeRule final : public rules::Rule {
                          const rules::InputTraits&) const override {
     return text.find("watch") != std::string_view::npos;
   }
-  std::optional<std::vector<PatternMatch>> get_matches(const rules::RuleConfig&,
-                                                       std::string_view text,
-                                                       const rules::InputTraits&) const override {
-    if (text.find("match") == std::string_view::npos) return std::nullopt;
-    return matches_;
+  void get_matches(const rules::RuleConfig&, std::string_view text, const rules::InputTraits&,
+                   std::vector<PatternMatch>& matches) const override {
+    if (text.find("match") == std::string_view::npos || !matches_) return;
+    matches.insert(matches.end(), matches_->begin(), matches_->end());
   }
   double score(const std::vector<PatternMatch>&) const override { return score_; }
 
