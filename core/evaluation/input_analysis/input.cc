@@ -13,16 +13,17 @@ namespace {
 void evaluate(rule_loop::Lists& lists, std::string_view text, InputType input_type,
               std::span<const rules::RuleType> rules, bool prefer_worth_watching,
               const rule_loop::Screen* screen) {
-  lists.findings.clear();
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
   // The rules the screen rules out would log trace lines only.
   rule_loop::Screen::Kept kept;
+  bool screened = false;
   if (screen && !log::enabled(log::Level::Trace)) {
     if (const auto count = screen->keep(text.size(), traits, kept)) {
       if (*count == 0) return;
       rules = std::span<const rules::RuleType>(kept.data(), *count);
+      screened = true;
     }
   }
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {
@@ -31,7 +32,8 @@ void evaluate(rule_loop::Lists& lists, std::string_view text, InputType input_ty
                   text::truncate_chars(text, 128));
     return;
   }
-  rule_loop::run_into(lists, text, input_type, traits, rules, prefer_worth_watching, nullptr);
+  rule_loop::run_into(lists, text, input_type, traits, rules, prefer_worth_watching, nullptr,
+                      rule_loop::registry_table(), screened);
 }
 
 }  // namespace
