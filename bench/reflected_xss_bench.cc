@@ -36,8 +36,10 @@ constexpr std::string_view kProse =
 
 void run(benchmark::State& state, const std::string& text) {
   const auto traits = compute_input_traits(text, 9);
+  std::vector<sorvane::evaluation::rules::PatternMatch> matches;
   for (auto _ : state) {
-    auto matches = xss::instance().get_matches(config(), text, traits);
+    matches.clear();
+    xss::instance().get_matches(config(), text, traits, matches);
     benchmark::DoNotOptimize(matches);
   }
   set_bytes_per_iteration(state, text.size());
@@ -159,11 +161,13 @@ void BM_XssShortValues(benchmark::State& state, std::string_view prefix, std::st
   const Values v = distinct(prefix, suffix);
   std::size_t bytes = 0, found = 0;
   for (const std::string& t : v.texts) bytes += t.size();
+  std::vector<sorvane::evaluation::rules::PatternMatch> matches;
   for (auto _ : state) {
     found = 0;
     for (std::size_t i = 0; i < v.texts.size(); ++i) {
-      auto matches = xss::instance().get_matches(config(), v.texts[i], v.traits[i]);
-      if (matches) found += xss::instance().score(*matches) > 0;
+      matches.clear();
+      xss::instance().get_matches(config(), v.texts[i], v.traits[i], matches);
+      if (!matches.empty()) found += xss::instance().score(matches) > 0;
       benchmark::DoNotOptimize(matches);
     }
   }

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "bench/support/text.h"
 #include "core/evaluation/rules/registry.h"
@@ -19,8 +20,10 @@ namespace sql = sorvane::evaluation::rules::sql_injection;
 void run(benchmark::State& state, const std::string& text) {
   const auto& config = sorvane::evaluation::rules::get_rule_config(3);
   const auto traits = compute_input_traits(text, 9);
+  std::vector<sorvane::evaluation::rules::PatternMatch> found;
   for (auto _ : state) {
-    auto found = sql::instance().get_matches(config, text, traits);
+    found.clear();
+    sql::instance().get_matches(config, text, traits, found);
     benchmark::DoNotOptimize(found);
   }
   set_bytes_per_iteration(state, text.size());

@@ -10,19 +10,20 @@ namespace sorvane::evaluation::input_analysis::input {
 
 namespace {
 
-void evaluate(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+void evaluate(rule_loop::Lists& lists, std::string_view text, InputType input_type,
               std::span<const rules::RuleType> rules, bool prefer_worth_watching,
               const rule_loop::Screen* screen) {
-  findings.clear();
   rules::CONFIG();
   const rules::InputTraits traits =
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
   // The rules the screen rules out would log trace lines only.
   rule_loop::Screen::Kept kept;
+  bool screened = false;
   if (screen && !log::enabled(log::Level::Trace)) {
     if (const auto count = screen->keep(text.size(), traits, kept)) {
       if (*count == 0) return;
       rules = std::span<const rules::RuleType>(kept.data(), *count);
+      screened = true;
     }
   }
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {
@@ -31,7 +32,8 @@ void evaluate(std::vector<rules::Finding>& findings, std::string_view text, Inpu
                   text::truncate_chars(text, 128));
     return;
   }
-  rule_loop::run_into(findings, text, input_type, traits, rules, prefer_worth_watching, nullptr);
+  rule_loop::run_into(lists, text, input_type, traits, rules, prefer_worth_watching, nullptr,
+                      rule_loop::registry_table(), screened);
 }
 
 }  // namespace
@@ -39,24 +41,24 @@ void evaluate(std::vector<rules::Finding>& findings, std::string_view text, Inpu
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching) {
-  std::vector<rules::Finding> findings;
-  evaluate(findings, text, input_type, rules, prefer_worth_watching, nullptr);
-  return findings;
+  rule_loop::Lists lists;
+  evaluate(lists, text, input_type, rules, prefer_worth_watching, nullptr);
+  return std::move(lists.findings);
 }
 
 std::vector<rules::Finding> check_input(std::string_view text, InputType input_type,
                                         std::span<const rules::RuleType> rules,
                                         bool prefer_worth_watching,
                                         const rule_loop::Screen& screen) {
-  std::vector<rules::Finding> findings;
-  evaluate(findings, text, input_type, rules, prefer_worth_watching, &screen);
-  return findings;
+  rule_loop::Lists lists;
+  evaluate(lists, text, input_type, rules, prefer_worth_watching, &screen);
+  return std::move(lists.findings);
 }
 
 void check_input(std::string_view text, InputType input_type,
                  std::span<const rules::RuleType> rules, bool prefer_worth_watching,
-                 const rule_loop::Screen& screen, std::vector<rules::Finding>& findings) {
-  evaluate(findings, text, input_type, rules, prefer_worth_watching, &screen);
+                 const rule_loop::Screen& screen, rule_loop::Lists& lists) {
+  evaluate(lists, text, input_type, rules, prefer_worth_watching, &screen);
 }
 
 }  // namespace sorvane::evaluation::input_analysis::input

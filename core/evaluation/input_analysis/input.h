@@ -22,10 +22,9 @@ std::vector<rules::Finding> check_input(std::string_view text, InputType input_t
                                         bool prefer_worth_watching,
                                         const rule_loop::Screen& screen);
 
-// The same findings in `findings`, which is cleared first: a caller of many texts reuses one
-// list.
+// The same findings appended to `lists.findings`: a caller of many texts reuses one `lists`.
 void check_input(std::string_view text, InputType input_type,
                  std::span<const rules::RuleType> rules, bool prefer_worth_watching,
-                 const rule_loop::Screen& screen, std::vector<rules::Finding>& findings);
+                 const rule_loop::Screen& screen, rule_loop::Lists& lists);
 
 }  // namespace sorvane::evaluation::input_analysis::input

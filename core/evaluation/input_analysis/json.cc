@@ -193,20 +193,23 @@ class BodyEvaluation {
     if (answer.count != 0) add_entries(key_stack, is_key, text, answer);
   }
 
-  JsonResultTable& table() { return table_; }
+  // The table, once every item is in.
+  JsonResultTable& table() {
+    table_.findings = std::move(lists_.findings);
+    return table_;
+  }
   const PathBudget& budget() const { return budget_; }
 
  private:
   using Entry = JsonResultTable::Entry;
 
-  // Evaluates a text and appends its findings to the table. Out of line, like `add_entries`:
-  // the path of a repeat that found nothing stays short.
+  // Evaluates a text and appends its findings to the body's. Out of line, like
+  // `add_entries`: the path of a repeat that found nothing stays short.
   [[gnu::noinline]] Answers::Answer evaluate(std::string_view text, bool is_key) {
+    const std::size_t first = lists_.findings.size();
     input::check_input(text, is_key ? InputType::JsonKey : InputType::JsonValue, rules_,
-                       prefer_worth_watching_, is_key ? key_screen_ : value_screen_, findings_);
-    const Answers::Answer answer{table_.findings.size(), findings_.size()};
-    for (rules::Finding& finding : findings_) table_.findings.push_back(std::move(finding));
-    return answer;
+                       prefer_worth_watching_, is_key ? key_screen_ : value_screen_, lists_);
+    return Answers::Answer{first, lists_.findings.size() - first};
   }
 
   // One entry per finding of the answer, at the text's path.
@@ -231,7 +234,9 @@ class BodyEvaluation {
   const rule_loop::Screen value_screen_;
   Answers key_answers_;
   Answers value_answers_;
-  std::vector<rules::Finding> findings_;  // one text's, reused
+  // The findings of every text so far, in the order of their answers' `first`; the table
+  // takes them at the end.
+  rule_loop::Lists lists_;
 };
 
 // The table of `body`; with `answer_repeats`, repeated texts as described at `Answers`.

@@ -23,16 +23,17 @@ using rules::RuleType;
 using text::truncate_chars;
 
 constexpr std::size_t kQuoted = 128;
+// Every registry index's bit.
+constexpr std::uint16_t kAllRules = (1u << rules::kRuleCount) - 1;
 constexpr double kBotScore = 90.0;
 constexpr double kWorthWatchingScore = 10.0;
 
 std::string_view q(std::string_view s) { return truncate_chars(s, kQuoted); }
 
-rules::IdList ids_of(const std::vector<PatternMatch>& matches) {
-  rules::IdList ids;
-  for (const PatternMatch& m : matches) ids.push_back(m.id);
-  return ids;
-}
+// Whether `bits` has at most one bit set, and at most two (without a call for the count on
+// targets without a count instruction).
+constexpr bool at_most_one(std::uint64_t bits) { return (bits & (bits - 1)) == 0; }
+constexpr bool at_most_two(std::uint64_t bits) { return at_most_one(bits & (bits - 1)); }
 
 // The bot blocker's search on a User-Agent value: one finding for the first bot, if any.
 // This and the log helpers stay out of line, which keeps the loop's own code small.
@@ -138,6 +139,12 @@ void add_whole_text_set(RuleTable& table) {
     for (std::size_t row = 0; row < rule_of_row.size(); ++row) {
       shared->rows_of_rule[rule_of_row[row]] |= std::uint64_t{1} << row;
     }
+    shared->rows_of_rules.resize(std::size_t{kAllRules} + 1);
+    for (std::size_t indices = 1; indices <= kAllRules; ++indices) {
+      const auto lowest = static_cast<std::size_t>(std::countr_zero(indices));
+      shared->rows_of_rules[indices] =
+          shared->rows_of_rules[indices & (indices - 1)] | shared->rows_of_rule[lowest];
+    }
   } else {
     auto set = text::RegexSet::try_compile(sources);
     if (!set) return;
@@ -187,8 +194,8 @@ using match_engine::kShortText;
 static_assert(kShortText < match_engine::ShortTextFilters::kLengths);
 
 // The most candidate rows whose own expressions answer in place of the set's pass that
-// tells the matching rows (which costs about two passes of one expression).
-constexpr int kOwnPasses = 2;
+// tells the matching rows (which costs about two passes of one expression): two
+// (`at_most_two`).
 
 // The answer from the own expressions of `rows`, the only rows that matter.
 void ask_rows(const WholeTextSet& whole, std::string_view text, std::uint64_t rows,
@@ -218,17 +225,15 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
   const bool named = short_text && traits.has_any(whole.short_filters.named_chars);
   std::uint64_t candidates = 0;
   auto find_candidates = [&] {
-    for (std::uint16_t left = wanted; left != 0; left &= left - 1) {
-      candidates |= whole.rows_of_rule[std::countr_zero(left)];
-    }
-    candidates = whole.short_filters.passing(text.size(), traits.context, traits, candidates);
-    if (std::popcount(candidates) > 1) {
+    candidates = whole.short_filters.passing(text.size(), traits.context, traits,
+                                             whole.rows_of_rules[wanted & kAllRules]);
+    if (!at_most_one(candidates)) {
       candidates = match_engine::admitted_by_literals(whole.gate, text, candidates);
     }
   };
   if (named) {
     find_candidates();
-    if (std::popcount(candidates) <= 1) return ask_rows(whole, text, candidates, answer);
+    if (at_most_one(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   answer.rules = 0xFFFF;
   answer.rows_known = false;
@@ -237,7 +242,7 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
   if (any != true) return;
   if (short_text) {
     if (!named) find_candidates();
-    if (std::popcount(candidates) <= kOwnPasses) return ask_rows(whole, text, candidates, answer);
+    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   const auto rows = whole.set->matching(text);
   if (!rows) return;
@@ -353,15 +358,18 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
                          const rules::InputTraits& traits, std::span<const RuleType> rule_list,
                          bool prefer_worth_watching, const Header* header,
                          const RuleTable& table) {
-  std::vector<Finding> findings;
-  run_into(findings, text, input_type, traits, rule_list, prefer_worth_watching, header, table);
-  return findings;
+  Lists lists;
+  run_into(lists, text, input_type, traits, rule_list, prefer_worth_watching, header, table);
+  return std::move(lists.findings);
 }
 
-void run_into(std::vector<Finding>& findings, std::string_view text, InputType input_type,
+void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const RuleType> rule_list,
-              bool prefer_worth_watching, const Header* header, const RuleTable& table) {
-  findings.clear();
+              bool prefer_worth_watching, const Header* header, const RuleTable& table,
+              bool screened) {
+  std::vector<Finding>& findings = lists.findings;
+  std::vector<PatternMatch>& matches = lists.matches;
+  const std::size_t first = findings.size();
   // The whole-text set's answer for this text, asked at most once.
   SetAnswer set_answer;
   bool set_asked = false;
@@ -373,41 +381,43 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
   // Asked once: a skipped rule's only work beyond its tests is its trace line.
   const bool trace = log::enabled(log::Level::Trace);
   // The rules not ruled out by the text's classes; a pre-screen and the bot search of a
-  // User-Agent value answer whatever the classes.
+  // User-Agent value answer whatever the classes. Only listed rules run (a rule bit is its
+  // registry index's bit), so only they may ask the whole-text set.
   std::uint16_t possible = traits.flags < RuleTable::kClassValues
                                ? table.rules_for_classes[traits.flags]
                                : std::uint16_t{0xFFFF};
   if (prefer_worth_watching) possible |= table.worth_watching_rules;
   if (header && header->is_user_agent) possible |= 1u << *rules::rule_index(rules::kBotBlocker);
-  possible &= applicable;
+  std::uint16_t listed = 0;
+  for (RuleType value : rule_list) listed |= value;
+  possible &= applicable & listed;
   if (possible == 0 && !trace) return;
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
+    const std::string_view name = rules::RULE_NAMES[*index];
     if (!((possible >> *index) & 1)) {
-      if (trace) log_no_matches(rules::rule_name(value), text, input_type, header);
+      if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
     const Entry& entry = table[*index];
     const rules::Rule* rule = entry.rule;
-    const bool worth_watching = entry.worth_watching;
     const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
-      findings.clear();
+      findings.erase(findings.begin() + static_cast<std::ptrdiff_t>(first), findings.end());
       if (auto bot = bot_short_cut(config, text, *header)) findings.push_back(std::move(*bot));
       return;
     }
-    std::string_view name = rules::rule_name(value);
-    if (prefer_worth_watching && worth_watching) {
+    if (prefer_worth_watching && entry.worth_watching) {
       bool hit = rule->is_worth_watching(config, text, traits);
       log_worth_watching(name, hit, text, input_type, header);
       if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
       continue;
     }
     // A length outside the rule's match lengths or a failed first test is the rule's own
-    // answer of no matches, without the call.
-    bool skip = !entry.lengths.contains(text.size()) ||
-                (entry.first_test && !entry.first_test(traits));
+    // answer of no matches, without the call (a screened list holds only rules that pass).
+    bool skip = !screened && (!entry.lengths.contains(text.size()) ||
+                              (entry.first_test && !entry.first_test(traits)));
     // So is a text where no row of a rule behind the whole-text set matches anywhere.
     // Until the set has answered for the text, a short one that passes none of this rule's
     // rows' pre-filters is the same answer without the set's pass (a longer text nearly
@@ -430,16 +440,23 @@ void run_into(std::vector<Finding>& findings, std::string_view text, InputType i
       continue;
     }
     // A rule that answers by rows does so from the set's answer once the set has given it.
-    auto matches = entry.answers_by_rows && set_asked && set_answer.rows_known
-                       ? rule->matches_of_rows(config, text, traits, set_answer.rows[*index])
-                       : rule->get_matches(config, text, traits);
-    if (!matches) {
+    matches.clear();
+    if (entry.answers_by_rows && set_asked && set_answer.rows_known) {
+      rule->matches_of_rows(config, text, traits, set_answer.rows[*index], matches);
+    } else {
+      rule->get_matches(config, text, traits, matches);
+    }
+    if (matches.empty()) {
       if (trace) log_no_matches(name, text, input_type, header);
       continue;
     }
-    Finding finding{ids_of(*matches), rule->score(*matches), value, input_type};
-    log_matches(name, finding, text, header);
-    findings.push_back(std::move(finding));
+    // Made where it stays: a finding is never moved on its way out.
+    Finding& finding = findings.emplace_back();
+    for (const PatternMatch& m : matches) finding.ids.push_back(m.id);
+    finding.score = rule->score(matches);
+    finding.rule = value;
+    finding.input_type = input_type;
+    if (log::enabled(log::Level::Debug)) log_matches(name, finding, text, header);
   }
 }
 

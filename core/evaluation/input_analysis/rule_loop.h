@@ -43,6 +43,8 @@ struct WholeTextSet {
   match_engine::Gate gate;
   match_engine::ShortTextFilters short_filters;
   std::array<std::uint64_t, rules::kRuleCount> rows_of_rule{};
+  // Per set of registry indices (bit i: index i), the rows of those rules.
+  std::vector<std::uint64_t> rows_of_rules;
 };
 
 // A rule with what the loop asks it before it evaluates: its configuration, the input
@@ -137,11 +139,20 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
 
-// The same findings in `findings`, which is cleared first: a caller of many texts reuses one
-// list.
-void run_into(std::vector<rules::Finding>& findings, std::string_view text, InputType input_type,
+// The lists an evaluation fills: the findings, and the list each rule writes its matches to
+// in turn. A caller of many texts keeps one for all of them (and may keep the findings of
+// every text in it), so that once both have grown a text with findings allocates nothing.
+struct Lists {
+  std::vector<rules::Finding> findings;
+  std::vector<rules::PatternMatch> matches;
+};
+
+// The same findings appended to `lists.findings`. With `screened`, `rule_list` is what a
+// `Screen` kept for this text (then trace lines are off): its rules' match lengths and first
+// trait tests are not asked again.
+void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const rules::RuleType> rule_list,
               bool prefer_worth_watching, const Header* header,
-              const RuleTable& table = registry_table());
+              const RuleTable& table = registry_table(), bool screened = false);
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

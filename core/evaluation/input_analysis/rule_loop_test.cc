@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/evaluation/input_analysis/testing/arbitrary.h"
 #include "core/log/capture_for_testing.h"
 #include "core/evaluation/rules/bot_blocker/bot_blocker.h"
 #include "core/evaluation/rules/registry.h"
@@ -46,11 +47,10 @@ class FakeRule final : public rules::Rule {
                          const rules::InputTraits&) const override {
     return text.find("watch") != std::string_view::npos;
   }
-  std::optional<std::vector<PatternMatch>> get_matches(const rules::RuleConfig&,
-                                                       std::string_view text,
-                                                       const rules::InputTraits&) const override {
-    if (text.find("match") == std::string_view::npos) return std::nullopt;
-    return matches_;
+  void get_matches(const rules::RuleConfig&, std::string_view text, const rules::InputTraits&,
+                   std::vector<PatternMatch>& matches) const override {
+    if (text.find("match") == std::string_view::npos || !matches_) return;
+    matches.insert(matches.end(), matches_->begin(), matches_->end());
   }
   double score(const std::vector<PatternMatch>&) const override { return score_; }
 
@@ -308,10 +308,13 @@ struct Seen {
 };
 
 // Runs the registry's table and `other` on a random text of up to `max_pieces` pieces, of a
-// random input type, header and log level, and expects the same findings and log lines.
+// random input type, header, log level and rule list (every rule, or a few with repeats and
+// a value that names none), and expects the same findings and log lines.
 void expect_same_as(const RuleTable& other, std::mt19937& gen, std::size_t max_pieces, Seen& seen) {
   const Entry& sql = registry_table()[*rules::rule_index(rules::kSqlInjection)];
-  const std::vector<rules::RuleType> all = {1, 2, 4, 8, 16, 32, 64, 128, 256, 512};
+  const std::vector<rules::RuleType> list =
+      gen() % 2 == 0 ? std::vector<rules::RuleType>{1, 2, 4, 8, 16, 32, 64, 128, 256, 512}
+                     : testing::random_rule_list(gen, 1 + gen() % 6);
   std::string text;
   for (std::size_t i = gen() % (max_pieces + 1); i > 0; --i) text += kPieces[gen() % kPieces.size()];
   const auto type = static_cast<InputType>(gen() % 16);
@@ -325,12 +328,12 @@ void expect_same_as(const RuleTable& other, std::mt19937& gen, std::size_t max_p
   std::vector<Finding> found, found_other;
   {
     ScopedLogCapture capture(level);
-    found = run(text, type, traits, all, prefer, h);
+    found = run(text, type, traits, list, prefer, h);
     logged = capture.records();
   }
   {
     ScopedLogCapture capture(level);
-    found_other = run(text, type, traits, all, prefer, h, other);
+    found_other = run(text, type, traits, list, prefer, h, other);
     logged_other = capture.records();
   }
   ASSERT_EQ(found, found_other) << text;
@@ -351,7 +354,7 @@ Seen expect_same_on_random_texts(const RuleTable& other, unsigned seed, int coun
                                  std::size_t max_pieces) {
   std::mt19937 gen(seed);
   Seen seen;
-  for (int n = 0; n < count && !testing::Test::HasFatalFailure(); ++n) {
+  for (int n = 0; n < count && !::testing::Test::HasFatalFailure(); ++n) {
     expect_same_as(other, gen, max_pieces, seen);
   }
   return seen;

@@ -133,41 +133,29 @@ bool passes_gate_filters(const Pattern& p, const CharFilter& f, std::size_t size
 
 }  // namespace
 
-std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
-                                                            std::string_view text,
-                                                            std::uint8_t context,
-                                                            const rules::InputTraits& traits) {
-  std::vector<rules::PatternMatch> found;
+void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+                 const rules::InputTraits& traits, std::vector<rules::PatternMatch>& found) {
   for (const Pattern& p : patterns) {
     if (!passes_prefilters(p, text, context, traits)) continue;
     if (p.regex->is_match(text)) found.push_back({p.id, p.level});
   }
-  if (found.empty()) return std::nullopt;
-  return found;
 }
 
-std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
-                                                                std::string_view text,
-                                                                std::uint8_t context,
-                                                                const rules::InputTraits& traits,
-                                                                std::uint64_t matching) {
-  std::vector<rules::PatternMatch> found;
+void matches_of_rows(std::span<const Pattern> patterns, std::string_view text,
+                     std::uint8_t context, const rules::InputTraits& traits,
+                     std::uint64_t matching, std::vector<rules::PatternMatch>& found) {
   for (std::size_t i = 0; i < std::min(patterns.size(), kMaxGateRows); ++i) {
     if (!((matching >> i) & 1)) continue;
     const Pattern& p = patterns[i];
     if (passes_prefilters(p, text, context, traits)) found.push_back({p.id, p.level});
   }
-  if (found.empty()) return std::nullopt;
-  return found;
 }
 
-std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
-                                                            std::string_view text,
-                                                            std::uint8_t context,
-                                                            const rules::InputTraits& traits,
-                                                            const Gate& gate, bool use_literals) {
+void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+                 const rules::InputTraits& traits, const Gate& gate,
+                 std::vector<rules::PatternMatch>& found, bool use_literals) {
   if (!gate.set || gate.set->size() != patterns.size() || gate.filters.size() != patterns.size()) {
-    return get_matches(patterns, text, context, traits);
+    return get_matches(patterns, text, context, traits, found);
   }
   std::uint64_t candidates = 0;
   int count = 0;
@@ -177,7 +165,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
       ++count;
     }
   }
-  if (count == 0) return std::nullopt;
+  if (count == 0) return;
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
@@ -185,7 +173,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   if ((short_text || (use_literals && count > 1)) && (candidates & gate.literal_rows) != 0) {
     candidates = admitted_by_literals(gate, text, candidates);
     count = std::popcount(candidates);
-    if (count == 0) return std::nullopt;
+    if (count == 0) return;
   }
   // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
   // the set tells whether any expression matches (most texts: none), a second which ones;
@@ -193,7 +181,7 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
   // the candidates as they are.
   if (count > 1) {
     const std::optional<bool> any = gate.set->any_match(text);
-    if (any == false) return std::nullopt;
+    if (any == false) return;
     if (any == true) {
       if (const auto matching = gate.set->matching(text)) {
         std::uint64_t matched = 0;
@@ -203,14 +191,11 @@ std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Patt
     }
   }
 
-  std::vector<rules::PatternMatch> found;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
     if (!((candidates >> i) & 1)) continue;
     const Pattern& p = patterns[i];
     if (p.regex->is_match(text)) found.push_back({p.id, p.level});
   }
-  if (found.empty()) return std::nullopt;
-  return found;
 }
 
 bool every_row_anchor_free(const Gate& gate, std::size_t row_count) {

@@ -22,21 +22,40 @@ inline constexpr std::size_t kMaxGateRows = 64;
 // literals costs less than any pass of an expression, so it comes first.
 inline constexpr std::size_t kShortText = 15;
 
-// Every pattern whose pre-filters pass and whose expression matches, in table order;
-// none instead of an empty list.
-std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
-                                                            std::string_view text,
-                                                            std::uint8_t context,
-                                                            const rules::InputTraits& traits);
+// Appends to `found` every pattern whose pre-filters pass and whose expression matches, in
+// table order.
+void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+                 const rules::InputTraits& traits, std::vector<rules::PatternMatch>& found);
 
 // The same answer as get_matches when `matching` holds the rows of the first 64 whose
 // expressions match somewhere in `text` (bit i: row i), as a set of the table's
 // expressions tells: the rows of it that pass their pre-filters, in table order.
-std::optional<std::vector<rules::PatternMatch>> matches_of_rows(std::span<const Pattern> patterns,
-                                                                std::string_view text,
-                                                                std::uint8_t context,
-                                                                const rules::InputTraits& traits,
-                                                                std::uint64_t matching);
+void matches_of_rows(std::span<const Pattern> patterns, std::string_view text,
+                     std::uint8_t context, const rules::InputTraits& traits,
+                     std::uint64_t matching, std::vector<rules::PatternMatch>& found);
+
+// The matches a call `fill(found)` appends to an empty list, in a list of their own; none
+// instead of an empty list.
+template <class Fill>
+std::optional<std::vector<rules::PatternMatch>> matches_in_own_list(Fill&& fill) {
+  std::vector<rules::PatternMatch> found;
+  fill(found);
+  if (found.empty()) return std::nullopt;
+  return found;
+}
+
+inline std::optional<std::vector<rules::PatternMatch>> get_matches(
+    std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+    const rules::InputTraits& traits) {
+  return matches_in_own_list([&](auto& found) { get_matches(patterns, text, context, traits, found); });
+}
+
+inline std::optional<std::vector<rules::PatternMatch>> matches_of_rows(
+    std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+    const rules::InputTraits& traits, std::uint64_t matching) {
+  return matches_in_own_list(
+      [&](auto& found) { matches_of_rows(patterns, text, context, traits, matching, found); });
+}
 
 // A pattern's character pre-filters as bit sets over the ASCII codes.
 struct CharFilter {
@@ -145,12 +164,16 @@ Gate compile_gate(std::span<const Pattern> patterns);
 // (kShortText), and on longer ones only with `use_literals` (the answer is the same either
 // way): on the texts of a typical request one search per table costs about as much as the
 // set's pass it spares, on a short text less than any pass of an expression.
-std::optional<std::vector<rules::PatternMatch>> get_matches(std::span<const Pattern> patterns,
-                                                            std::string_view text,
-                                                            std::uint8_t context,
-                                                            const rules::InputTraits& traits,
-                                                            const Gate& gate,
-                                                            bool use_literals = false);
+void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+                 const rules::InputTraits& traits, const Gate& gate,
+                 std::vector<rules::PatternMatch>& found, bool use_literals = false);
+
+inline std::optional<std::vector<rules::PatternMatch>> get_matches(
+    std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
+    const rules::InputTraits& traits, const Gate& gate, bool use_literals = false) {
+  return matches_in_own_list(
+      [&](auto& found) { get_matches(patterns, text, context, traits, gate, found, use_literals); });
+}
 
 // False only when no piece of `text` (no substring) can yield a match: every row that
 // passes its context and character pre-filters is anchor-free and its expression matches

@@ -34,11 +34,11 @@ RuleConfig make_config(std::span<const match_engine::ProtoPattern> table,
 
 // The configuration check, the minimum length and the engine over the whole text.
 template <class Config>
-std::optional<std::vector<PatternMatch>> match(const RuleConfig& config, std::string_view text,
-                                               const InputTraits& traits) {
+void match(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+           std::vector<PatternMatch>& matches) {
   const Config& own = config.expect<Config>();
-  if (text.size() < own.min_input_len) return std::nullopt;
-  return match_engine::get_matches(own.patterns, text, traits.context, traits, own.gate);
+  if (text.size() < own.min_input_len) return;
+  match_engine::get_matches(own.patterns, text, traits.context, traits, own.gate, matches);
 }
 
 // Whether the text holds a byte that is not an ASCII letter or digit.
@@ -66,10 +66,9 @@ struct PatternRuleSpec {
   // The rule's pre-screen, if it has one; it reads no configuration.
   bool (*is_worth_watching)(std::string_view text, const InputTraits& traits) = nullptr;
   // The rule's own use of the table after the guard, if it does not run the table over the
-  // whole text.
-  std::optional<std::vector<PatternMatch>> (*matches)(const PatternRuleConfig& own,
-                                                      std::string_view text,
-                                                      const InputTraits& traits) = nullptr;
+  // whole text: appends its matches as Rule::get_matches does.
+  void (*matches)(const PatternRuleConfig& own, std::string_view text, const InputTraits& traits,
+                  std::vector<PatternMatch>& matches) = nullptr;
   // With its own use of the table: the texts on which every row it reports matches
   // somewhere in the text itself, provided no row has an anchor or a word boundary (the
   // table then runs over pieces of such texts only); none when there are no such texts.
@@ -93,12 +92,11 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
                          const InputTraits& traits) const override {
     return Spec.is_worth_watching != nullptr && Spec.is_worth_watching(text, traits);
   }
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override {
-    if (!Spec.guard(traits)) return std::nullopt;
-    if (Spec.matches != nullptr) return Spec.matches(config.expect<Config>(), text, traits);
-    return pattern_rule::match<Config>(config, text, traits);
+  void get_matches(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                   std::vector<PatternMatch>& matches) const override {
+    if (!Spec.guard(traits)) return;
+    if (Spec.matches != nullptr) return Spec.matches(config.expect<Config>(), text, traits, matches);
+    pattern_rule::match<Config>(config, text, traits, matches);
   }
   double score(const std::vector<PatternMatch>& matches) const override {
     return Spec.score(matches);
@@ -119,15 +117,13 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
     return Spec.matches != nullptr ? Spec.table_sees_pieces : nullptr;
   }
   bool answers_by_rows() const override { return Spec.matches == nullptr; }
-  std::optional<std::vector<PatternMatch>> matches_of_rows(const RuleConfig& config,
-                                                           std::string_view text,
-                                                           const InputTraits& traits,
-                                                           std::uint64_t matching) const override {
-    if (Spec.matches != nullptr) return get_matches(config, text, traits);
-    if (!Spec.guard(traits)) return std::nullopt;
+  void matches_of_rows(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                       std::uint64_t matching, std::vector<PatternMatch>& matches) const override {
+    if (Spec.matches != nullptr) return get_matches(config, text, traits, matches);
+    if (!Spec.guard(traits)) return;
     const Config& own = config.expect<Config>();
-    if (text.size() < own.min_input_len) return std::nullopt;
-    return match_engine::matches_of_rows(own.patterns, text, traits.context, traits, matching);
+    if (text.size() < own.min_input_len) return;
+    match_engine::matches_of_rows(own.patterns, text, traits.context, traits, matching, matches);
   }
 
   // The one instance of the rule.

@@ -148,17 +148,18 @@ TEST(PatternRuleTables, ForeignConfigurationIsFatal) {
   for (const TableCase& c : table_cases()) {
     SCOPED_TRACE(c.rows.front().id);
     try {
-      c.rule.get_matches(foreign, "' or 1=1--", traits);
+      (void)testing::matches_of(c.rule, foreign, "' or 1=1--", traits);
       ADD_FAILURE() << "no fatal error";
     } catch (const FatalError& e) {
       EXPECT_STREQ(e.what(), "bad RuleConfig");
     }
   }
   const InputTraits alnum = compute_input_traits("abc1", 9);
-  EXPECT_FALSE(path_traversal::instance().get_matches(foreign, "abc1", alnum));
-  EXPECT_FALSE(sql_injection::instance().get_matches(foreign, "abc1", alnum));
+  EXPECT_FALSE(testing::matches_of(path_traversal::instance(), foreign, "abc1", alnum));
+  EXPECT_FALSE(testing::matches_of(sql_injection::instance(), foreign, "abc1", alnum));
   // Without a guard the file-upload rule checks its configuration for every text.
-  EXPECT_THROW(unsafe_file_upload::instance().get_matches(foreign, "abc1", alnum), FatalError);
+  EXPECT_THROW(testing::matches_of(unsafe_file_upload::instance(), foreign, "abc1", alnum),
+               FatalError);
 }
 
 TEST(PatternRuleTables, ScoreByLevel) {

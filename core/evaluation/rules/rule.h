@@ -46,9 +46,11 @@ class Rule {
                                  const InputTraits& /*traits*/) const {
     return false;
   }
-  virtual std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                               std::string_view text,
-                                                               const InputTraits& traits) const = 0;
+  // Appends the rule's matches for `text`, in report order, to `matches`, which the caller
+  // passes empty; left empty when there are none. A caller of many texts reuses one list, so
+  // that a text with matches allocates nothing once the list has grown.
+  virtual void get_matches(const RuleConfig& config, std::string_view text,
+                           const InputTraits& traits, std::vector<PatternMatch>& matches) const = 0;
   virtual double score(const std::vector<PatternMatch>& matches) const = 0;
   // The test get_matches starts with, for the caller to run before the call; none when
   // the rule has no such test.
@@ -73,10 +75,10 @@ class Rule {
   virtual bool answers_by_rows() const { return false; }
   // For a rule that answers by rows: get_matches' answer, given `matching`, the whole-text
   // rows that match somewhere in `text` (bit i: row i), without a search of its own.
-  virtual std::optional<std::vector<PatternMatch>> matches_of_rows(
-      const RuleConfig& config, std::string_view text, const InputTraits& traits,
-      std::uint64_t /*matching*/) const {
-    return get_matches(config, text, traits);
+  virtual void matches_of_rows(const RuleConfig& config, std::string_view text,
+                               const InputTraits& traits, std::uint64_t /*matching*/,
+                               std::vector<PatternMatch>& matches) const {
+    get_matches(config, text, traits, matches);
   }
 };
 

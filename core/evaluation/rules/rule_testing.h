@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,15 +16,24 @@
 
 namespace sorvane::evaluation::rules::testing {
 
-// The identifiers `get_matches` reports, in order; empty when it answers none (it never
-// answers an empty list).
+// The matches `get_matches` appends to an empty list, in a list of their own; none when it
+// appends none.
+inline std::optional<std::vector<PatternMatch>> matches_of(const Rule& rule,
+                                                           const RuleConfig& config,
+                                                           std::string_view text,
+                                                           const InputTraits& traits) {
+  std::vector<PatternMatch> found;
+  rule.get_matches(config, text, traits, found);
+  if (found.empty()) return std::nullopt;
+  return found;
+}
+
+// The identifiers `get_matches` reports, in order; empty when it answers none.
 inline std::vector<std::string_view> matched_ids(const Rule& rule, std::string_view text,
                                                  std::uint8_t context) {
   const InputTraits traits = compute_input_traits(text, context);
-  auto found = rule.get_matches(get_rule_config(rule.get_index()), text, traits);
   std::vector<std::string_view> ids;
-  if (found) {
-    if (found->empty()) ids.push_back("<empty list>");
+  if (auto found = matches_of(rule, get_rule_config(rule.get_index()), text, traits)) {
     for (const PatternMatch& m : *found) ids.push_back(m.id);
   }
   return ids;

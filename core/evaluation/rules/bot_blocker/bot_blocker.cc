@@ -132,11 +132,8 @@ std::optional<RuleConfig> BotBlocker::init() const {
   return RuleConfig{rule_config::BotBlocker{std::move(data)}};
 }
 
-std::optional<std::vector<PatternMatch>> BotBlocker::get_matches(const RuleConfig&,
-                                                                 std::string_view,
-                                                                 const InputTraits&) const {
-  return std::nullopt;
-}
+void BotBlocker::get_matches(const RuleConfig&, std::string_view, const InputTraits&,
+                             std::vector<PatternMatch>&) const {}
 
 double BotBlocker::score(const std::vector<PatternMatch>& matches) const {
   return matches.empty() ? 0.0 : 90.0;

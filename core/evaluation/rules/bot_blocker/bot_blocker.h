@@ -36,9 +36,8 @@ struct BotBlockerData {
 class BotBlocker final : public RuleBase<kBotBlocker, InputTypeSet{InputType::HeaderValue}> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override;
+  void get_matches(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                   std::vector<PatternMatch>& matches) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/evaluation/rules/registry.h"
+#include "core/evaluation/rules/rule_testing.h"
 
 namespace sorvane::evaluation::rules::bot_blocker {
 namespace {
@@ -83,7 +84,7 @@ TEST(BotBlocker, Table) {
 TEST(BotBlocker, RuleOperations) {
   const BotBlocker& rule = instance();
   InputTraits traits = compute_input_traits("Nikto", 4);
-  EXPECT_EQ(rule.get_matches(config(), "Nikto", traits), std::nullopt);
+  EXPECT_EQ(testing::matches_of(rule, config(), "Nikto", traits), std::nullopt);
   EXPECT_EQ(rule.score({}), 0.0);
   EXPECT_EQ(rule.score({{"Nikto", 3}, {"Zeus", 3}}), 90.0);
   EXPECT_TRUE(rule.applies_to_input_type(InputType::HeaderValue));

@@ -24,11 +24,8 @@ std::optional<RuleConfig> MethodTampering::init() const {
   return RuleConfig{rule_config::MethodTampering{}};
 }
 
-std::optional<std::vector<PatternMatch>> MethodTampering::get_matches(const RuleConfig&,
-                                                                      std::string_view,
-                                                                      const InputTraits&) const {
-  return std::nullopt;
-}
+void MethodTampering::get_matches(const RuleConfig&, std::string_view, const InputTraits&,
+                                  std::vector<PatternMatch>&) const {}
 
 double MethodTampering::score(const std::vector<PatternMatch>& matches) const {
   return matches.empty() ? 0.0 : 90.0;

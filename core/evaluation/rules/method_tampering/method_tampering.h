@@ -9,9 +9,8 @@ namespace sorvane::evaluation::rules::method_tampering {
 class MethodTampering final : public RuleBase<kMethodTampering, InputTypeSet{InputType::Method}> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override;
+  void get_matches(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                   std::vector<PatternMatch>& matches) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
 };
 

@@ -1,4 +1,5 @@
 #include "core/evaluation/rules/method_tampering/method_tampering.h"
+#include "core/evaluation/rules/rule_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ TEST(MethodTampering, KnownMethods) {
 TEST(MethodTampering, RuleOperations) {
   const MethodTampering& rule = instance();
   const RuleConfig config{rule_config::MethodTampering{}};
-  EXPECT_EQ(rule.get_matches(config, "FOO", compute_input_traits("FOO", 7)), std::nullopt);
+  EXPECT_EQ(testing::matches_of(rule, config, "FOO", compute_input_traits("FOO", 7)), std::nullopt);
   EXPECT_EQ(rule.score({}), 0.0);
   EXPECT_EQ(rule.score({{"X", 3}}), 90.0);
   EXPECT_TRUE(rule.applies_to_input_type(InputType::Method));

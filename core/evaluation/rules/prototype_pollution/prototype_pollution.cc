@@ -6,15 +6,15 @@ std::optional<RuleConfig> PrototypePollution::init() const {
   return RuleConfig{rule_config::PrototypePollution{}};
 }
 
-std::optional<std::vector<PatternMatch>> PrototypePollution::get_matches(
-    const RuleConfig&, std::string_view text, const InputTraits& traits) const {
-  if (!match_lengths().contains(text.size())) return std::nullopt;
+void PrototypePollution::get_matches(const RuleConfig&, std::string_view text,
+                                     const InputTraits& traits,
+                                     std::vector<PatternMatch>& matches) const {
+  if (!match_lengths().contains(text.size())) return;
   bool hit = text == "__proto__";
   if (!hit && traits.context == static_cast<std::uint8_t>(InputType::JsonKey)) {
     hit = text == "constructor" || text == "prototype";
   }
-  if (!hit) return std::nullopt;
-  return std::vector<PatternMatch>{{"PROTO-POLLUTION-1", 3}};
+  if (hit) matches.push_back({"PROTO-POLLUTION-1", 3});
 }
 
 double PrototypePollution::score(const std::vector<PatternMatch>& matches) const {

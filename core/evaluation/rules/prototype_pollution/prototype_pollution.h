@@ -12,9 +12,8 @@ class PrototypePollution final
   std::optional<RuleConfig> init() const override;
   // "__proto__" in any context; "constructor" and "prototype" too for a JSON key. The
   // configuration is not read.
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override;
+  void get_matches(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                   std::vector<PatternMatch>& matches) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
   // From "prototype" to "constructor".
   MatchLengths match_lengths() const override { return {.min = 9, .max = 11}; }

@@ -1,4 +1,5 @@
 #include "core/evaluation/rules/prototype_pollution/prototype_pollution.h"
+#include "core/evaluation/rules/rule_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,8 @@ TEST(PrototypePollution, MatchesPrototypeKeys) {
   };
   const RuleConfig config{rule_config::PrototypePollution{}};
   for (const Case& c : cases) {
-    auto matches = instance().get_matches(config, c.text, compute_input_traits(c.text, c.context));
+    auto matches =
+        testing::matches_of(instance(), config, c.text, compute_input_traits(c.text, c.context));
     ASSERT_EQ(matches.has_value(), c.match) << c.text << " in context " << int(c.context);
     if (matches) {
       EXPECT_EQ(*matches, (std::vector<PatternMatch>{{"PROTO-POLLUTION-1", 3}}));

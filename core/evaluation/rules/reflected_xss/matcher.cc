@@ -245,9 +245,9 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
       }()) {}
 
-std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(
-    std::string_view text, const InputTraits& traits, match_functions::TextScan::Sharing sharing) const {
-  std::vector<PatternMatch> matches;
+void XssMatcher::get_matches(std::string_view text, const InputTraits& traits,
+                             std::vector<PatternMatch>& matches,
+                             match_functions::TextScan::Sharing sharing) const {
   float total = 0;
   // Records a match; true once the running total reaches 90.
   auto add = [&](const XssEvalPattern& p, float score) {
@@ -260,9 +260,9 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(
     const XssEvalPattern& p = patterns_[index];
     if (!passes_prefilter(p, traits)) continue;
     if (p.evaluator.kind == K::Keyword) {
-      if (add(p, p.evaluator.score)) return matches;
+      if (add(p, p.evaluator.score)) return;
     } else if (p.evaluator.kind == K::WholeTextRegex && p.regex->is_match(text)) {
-      if (add(p, p.evaluator.score)) return matches;
+      if (add(p, p.evaluator.score)) return;
     }
   }
 
@@ -279,23 +279,23 @@ std::optional<std::vector<PatternMatch>> XssMatcher::get_matches(
       const float score = p.evaluator.score;
       switch (p.evaluator.kind) {
         case K::WholeTextRegex:
-          if (p.regex->is_match(text) && add(p, score)) return matches;
+          if (p.regex->is_match(text) && add(p, score)) return;
           break;
         case K::Keyword:
-          if (score > 0 && add(p, score)) return matches;
+          if (score > 0 && add(p, score)) return;
           break;
         case K::MatchFunction: {
           const float s = p.evaluator.match_fn(keywords_[hit->pattern], scan, hit->start, hit->end);
-          if (s > 0 && add(p, s)) return matches;
+          if (s > 0 && add(p, s)) return;
           break;
         }
         case K::RegexAfterKeyword:
-          if (p.regex->is_match(text.substr(hit->end)) && add(p, score)) return matches;
+          if (p.regex->is_match(text.substr(hit->end)) && add(p, score)) return;
           break;
       }
     }
   }
-  return std::nullopt;
+  matches.clear();
 }
 
 }  // namespace sorvane::evaluation::rules::reflected_xss

@@ -68,12 +68,20 @@ class XssMatcher {
   explicit XssMatcher(std::span<const XssPatternDef> defs = XSS_PATTERN_DEFS);
 
   // Evaluates the patterns on `text` (the decoded input); `traits` is the summary of the
-  // undecoded input, of which only the ASCII set is read. Answers the matches once their
-  // scores add up to 90, none otherwise. `sharing` tells whether the match functions share
-  // their searches over the text (by its length unless a test compares both ways).
+  // undecoded input, of which only the ASCII set is read. Appends the matches to `matches`
+  // (passed empty) once their scores add up to 90, leaves it empty otherwise. `sharing`
+  // tells whether the match functions share their searches over the text (by its length
+  // unless a test compares both ways).
+  void get_matches(
+      std::string_view text, const InputTraits& traits, std::vector<PatternMatch>& matches,
+      match_functions::TextScan::Sharing sharing = match_functions::TextScan::Sharing::ByLength) const;
+  // The same matches in a list of their own; none instead of an empty list.
   std::optional<std::vector<PatternMatch>> get_matches(
       std::string_view text, const InputTraits& traits,
-      match_functions::TextScan::Sharing sharing = match_functions::TextScan::Sharing::ByLength) const;
+      match_functions::TextScan::Sharing sharing = match_functions::TextScan::Sharing::ByLength) const {
+    return match_engine::matches_in_own_list(
+        [&](auto& matches) { get_matches(text, traits, matches, sharing); });
+  }
 
   const std::vector<XssEvalPattern>& patterns() const { return patterns_; }
   const std::vector<std::string_view>& keywords() const { return keywords_; }

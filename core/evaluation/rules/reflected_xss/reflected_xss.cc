@@ -49,11 +49,12 @@ bool character_gate(const InputTraits& traits) {
 
 FirstTraitTest ReflectedXss::first_trait_test() const { return &character_gate; }
 
-std::optional<std::vector<PatternMatch>> ReflectedXss::get_matches(
-    const RuleConfig& config, std::string_view text, const InputTraits& traits) const {
-  if (!character_gate(traits)) return std::nullopt;
+void ReflectedXss::get_matches(const RuleConfig& config, std::string_view text,
+                               const InputTraits& traits,
+                               std::vector<PatternMatch>& matches) const {
+  if (!character_gate(traits)) return;
   if (text.size() <= kShortInputLength && !short_vectors_automaton().is_match(text)) {
-    return std::nullopt;
+    return;
   }
 
   // The decoders' triggers, like every character pre-filter of the matcher, read the
@@ -73,7 +74,7 @@ std::optional<std::vector<PatternMatch>> ReflectedXss::get_matches(
 
   const auto& matcher = config.expect<rule_config::ReflectedXss>().matcher;
   if (!matcher) panic("bad RuleConfig");
-  return matcher->get_matches(decoded, traits);
+  matcher->get_matches(decoded, traits, matches);
 }
 
 double ReflectedXss::score(const std::vector<PatternMatch>& matches) const {

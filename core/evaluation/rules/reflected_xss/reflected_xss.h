@@ -16,9 +16,8 @@ class ReflectedXss final : public RuleBase<kReflectedXss, InputTypeSet{InputType
                                                        InputType::UrlParameter, InputType::XmlValue}> {
  public:
   std::optional<RuleConfig> init() const override;
-  std::optional<std::vector<PatternMatch>> get_matches(const RuleConfig& config,
-                                                       std::string_view text,
-                                                       const InputTraits& traits) const override;
+  void get_matches(const RuleConfig& config, std::string_view text, const InputTraits& traits,
+                   std::vector<PatternMatch>& matches) const override;
   double score(const std::vector<PatternMatch>& matches) const override;
   // The character gate get_matches starts with.
   FirstTraitTest first_trait_test() const override;

@@ -9,6 +9,7 @@
 #include "core/evaluation/rules/reflected_xss/matcher.h"
 #include "core/evaluation/rules/reflected_xss/matches_for_testing.h"
 #include "core/fatal_error.h"
+#include "core/evaluation/rules/rule_testing.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
 namespace {
@@ -19,7 +20,7 @@ const RuleConfig& config() {
 }
 
 std::optional<std::vector<PatternMatch>> matches_of(std::string_view text) {
-  return instance().get_matches(config(), text, compute_input_traits(text, 9));
+  return rules::testing::matches_of(instance(), config(), text, compute_input_traits(text, 9));
 }
 
 TEST(XssRule, RuleShape) {
@@ -92,11 +93,11 @@ TEST(XssRule, OtherRulesConfigurationIsFatal) {
   const RuleConfig other{rule_config::MethodTampering{}};
   const std::string text = "<script>";
   const InputTraits traits = compute_input_traits(text, 9);
-  EXPECT_THAT([&] { instance().get_matches(other, text, traits); },
-              testing::ThrowsMessage<FatalError>(testing::StrEq("bad RuleConfig")));
+  EXPECT_THAT([&] { rules::testing::matches_of(instance(), other, text, traits); },
+              ::testing::ThrowsMessage<FatalError>(::testing::StrEq("bad RuleConfig")));
   const RuleConfig empty{rule_config::ReflectedXss{}};
-  EXPECT_THAT([&] { instance().get_matches(empty, text, traits); },
-              testing::ThrowsMessage<FatalError>(testing::StrEq("bad RuleConfig")));
+  EXPECT_THAT([&] { rules::testing::matches_of(instance(), empty, text, traits); },
+              ::testing::ThrowsMessage<FatalError>(::testing::StrEq("bad RuleConfig")));
 }
 
 TEST(XssRule, Score) {
@@ -111,7 +112,7 @@ TEST(XssRule, Score) {
   for (const Case& c : cases) {
     std::vector<PatternMatch> matches;
     for (std::uint8_t level : c.levels) matches.push_back(m("X", level));
-    EXPECT_EQ(instance().score(matches), c.score) << testing::PrintToString(c.levels);
+    EXPECT_EQ(instance().score(matches), c.score) << ::testing::PrintToString(c.levels);
   }
 }
 

@@ -270,14 +270,13 @@ bool may_open_window(const InputTraits& traits) {
   return traits.has_any(kChainChars) || traits.has_char('.');
 }
 
-std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig& own,
-                                                        std::string_view text,
-                                                        const InputTraits& traits) {
-  if (text.size() < own.min_input_len) return std::nullopt;
+void window_matches(const PatternRuleConfig& own, std::string_view text,
+                    const InputTraits& traits, std::vector<PatternMatch>& matches) {
+  if (text.size() < own.min_input_len) return;
   // Every chain holds a quote, "@", "+", ")" or ";", or is "..": a text with none of those
   // characters and no ".." (most prose) opens no window.
   if (!traits.has_any(kChainChars) && text.find("..") == std::string_view::npos) {
-    return std::nullopt;
+    return;
   }
 
   // The table only ever sees short windows behind characters that typically break out
@@ -334,19 +333,18 @@ std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig&
         pieces_may_match = match_engine::some_piece_may_match(own.patterns, own.gate, text,
                                                               traits.context, traits);
         // Without comment openers and separators every later window is a piece too.
-        if (!*pieces_may_match && !strip::may_clean(text)) return std::nullopt;
+        if (!*pieces_may_match && !strip::may_clean(text)) return;
       }
       if (pieces_may_match == false) continue;
     }
     table_bytes += window.size();
 
     // The character pre-filters read the whole input's traits, min_len the window.
-    auto found =
-        match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate);
-    if (found) return found;
+    match_engine::get_matches(own.patterns, window, traits.context, traits, own.gate, matches);
+    if (!matches.empty()) return;
     if (uncleaned && rows_anchor_free) no_match_piece = piece;
   }
-  return std::nullopt;
+  return;
 }
 
 bool windows_are_pieces(std::string_view text) { return !strip::may_clean(text); }

@@ -24,9 +24,8 @@ extern const std::array<match_engine::ProtoPattern, 22> SQLI_PATTERNS;
 
 // The table over the windows that chain characters open, not over the whole text; the
 // first window with matches decides.
-std::optional<std::vector<PatternMatch>> window_matches(const PatternRuleConfig& own,
-                                                        std::string_view text,
-                                                        const InputTraits& traits);
+void window_matches(const PatternRuleConfig& own, std::string_view text,
+                    const InputTraits& traits, std::vector<PatternMatch>& matches);
 
 // Whether no window of `text` is changed by cleaning, so that every window handed to the
 // table is a piece of the text: no comment opener and no separator control.

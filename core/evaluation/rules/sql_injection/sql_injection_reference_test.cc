@@ -17,6 +17,7 @@
 #include "core/evaluation/rules/sql_injection/strip.h"
 #include "core/text/regex.h"
 #include "core/text/utf8.h"
+#include "core/evaluation/rules/rule_testing.h"
 
 namespace sorvane::evaluation::rules::sql_injection {
 namespace {
@@ -110,8 +111,8 @@ std::optional<std::vector<PatternMatch>> long_way(std::string_view text) {
 }
 
 std::optional<std::vector<PatternMatch>> rule(std::string_view text) {
-  return instance().get_matches(get_rule_config(3), text,
-                                compute_input_traits(text, kParameterValue));
+  return testing::matches_of(instance(), get_rule_config(3), text,
+                             compute_input_traits(text, kParameterValue));
 }
 
 // Every character of more than one byte followed by ";": the byte scan opens a chain

@@ -130,7 +130,7 @@ TEST(SqlInjection, AgreesWithPlainEvaluation) {
       text += prose ? kProse[rng() % std::size(kProse)] : pieces[rng() % pieces.size()];
     }
     const InputTraits traits = compute_input_traits(text, kParameterValue);
-    ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits),
+    ASSERT_EQ(testing::matches_of(instance(), get_rule_config(3), text, traits),
               plain_answer(text))
         << text;
   }
@@ -144,7 +144,7 @@ TEST(SqlInjection, RunsOfOneChainCharacterAgreeWithPlainEvaluation) {
       for (const std::string tail : {"", " or 1=1--", "x or 1=1--", "' or 1=1--", "@x=(select 1)"}) {
         const std::string text = std::string(n, c) + tail;
         const InputTraits traits = compute_input_traits(text, kParameterValue);
-        ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits),
+        ASSERT_EQ(testing::matches_of(instance(), get_rule_config(3), text, traits),
                   plain_answer(text))
             << c << " x" << n << tail;
       }
@@ -175,7 +175,7 @@ TEST(SqlInjection, WindowsInsideEarlierWindowsAgreeWithPlainEvaluation) {
   };
   for (const std::string& text : cases) {
     const InputTraits traits = compute_input_traits(text, kParameterValue);
-    EXPECT_EQ(instance().get_matches(get_rule_config(3), text, traits), plain_answer(text))
+    EXPECT_EQ(testing::matches_of(instance(), get_rule_config(3), text, traits), plain_answer(text))
         << text;
   }
   // Random short texts of a few chain matches and fragments.
@@ -187,7 +187,7 @@ TEST(SqlInjection, WindowsInsideEarlierWindowsAgreeWithPlainEvaluation) {
     std::string text;
     for (std::size_t i = 2 + rng() % 8; i > 0; --i) text += pieces[rng() % pieces.size()];
     const InputTraits traits = compute_input_traits(text, kParameterValue);
-    ASSERT_EQ(instance().get_matches(get_rule_config(3), text, traits), plain_answer(text))
+    ASSERT_EQ(testing::matches_of(instance(), get_rule_config(3), text, traits), plain_answer(text))
         << text;
   }
 }
