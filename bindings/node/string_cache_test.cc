@@ -111,7 +111,7 @@ TEST(StringCacheTest, SimilarTextsKeepProbesShort) {
         total += length;
         longest = std::max(longest, length);
       }
-      EXPECT_LT(static_cast<double>(total) / static_cast<double>(texts.size()), 1.5) << texts[0];
+      EXPECT_LT(static_cast<double>(total) / static_cast<double>(texts.size()), 1.5) << texts[0] << " (expected " << expected << ")";
       EXPECT_LT(longest, 48u) << texts[0];
     }
   }
