@@ -96,22 +96,41 @@ TEST(StringCacheTest, SimilarTextsKeepProbesShort) {
   for (char a = '!'; a <= '~'; ++a) {
     for (char b = 'a'; b <= 'z'; ++b) short_keys.push_back({'$', a, b});
   }
-  const std::vector<std::vector<std::string>> families = {
-      numbered("eval(", ")"), numbered("k", ""), numbered("some_key_name_", ""),
-      numbered("a longer text, past the length compared by bytes: ", "."), short_keys};
-  for (const std::vector<std::string>& texts : families) {
+  // Long texts told by place, at addresses that step by a fixed amount, as the texts of one
+  // body do: each stride once gathered the texts of one multiplication round in runs.
+  const std::string buffer(7000 * 128 + 40, 'x');
+  const auto strided = [&](std::size_t stride) {
+    std::vector<std::string_view> texts;
+    for (std::size_t i = 0; i < 7000; ++i) texts.push_back({buffer.data() + i * stride, 40});
+    return texts;
+  };
+  const auto views = [](const std::vector<std::string>& texts) {
+    return std::vector<std::string_view>(texts.begin(), texts.end());
+  };
+  const std::vector<std::string> numbered_calls = numbered("eval(", ")");
+  const std::vector<std::string> numbered_keys = numbered("k", "");
+  const std::vector<std::string> named_keys = numbered("some_key_name_", "");
+  const std::vector<std::string> long_texts =
+      numbered("a longer text, past the length compared by bytes: ", ".");
+  const std::vector<std::vector<std::string_view>> families = {
+      views(numbered_calls), views(numbered_keys), views(named_keys), views(long_texts),
+      views(short_keys),     strided(32),          strided(64),       strided(96),
+      strided(128)};
+  for (const std::vector<std::string_view>& texts : families) {
     for (const std::size_t expected : {std::size_t{0}, texts.size()}) {
       StringCache cache(expected);
       Counter counter;
-      for (const std::string& text : texts) index_of(cache, counter, text);
+      for (const std::string_view text : texts) index_of(cache, counter, text);
       std::size_t total = 0;
       std::size_t longest = 0;
-      for (const std::string& text : texts) {
+      for (const std::string_view text : texts) {
         const std::size_t length = cache.probe_length(text);
         total += length;
         longest = std::max(longest, length);
       }
-      EXPECT_LT(static_cast<double>(total) / static_cast<double>(texts.size()), 1.5) << texts[0] << " (expected " << expected << ")";
+      EXPECT_LT(static_cast<double>(total) / static_cast<double>(texts.size()), 1.5)
+          << texts[0] << " at " << static_cast<const void*>(texts[0].data()) << " (expected "
+          << expected << ")";
       EXPECT_LT(longest, 48u) << texts[0];
     }
   }
