@@ -323,7 +323,8 @@ const RuleTable& registry_table() {
 }
 
 Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
-               bool prefer_worth_watching, const RuleTable& table) {
+               bool prefer_worth_watching, const RuleTable& table)
+    : rules_for_classes_(&table.rules_for_classes) {
   const auto type_bit = static_cast<unsigned>(input_type);
   if (type_bit >= 16) return;
   for (RuleType value : rule_list) {
@@ -336,17 +337,21 @@ Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
     const Entry& entry = table[*index];
     const bool always = (prefer_worth_watching && entry.worth_watching) ||
                         (!entry.first_test && entry.lengths == rules::MatchLengths{});
-    steps_[count_++] = Step{value, always, entry.lengths, entry.first_test};
+    steps_[count_++] = Step{value, static_cast<std::uint16_t>(1u << *index), always,
+                            entry.lengths, entry.first_test};
   }
 }
 
 std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTraits& traits,
                                         Kept& kept) const {
   if (!screened_) return std::nullopt;
+  const std::uint16_t possible = traits.flags < RuleTable::kClassValues
+                                     ? (*rules_for_classes_)[traits.flags]
+                                     : std::uint16_t{0xFFFF};
   std::size_t count = 0;
   for (std::size_t i = 0; i < count_; ++i) {
     const Step& step = steps_[i];
-    if (step.always || (step.lengths.contains(length) &&
+    if (step.always || ((step.rule_bit & possible) != 0 && step.lengths.contains(length) &&
                         (!step.first_test || step.first_test(traits)))) {
       kept[count++] = step.value;
     }

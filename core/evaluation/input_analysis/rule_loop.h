@@ -121,10 +121,14 @@ class Screen {
  private:
   struct Step {
     rules::RuleType value = 0;
-    bool always = false;  // kept whatever the text
+    std::uint16_t rule_bit = 0;  // its registry index's bit in `RuleTable::rules_for_classes`
+    bool always = false;         // kept whatever the text
     rules::MatchLengths lengths;
     rules::FirstTraitTest first_test = nullptr;
   };
+  // The table's rules per value of a text's classes: a step whose rule the classes rule out
+  // fails its first trait test, which is then not called.
+  const std::array<std::uint16_t, RuleTable::kClassValues>* rules_for_classes_ = nullptr;
   bool screened_ = true;
   std::array<Step, kMaxKept> steps_{};  // one per listed value that applies, in list order
   std::size_t count_ = 0;
