@@ -152,6 +152,22 @@ void matches_of_rows(std::span<const Pattern> patterns, std::string_view text,
   }
 }
 
+void matches_of_rows(std::span<const Pattern> patterns, const Gate& gate, std::string_view text,
+                     std::uint8_t context, const rules::InputTraits& traits,
+                     std::uint64_t matching, std::vector<rules::PatternMatch>& found) {
+  if (gate.filters.size() != patterns.size()) {
+    return matches_of_rows(patterns, text, context, traits, matching, found);
+  }
+  for (std::uint64_t left = matching & first_rows(std::min(patterns.size(), kMaxGateRows));
+       left != 0; left &= left - 1) {
+    const auto i = static_cast<std::size_t>(std::countr_zero(left));
+    const Pattern& p = patterns[i];
+    if (passes_gate_filters(p, gate.filters[i], text.size(), context, traits)) {
+      found.push_back({p.id, p.level});
+    }
+  }
+}
+
 void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
                  const rules::InputTraits& traits, const Gate& gate,
                  std::vector<rules::PatternMatch>& found, bool use_literals) {
