@@ -1,6 +1,7 @@
 // The reflected-XSS matcher on arbitrary text: its match functions answer alike whether their
 // searches over the text are shared between hits or made afresh, and each hit of an object or
-// function name scores what the function's steps as they read score.
+// function name scores what the function's steps as they read score; the matcher answers as its
+// steps as written.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/evaluation/rules/reflected_xss/match_functions/plain_for_testing.h"
 #include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
 #include "core/evaluation/rules/reflected_xss/matcher.h"
+#include "core/evaluation/rules/reflected_xss/matcher_plain_for_testing.h"
 #include "fuzz/fuzz_input.h"
 
 namespace xss = sorvane::evaluation::rules::reflected_xss;
@@ -28,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto shared = matcher.get_matches(text, traits, Sharing::Shared);
   FUZZ_CHECK(matcher.get_matches(text, traits, Sharing::Direct) == shared);
   FUZZ_CHECK(matcher.get_matches(text, traits) == shared);
+  static const xss::PlainXssMatcher plain;
+  FUZZ_CHECK(plain.get_matches(text, traits) == shared);
 
   mf::TextScan shared_scan(text, Sharing::Shared);
   mf::TextScan direct_scan(text, Sharing::Direct);

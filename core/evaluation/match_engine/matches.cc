@@ -144,10 +144,27 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
 void matches_of_rows(std::span<const Pattern> patterns, std::string_view text,
                      std::uint8_t context, const rules::InputTraits& traits,
                      std::uint64_t matching, std::vector<rules::PatternMatch>& found) {
-  for (std::size_t i = 0; i < std::min(patterns.size(), kMaxGateRows); ++i) {
-    if (!((matching >> i) & 1)) continue;
-    const Pattern& p = patterns[i];
+  // Only the rows of `matching` are visited, lowest first.
+  for (std::uint64_t left = matching & first_rows(std::min(patterns.size(), kMaxGateRows));
+       left != 0; left &= left - 1) {
+    const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(left))];
     if (passes_prefilters(p, text, context, traits)) found.push_back({p.id, p.level});
+  }
+}
+
+void matches_of_rows(std::span<const Pattern> patterns, const Gate& gate, std::string_view text,
+                     std::uint8_t context, const rules::InputTraits& traits,
+                     std::uint64_t matching, std::vector<rules::PatternMatch>& found) {
+  if (gate.filters.size() != patterns.size()) {
+    return matches_of_rows(patterns, text, context, traits, matching, found);
+  }
+  for (std::uint64_t left = matching & first_rows(std::min(patterns.size(), kMaxGateRows));
+       left != 0; left &= left - 1) {
+    const auto i = static_cast<std::size_t>(std::countr_zero(left));
+    const Pattern& p = patterns[i];
+    if (passes_gate_filters(p, gate.filters[i], text.size(), context, traits)) {
+      found.push_back({p.id, p.level});
+    }
   }
 }
 
@@ -158,28 +175,27 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
     return get_matches(patterns, text, context, traits, found);
   }
   std::uint64_t candidates = 0;
-  int count = 0;
   for (std::size_t i = 0; i < patterns.size(); ++i) {
     if (passes_gate_filters(patterns[i], gate.filters[i], text.size(), context, traits)) {
       candidates |= std::uint64_t{1} << i;
-      ++count;
     }
   }
-  if (count == 0) return;
+  if (candidates == 0) return;
+  // Two or more candidates: a bit test, not a count (a library call on baseline x86-64).
+  auto several = [&] { return (candidates & (candidates - 1)) != 0; };
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
   const bool short_text = text.size() <= kShortText;
-  if ((short_text || (use_literals && count > 1)) && (candidates & gate.literal_rows) != 0) {
+  if ((short_text || (use_literals && several())) && (candidates & gate.literal_rows) != 0) {
     candidates = admitted_by_literals(gate, text, candidates);
-    count = std::popcount(candidates);
-    if (count == 0) return;
+    if (candidates == 0) return;
   }
   // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
   // the set tells whether any expression matches (most texts: none), a second which ones;
   // only those candidates are confirmed by their own expressions. An undecided pass leaves
   // the candidates as they are.
-  if (count > 1) {
+  if (several()) {
     const std::optional<bool> any = gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {
@@ -191,9 +207,8 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
     }
   }
 
-  for (std::size_t i = 0; i < patterns.size(); ++i) {
-    if (!((candidates >> i) & 1)) continue;
-    const Pattern& p = patterns[i];
+  for (; candidates != 0; candidates &= candidates - 1) {
+    const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(candidates))];
     if (p.regex->is_match(text)) found.push_back({p.id, p.level});
   }
 }

@@ -157,6 +157,12 @@ std::uint64_t admitted_by_literals(const Gate& gate, std::string_view text, std:
 // that passes its pre-filters, as without a gate.
 Gate compile_gate(std::span<const Pattern> patterns);
 
+// matches_of_rows with the pre-filters read from the gate's bit sets, not the rows' character
+// lists. `gate` is compile_gate(patterns).
+void matches_of_rows(std::span<const Pattern> patterns, const Gate& gate, std::string_view text,
+                     std::uint8_t context, const rules::InputTraits& traits,
+                     std::uint64_t matching, std::vector<rules::PatternMatch>& found);
+
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
 // a text that none of them matches: rows that pass their pre-filters but miss all of
 // their required literals drop out; when two or more rows remain, one pass of the set

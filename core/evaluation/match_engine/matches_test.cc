@@ -199,6 +199,12 @@ TEST(GetMatches, GateAndPieceTestAgreeWithTheRowsOnRandomTables) {
       ASSERT_EQ(matches_of_rows(patterns, text, context, traits, rows),
                 get_matches(patterns, text, context, traits))
           << sources.size() << " rows on [" << text << "] answered from the set's rows";
+      // Any rows, with the pre-filters from the lists or from the gate's bit sets.
+      const std::uint64_t any_rows = rows | rng();
+      std::vector<rules::PatternMatch> by_lists, by_gate;
+      matches_of_rows(patterns, text, context, traits, any_rows, by_lists);
+      matches_of_rows(patterns, gate, text, context, traits, any_rows, by_gate);
+      ASSERT_EQ(by_gate, by_lists) << sources.size() << " rows on [" << text << "]";
       // The masks of short texts tell the rows that pass their pre-filters, in any context.
       const std::uint64_t some_rows = rng() | (std::uint64_t{rng()} << 32);
       for (const std::uint8_t c : {context, static_cast<std::uint8_t>(rng() % 256)}) {

@@ -123,7 +123,8 @@ class PatternRule final : public RuleBase<Spec.type, Spec.input_types> {
     if (!Spec.guard(traits)) return;
     const Config& own = config.expect<Config>();
     if (text.size() < own.min_input_len) return;
-    match_engine::matches_of_rows(own.patterns, text, traits.context, traits, matching, matches);
+    match_engine::matches_of_rows(own.patterns, own.gate, text, traits.context, traits, matching,
+                                  matches);
   }
 
   // The one instance of the rule.

@@ -1,5 +1,6 @@
 #include "core/evaluation/rules/reflected_xss/matcher.h"
 
+#include <bit>
 #include <unordered_map>
 
 #include "core/evaluation/rules/reflected_xss/match_functions/js_context.h"
@@ -153,10 +154,6 @@ constexpr XssEvaluator regex_after_keyword(std::string_view pattern) {
 }
 constexpr XssEvaluator match_function(mf::ScanMatchFn fn) { return {K::MatchFunction, {}, 0, fn}; }
 
-bool passes_prefilter(const XssEvalPattern& p, const InputTraits& traits) {
-  return match_engine::passes_char_filter(p.char_filter, traits);
-}
-
 bool compiles_expression(XssEvaluatorKind kind) {
   return kind == K::WholeTextRegex || kind == K::RegexAfterKeyword;
 }
@@ -201,6 +198,7 @@ std::uint8_t level_of_score(float score) {
 namespace {
 
 std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs) {
+  if (defs.size() > 64) panic("more than 64 XSS patterns");
   std::vector<XssEvalPattern> patterns;
   patterns.reserve(defs.size());
   for (const XssPatternDef& def : defs) {
@@ -220,12 +218,17 @@ std::vector<XssEvalPattern> prepare_patterns(std::span<const XssPatternDef> defs
 
 XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
     : patterns_(prepare_patterns(defs)),
+      filters_([&] {
+        std::vector<match_engine::CharFilter> filters;
+        for (const XssEvalPattern& p : patterns_) filters.push_back(p.char_filter);
+        return filters;
+      }()),
       keywordless_([&] {
-        std::vector<std::size_t> indices;
+        std::uint64_t rows = 0;
         for (std::size_t p = 0; p < patterns_.size(); ++p) {
-          if (!patterns_[p].has_keywords) indices.push_back(p);
+          if (!patterns_[p].has_keywords) rows |= std::uint64_t{1} << p;
         }
-        return indices;
+        return rows;
       }()),
       // Indexes the keywords (each text once, in row order) before building the automaton
       // over them; keywords_ and keyword_patterns_ are declared, so built, before it.
@@ -242,6 +245,11 @@ XssMatcher::XssMatcher(std::span<const XssPatternDef> defs)
             keyword_patterns_[it->second].push_back(p);
           }
         }
+        for (const std::vector<std::size_t>& rows : keyword_patterns_) {
+          std::uint64_t bits = 0;
+          for (std::size_t p : rows) bits |= std::uint64_t{1} << p;
+          keyword_rows_.push_back(bits);
+        }
         return text::AhoCorasick(keywords_, text::MatchKind::LeftmostLongest, true);
       }()) {}
 
@@ -256,44 +264,50 @@ void XssMatcher::get_matches(std::string_view text, const InputTraits& traits,
     return total >= 90.0f;
   };
 
-  for (std::size_t index : keywordless_) {
-    const XssEvalPattern& p = patterns_[index];
-    if (!passes_prefilter(p, traits)) continue;
-    if (p.evaluator.kind == K::Keyword) {
-      if (add(p, p.evaluator.score)) return;
-    } else if (p.evaluator.kind == K::WholeTextRegex && p.regex->is_match(text)) {
-      if (add(p, p.evaluator.score)) return;
+  // The rows of `rows` that pass their pre-filters, one at a time, lowest first.
+  auto for_each_passing = [&](std::uint64_t rows, auto&& f) {
+    for (; rows != 0; rows &= rows - 1) {
+      const auto index = static_cast<std::size_t>(std::countr_zero(rows));
+      if (match_engine::passes_char_filter(filters_[index], traits) && f(patterns_[index])) {
+        return true;
+      }
     }
-  }
+    return false;
+  };
+
+  const bool done = for_each_passing(keywordless_, [&](const XssEvalPattern& p) {
+    if (p.evaluator.kind == K::Keyword) {
+      if (add(p, p.evaluator.score)) return true;
+    } else if (p.evaluator.kind == K::WholeTextRegex && p.regex->is_match(text)) {
+      if (add(p, p.evaluator.score)) return true;
+    }
+    return false;
+  });
+  if (done) return;
 
   // The match functions share their searches over the text for all hits.
   match_functions::TextScan scan(text, sharing);
   std::size_t from = 0;
   while (auto hit = keyword_automaton_.find(text, from)) {
     from = hit->end > hit->start ? hit->end : hit->start + 1;
-    if (hit->pattern >= keyword_patterns_.size()) panic("keyword index outside the keyword list");
-    for (std::size_t index : keyword_patterns_[hit->pattern]) {
-      if (index >= patterns_.size()) panic("pattern index outside the pattern list");
-      const XssEvalPattern& p = patterns_[index];
-      if (!passes_prefilter(p, traits)) continue;
+    if (hit->pattern >= keyword_rows_.size()) panic("keyword index outside the keyword list");
+    const bool reached = for_each_passing(keyword_rows_[hit->pattern], [&](const XssEvalPattern& p) {
       const float score = p.evaluator.score;
       switch (p.evaluator.kind) {
         case K::WholeTextRegex:
-          if (p.regex->is_match(text) && add(p, score)) return;
-          break;
+          return p.regex->is_match(text) && add(p, score);
         case K::Keyword:
-          if (score > 0 && add(p, score)) return;
-          break;
+          return score > 0 && add(p, score);
         case K::MatchFunction: {
           const float s = p.evaluator.match_fn(keywords_[hit->pattern], scan, hit->start, hit->end);
-          if (s > 0 && add(p, s)) return;
-          break;
+          return s > 0 && add(p, s);
         }
         case K::RegexAfterKeyword:
-          if (p.regex->is_match(text.substr(hit->end)) && add(p, score)) return;
-          break;
+          return p.regex->is_match(text.substr(hit->end)) && add(p, score);
       }
-    }
+      return false;
+    });
+    if (reached) return;
   }
   matches.clear();
 }

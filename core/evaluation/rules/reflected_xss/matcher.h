@@ -64,7 +64,8 @@ std::uint8_t level_of_score(float score);
 class XssMatcher {
  public:
   // Compiles the expressions and builds the keyword automaton (leftmost-longest, ASCII
-  // case folding) over the table's keywords, each text once, in row order.
+  // case folding) over the table's keywords, each text once, in row order. A table of more
+  // than 64 patterns is a fatal error.
   explicit XssMatcher(std::span<const XssPatternDef> defs = XSS_PATTERN_DEFS);
 
   // Evaluates the patterns on `text` (the decoded input); `traits` is the summary of the
@@ -92,9 +93,13 @@ class XssMatcher {
 
  private:
   std::vector<XssEvalPattern> patterns_;
-  std::vector<std::size_t> keywordless_;  // the patterns without keywords, in order
+  // The search path reads rows as bits (bit i: pattern i, at most 64 patterns) and the
+  // pre-filters from one dense array, not the patterns' lists.
+  std::vector<match_engine::CharFilter> filters_;  // per pattern
+  std::uint64_t keywordless_ = 0;  // the patterns without keywords
   std::vector<std::string_view> keywords_;
   std::vector<std::vector<std::size_t>> keyword_patterns_;
+  std::vector<std::uint64_t> keyword_rows_;  // keyword_patterns_ as bits
   text::AhoCorasick keyword_automaton_;
 };
 

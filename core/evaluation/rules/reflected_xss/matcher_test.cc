@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/evaluation/rules/reflected_xss/match_functions/text_scan.h"
+#include "core/evaluation/rules/reflected_xss/matcher_plain_for_testing.h"
 #include "core/evaluation/rules/reflected_xss/matches_for_testing.h"
 
 namespace sorvane::evaluation::rules::reflected_xss {
@@ -240,8 +241,11 @@ TEST(XssMatcher, CharacterPrefilters) {
 // The match functions answer alike whether their searches over the text are shared or made
 // afresh for every hit (short texts are searched afresh by default): random texts of keywords
 // and the syntax around them, short and long.
+// Random texts of keywords and script pieces: shared and fresh searches, and the matcher's
+// steps as written (pre-filters from the lists, a hit's patterns from their keyword lists).
 TEST(XssMatcher, SharedAndFreshSearchesGiveTheSameMatches) {
   const XssMatcher matcher;
+  const PlainXssMatcher plain;
   const std::vector<std::string> tokens = {
       "eval", "alert", "function", "window", "console", "document.body", ".open", ".log",
       ".appendChild", "onerror", "script", "src", "=", "<", ">", "(", ")", "'", "\"", "`", "+",
@@ -260,6 +264,7 @@ TEST(XssMatcher, SharedAndFreshSearchesGiveTheSameMatches) {
     ASSERT_EQ(matcher.get_matches(text, traits, match_functions::TextScan::Sharing::Direct), shared)
         << text;
     ASSERT_EQ(matcher.get_matches(text, traits), shared) << text;
+    ASSERT_EQ(plain.get_matches(text, traits), shared) << text;
     found += shared.has_value();
   }
   EXPECT_GT(found, 5000u);
