@@ -30,10 +30,7 @@ constexpr double kWorthWatchingScore = 10.0;
 
 std::string_view q(std::string_view s) { return truncate_chars(s, kQuoted); }
 
-// Whether `bits` has at most one bit set, and at most two (without a call for the count on
-// targets without a count instruction).
-constexpr bool at_most_one(std::uint64_t bits) { return (bits & (bits - 1)) == 0; }
-constexpr bool at_most_two(std::uint64_t bits) { return at_most_one(bits & (bits - 1)); }
+using match_engine::at_most_one;
 
 // The bot blocker's search on a User-Agent value: one finding for the first bot, if any.
 // This and the log helpers stay out of line, which keeps the loop's own code small.
@@ -193,10 +190,6 @@ void add_matching_row(const WholeTextSet& whole, std::size_t row, SetAnswer& ans
 using match_engine::kShortText;
 static_assert(kShortText < match_engine::ShortTextFilters::kLengths);
 
-// The most candidate rows whose own expressions answer in place of the set's pass that
-// tells the matching rows (which costs about two passes of one expression): two
-// (`at_most_two`).
-
 // The answer from the own expressions of `rows`, the only rows that matter.
 void ask_rows(const WholeTextSet& whole, std::string_view text, std::uint64_t rows,
               SetAnswer& answer) {
@@ -242,7 +235,11 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
   if (any != true) return;
   if (short_text) {
     if (!named) find_candidates();
-    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
+    // Up to two candidates answer by their own expressions in place of the set's pass that
+    // tells the matching rows, which costs about two passes of one expression.
+    if (at_most_one(candidates & (candidates - 1))) {
+      return ask_rows(whole, text, candidates, answer);
+    }
   }
   const auto rows = whole.set->matching(text);
   if (!rows) return;

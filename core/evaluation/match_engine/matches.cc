@@ -158,13 +158,11 @@ void matches_of_rows(std::span<const Pattern> patterns, const Gate& gate, std::s
   if (gate.filters.size() != patterns.size()) {
     return matches_of_rows(patterns, text, context, traits, matching, found);
   }
-  for (std::uint64_t left = matching & first_rows(std::min(patterns.size(), kMaxGateRows));
+  for (std::uint64_t left =
+           rows_passing_prefilters(patterns, gate, text.size(), context, traits, matching);
        left != 0; left &= left - 1) {
-    const auto i = static_cast<std::size_t>(std::countr_zero(left));
-    const Pattern& p = patterns[i];
-    if (passes_gate_filters(p, gate.filters[i], text.size(), context, traits)) {
-      found.push_back({p.id, p.level});
-    }
+    const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(left))];
+    found.push_back({p.id, p.level});
   }
 }
 
@@ -181,13 +179,11 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
     }
   }
   if (candidates == 0) return;
-  // Two or more candidates: a bit test, not a count (a library call on baseline x86-64).
-  auto several = [&] { return (candidates & (candidates - 1)) != 0; };
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
   const bool short_text = text.size() <= kShortText;
-  if ((short_text || (use_literals && several())) && (candidates & gate.literal_rows) != 0) {
+  if ((short_text || (use_literals && !at_most_one(candidates))) && (candidates & gate.literal_rows) != 0) {
     candidates = admitted_by_literals(gate, text, candidates);
     if (candidates == 0) return;
   }
@@ -195,7 +191,7 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
   // the set tells whether any expression matches (most texts: none), a second which ones;
   // only those candidates are confirmed by their own expressions. An undecided pass leaves
   // the candidates as they are.
-  if (several()) {
+  if (!at_most_one(candidates)) {
     const std::optional<bool> any = gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {

@@ -22,6 +22,10 @@ inline constexpr std::size_t kMaxGateRows = 64;
 // literals costs less than any pass of an expression, so it comes first.
 inline constexpr std::size_t kShortText = 15;
 
+// Whether a set of rows (bit i: row i) holds at most one row: a bit test, where a count is a
+// library call on the baseline x86-64 instruction set.
+constexpr bool at_most_one(std::uint64_t rows) { return (rows & (rows - 1)) == 0; }
+
 // Appends to `found` every pattern whose pre-filters pass and whose expression matches, in
 // table order.
 void get_matches(std::span<const Pattern> patterns, std::string_view text, std::uint8_t context,
