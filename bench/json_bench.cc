@@ -161,6 +161,28 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_eval_calls, kDistinctEvalCal
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_eval_calls,
                   kDistinctEvalCalls.size());
 
+// One finding per value: sql-injection, cmd-injection, path-traversal.
+const std::string kDistinctSqlTautologies = distinct_values("' or ", "=1--", 7000);
+const std::string kDistinctUnionSelects = distinct_values("1' union select ", "--", 7000);
+const std::string kDistinctChainedCommands = distinct_values(";ls ", "", 7000);
+const std::string kDistinctPasswdPaths = distinct_values("/etc/passwd", "", 7000);
+const std::string kDistinctTraversals = distinct_values("../../etc/passwd", "", 7000);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_sql_tautologies, kDistinctSqlTautologies);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_sql_tautologies,
+                  kDistinctSqlTautologies.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_union_selects, kDistinctUnionSelects);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_union_selects,
+                  kDistinctUnionSelects.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_chained_commands, kDistinctChainedCommands);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_chained_commands,
+                  kDistinctChainedCommands.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_passwd_paths, kDistinctPasswdPaths);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_passwd_paths,
+                  kDistinctPasswdPaths.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_traversals, kDistinctTraversals);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_traversals,
+                  kDistinctTraversals.size());
+
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);
 BENCHMARK(BM_JsonParseCommentOpeners);

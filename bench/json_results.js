@@ -13,14 +13,23 @@ const agent = new Agent();
 const nested = (key, depth, inner = '1') => `{"${key}":`.repeat(depth) + inner + '}'.repeat(depth);
 const list = (unit, count) => `[${Array(count).fill(unit).join(',')}]`;
 const longKey = 'k'.repeat(1000);
+// 7,000 distinct values made from `unit` by putting the value's number in place of N, so
+// nothing is answered twice.
+const distinct = (unit) =>
+  `[${Array.from({ length: 7000 }, (_, i) => JSON.stringify(unit.replace('N', i))).join(',')}]`;
 
 const HOSTILE = [
   ['12,000 nested {"$ne": keys', nested('$ne', 12000)],
   ['7,000 nested {"__proto__": keys', nested('__proto__', 7000)],
   ['7,000 {"$gt":1} objects', list('{"$gt":1}', 7000)],
   ['7,000 "__proto__" values', list('"__proto__"', 7000)],
-  // Distinct values, so nothing is answered twice, each with the same two findings.
-  ['7,000 distinct "eval(N)" values', `[${Array.from({ length: 7000 }, (_, i) => `"eval(${i})"`).join(',')}]`],
+  // Distinct short hostile values, each with the same findings.
+  ['7,000 distinct "eval(N)" values', distinct('eval(N)')],
+  ['7,000 distinct "\' or N=N--" values', distinct("' or N=N--")],
+  ['7,000 distinct "1\' union select N--" values', distinct("1' union select N--")],
+  ['7,000 distinct ";ls N" values', distinct(';ls N')],
+  ['7,000 distinct "/etc/passwdN" values', distinct('/etc/passwdN')],
+  ['7,000 distinct "../../etc/passwdN" values', distinct('../../etc/passwdN')],
   ['100 levels, then 7,000 {"$gt":1} objects', nested('a', 100, list('{"$gt":1}', 7000))],
   // No result at all: the cost of evaluating many short strings, for comparison.
   ['24,000 "a" values (no results)', list('"a"', 24000)],
