@@ -295,7 +295,7 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(Index value, operator_value(env, values, key, item.key));
     objects.field(value);
-  } else if (item.value_group != kNoValueGroup) {
+  } else if (item.value_group < values.group_values.size()) {
     BINDING_ASSIGN(Index value, group_value(values, item));
     objects.field(value);
   } else {

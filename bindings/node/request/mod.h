@@ -148,7 +148,7 @@ struct ResultView {
   InputType input_type = InputType::FirstInvalid;
   // Items of one group (a number below the response's group count) hold values of the same
   // bytes: their value's string is made once per group, without the string cache. Items
-  // without a group find their value in the cache.
+  // without a group (kNoValueGroup or any number past the count) find it in the cache.
   std::size_t value_group = kNoValueGroup;
 };
 
