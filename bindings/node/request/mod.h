@@ -14,6 +14,7 @@
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
 #include "bindings/node/result_objects.h"
+#include "bindings/node/string_cache.h"
 #include "bindings/node/text_buffer.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
@@ -206,6 +207,9 @@ struct ResultValues {
   // findings follow each other with the same value at the same place.
   std::string_view group_text;
   Index group_text_index = result_objects::kNoIndex;
+  // The values of the latest new groups: texts that recur in turns may each have findings of
+  // their own (a value of the same bytes, evaluated again).
+  RecentTexts recent_values;
   // The latest item's rule and input type, and what they gave; the next items mostly repeat
   // them.
   // The rule and the input type are kept apart: compared as one wider word, they would be
