@@ -17,6 +17,13 @@ const list = (unit, count) => `[${Array(count).fill(unit).join(',')}]`;
 const BODIES = [
   ['7,000 distinct "eval(N)" values',
     `[${Array.from({ length: 7000 }, (_, i) => `"eval(${i})"`).join(',')}]`],
+  // One finding per value.
+  ['7,000 distinct "\' or N=N--" values',
+    `[${Array.from({ length: 7000 }, (_, i) => JSON.stringify(`' or ${i}=${i}--`)).join(',')}]`],
+  // Four texts in turns that the engine evaluates again at each turn (each pushes the one
+  // before out of its table of answers): findings of their own, values of the same bytes.
+  ['7,000 "eval(0)" to "eval(3)" values in turns',
+    `[${Array.from({ length: 7000 }, (_, i) => `"eval(${i % 4})"`).join(',')}]`],
   ['12,000 nested {"$ne": keys', nested('$ne', 12000)],
   ['7,000 {"$gt":1} objects', list('{"$gt":1}', 7000)],
 ];

@@ -461,3 +461,43 @@ test('a setter that throws fails the call, and the next calls answer whole lists
     assert.deepStrictEqual(agent.scoreRequestBody(mask, body).resultsList, expected, label);
   }
 });
+
+test('values of repeated, displaced and multi-finding texts answer as each alone, at every log level', (t) => {
+  // Texts that share their length and first and last bytes push each other out of the body's
+  // table of answers, so a text recurs with findings of its own as well as shared ones; some
+  // have findings of two rules; each appears as a value and as a key, and next to itself.
+  const texts = ['eval(1)', 'eval(2)', 'eval(3)', '__proto__', '../a', '../b', "' or 1=1--",
+    "' or 2=2--", '<script>alert(1)</script>', '<script>alert(2)</script>', 'plain'];
+  let seed = 31;
+  const random = (n) => { seed = (seed * 1103515245 + 12345) % 2147483648; return seed % n; };
+  const element = () => {
+    const text = JSON.stringify(texts[random(texts.length)]);
+    switch (random(4)) {
+      case 0: return `{"k":${text}}`;
+      case 1: return `{${text}:${text}}`;
+      case 2: return `[${text},${text}]`;
+      default: return text;
+    }
+  };
+  const bodies = Array.from({ length: 12 }, (_, round) =>
+    `[${Array.from({ length: round < 10 ? 40 : 1500 }, element).join(',')}]`);
+  const answers = bodies.map((body) => agent.scoreRequestBody(1023, body).resultsList);
+  for (const [i, body] of bodies.entries()) {
+    const elements = JSON.parse(body).map((value) => JSON.stringify(value));
+    const expected = elements.flatMap((e) => agent.scoreRequestBody(1023, `[${e}]`).resultsList || []);
+    assert.deepStrictEqual(answers[i], expected, body);
+  }
+  // At the debug level every text is evaluated on its own: the same results.
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'quenlith-json-'));
+  t.after(() => fs.rmSync(dir, { recursive: true, force: true }));
+  const script = `
+    const { Agent } = require(${JSON.stringify(path.join(__dirname, '..'))});
+    const agent = new Agent({ enableLogging: true, logLevel: 'debug', logDir: ${JSON.stringify(dir)} });
+    const bodies = JSON.parse(require('node:fs').readFileSync(0, 'utf8'));
+    process.stdout.write(JSON.stringify(bodies.map((body) => agent.scoreRequestBody(1023, body).resultsList)));
+  `;
+  const child = spawnSync(process.execPath, ['-e', script],
+    { input: JSON.stringify(bodies.slice(0, 10)), encoding: 'utf8', maxBuffer: 1 << 28 });
+  assert.strictEqual(child.stderr, '');
+  assert.deepStrictEqual(JSON.parse(child.stdout), answers.slice(0, 10));
+});

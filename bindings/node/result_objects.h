@@ -58,6 +58,9 @@ class Objects {
   napi::Result<Index> text(std::string_view text) {
     return strings_.get(text, [&](std::string_view t) { return new_text(t); });
   }
+  // The index of a new string of a text, made without the string cache; the caller keeps it
+  // for reuse.
+  napi::Result<Index> new_text(std::string_view text);
   // The index of a new value (a number, a boolean); the caller keeps it for reuse.
   napi::Result<Index> value(napi_value v);
   // One value of the current object.
@@ -100,8 +103,6 @@ class Objects {
   void long_texts(std::span<const Index> indices);
   // path() of a path that is not the path before.
   napi::Status new_path(std::span<const std::string_view> keys);
-  // The index of a text not asked for before.
-  napi::Result<Index> new_text(std::string_view text);
   // Hands the new values and the first `objects` objects, whose fields are the first
   // `complete`, to the store function; the fields after them stay for the next call.
   napi::Status store(std::size_t complete, std::uint32_t objects);

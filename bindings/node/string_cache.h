@@ -30,10 +30,14 @@ class StringCache {
   // How many slots past its first one the lookup of `text` reads (for tests).
   std::size_t probe_length(std::string_view text) const;
 
- private:
-  static constexpr std::size_t kInitialSlots = 64;  // a power of two
   // Texts up to this many bytes are found by their bytes.
   static constexpr std::size_t kShortText = sorvane::text::kWordComparedBytes;
+  // The hash of a text: of its bytes when short, of its place otherwise; the top bits carry
+  // the most of it.
+  static std::uint64_t hash(std::string_view text);
+
+ private:
+  static constexpr std::size_t kInitialSlots = 64;  // a power of two
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
   // A text kept, in the order of their first requests.
@@ -51,7 +55,6 @@ class StringCache {
     std::uint32_t entry = 0;  // 0: free; otherwise entries_[entry - 1]
   };
 
-  static std::uint64_t hash(std::string_view text);
   static std::uint32_t tag_of(std::uint64_t hash) {
     return static_cast<std::uint32_t>(hash ^ (hash >> 32));
   }
@@ -71,6 +74,29 @@ class StringCache {
   int shift_ = 64;  // 64 - log2 of the slot count: a slot is the top bits of a hash
   std::uint32_t empty_ = kNone;
   Entry last_;  // the latest text found or added
+};
+
+// The latest short texts by their bytes, one per slot of a small table: a text takes the slot
+// of the one before it with the same top bits of its hash. What is pushed out is only made
+// again, and the table (16 KB) stays in the nearest cache, so a text not seen yet costs one
+// load there. For texts of which most are new and some recur in turns. Every text handed in
+// must stay alive and unchanged while the table is used.
+class RecentTexts {
+ public:
+  // The index kept for `text`, or the one `make(text)` answers, kept for a short text until
+  // another takes its slot.
+  template <class Make>
+  napi::Result<std::uint32_t> get(std::string_view text, Make&& make);
+
+ private:
+  static constexpr int kSlotBits = 10;
+
+  struct Slot {
+    const char* data = nullptr;
+    std::uint32_t size_and_one = 0;  // 0: free
+    std::uint32_t index = 0;
+  };
+  std::vector<Slot> slots_;  // made on the first short text
 };
 
 // Found per result: defined here so that the lookups inline into their callers.
@@ -141,6 +167,20 @@ napi::Result<std::uint32_t> StringCache::get(std::string_view text, Make&& make)
   }
   BINDING_ASSIGN(std::uint32_t index, make(text));
   add(at, tag_of(h), text, index);
+  return index;
+}
+
+template <class Make>
+napi::Result<std::uint32_t> RecentTexts::get(std::string_view text, Make&& make) {
+  if (text.size() > StringCache::kShortText) return make(text);
+  if (slots_.empty()) slots_.resize(std::size_t{1} << kSlotBits);
+  Slot& slot = slots_[StringCache::hash(text) >> (64 - kSlotBits)];
+  if (slot.size_and_one == text.size() + 1 &&
+      sorvane::text::equal_bytes({slot.data, text.size()}, text)) {
+    return slot.index;
+  }
+  BINDING_ASSIGN(std::uint32_t index, make(text));
+  slot = Slot{text.data(), static_cast<std::uint32_t>(text.size() + 1), index};
   return index;
 }
 

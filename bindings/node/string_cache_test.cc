@@ -136,5 +136,51 @@ TEST(StringCacheTest, SimilarTextsKeepProbesShort) {
   }
 }
 
+
+// Random texts of a few letters (so that texts recur, next to themselves and in turns, and
+// share lengths and first and last bytes), each at a place of its own, and long texts: every
+// answer is the index of a text of the same bytes; a short text asked again right after
+// itself, or after a text of another slot, is found; a long one is always made anew.
+TEST(RecentTextsTest, AnswersOnlyIndicesOfTheSameBytes) {
+  std::uint32_t seed = 11;
+  const auto random = [&](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int round = 0; round < 20; ++round) {
+    RecentTexts recent;
+    std::vector<std::string> made;  // the text of each index
+    std::vector<std::string> kept;  // the table borrows its texts
+    kept.reserve(4000);
+    const auto get = [&](std::string_view text) {
+      auto index = recent.get(text, [&](std::string_view t) -> napi::Result<std::uint32_t> {
+        made.emplace_back(t);
+        return static_cast<std::uint32_t>(made.size() - 1);
+      });
+      EXPECT_TRUE(index.has_value());
+      return *index;
+    };
+    for (int i = 0; i < 2000; ++i) {
+      std::string text;
+      if (random(50) == 0) {
+        text.assign(StringCache::kShortText + 1 + random(20), 'x');
+      } else {
+        const std::uint32_t length = random(6);
+        for (std::uint32_t k = 0; k < length; ++k) text.push_back(static_cast<char>('a' + random(3)));
+      }
+      const std::string& at = kept.emplace_back(text);
+      const std::size_t before = made.size();
+      const std::uint32_t index = get(at);
+      ASSERT_LT(index, made.size());
+      EXPECT_EQ(made[index], text) << "round " << round << ", text " << i;
+      if (text.size() > StringCache::kShortText) {
+        EXPECT_EQ(made.size(), before + 1) << text;
+      } else {
+        EXPECT_EQ(get(kept.emplace_back(text)), index) << text;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace bindings::node

@@ -1,5 +1,6 @@
 #include "bindings/node/request/body.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <string>
@@ -38,8 +39,10 @@ ResultView view_json_result(const json::JsonResultTable& table,
   const std::span<const std::string_view> path = table.path(entry);
   if (entry.finding != json::JsonResultTable::kClause) {
     const rules_ns::Finding& finding = table.findings[entry.finding];
-    return ResultView{path, last_or_empty(path), entry.value, finding.ids,
-                      finding.score, finding.rule, finding.input_type};
+    // Entries that share a finding hold the same text (a repeat shares its findings): the
+    // finding is the value's group.
+    return ResultView{path, last_or_empty(path), entry.value, finding.ids, finding.score,
+                      finding.rule, finding.input_type, entry.finding};
   }
   return ResultView{path, last_or_empty(path), {}, kMongoKeyIds, kClauseScore,
                     rules_ns::kNosqlInjectionMongo, InputType::JsonKey};
@@ -84,8 +87,10 @@ napi::Result<napi_value> eval_request_body(napi_env env, napi_callback_info info
                               }
                               return {};
                             },
-                            // Distinct finding texts are no more than the findings (a
-                            // repeat shares its text's): room for that many, keys grow it.
+                            // Values are made once per finding (a repeat shares its
+                            // text's findings), without the cache; the cache holds the keys,
+                            // no more of them than keys or findings.
+                            std::min(table.keys.size(), table.findings.size()),
                             table.findings.size());
   }
   const PairList pairs = sorvane::urlencoded::decode(body_arg.text());

@@ -256,6 +256,23 @@ napi::Result<Index> operator_value(napi_env env, ResultValues& values, Index key
   return slot;
 }
 
+// The value of an item with a value group: made on the group's first item, unless the item
+// before had the same value at the same place or a recent new group the same bytes.
+napi::Result<Index> group_value(ResultValues& values, const ResultView& item) {
+  Index& known = values.group_values[item.value_group];
+  if (known != result_objects::kNoIndex) return known;
+  if (values.group_text_index == result_objects::kNoIndex ||
+      !same_place(values.group_text, item.value)) {
+    BINDING_ASSIGN(values.group_text_index,
+                   values.recent_values.get(item.value, [&](std::string_view text) {
+                     return values.objects.new_text(text);
+                   }));
+    values.group_text = item.value;
+  }
+  known = values.group_text_index;
+  return known;
+}
+
 }  // namespace
 
 napi::Status add_js_result_item(napi_env env, ResultValues& values, const ResultView& item) {
@@ -280,6 +297,9 @@ napi::Status add_js_result_item(napi_env env, ResultValues& values, const Result
   objects.field(key);
   if (item.rule == sorvane::evaluation::rules::kNosqlInjectionMongo) {
     BINDING_ASSIGN(Index value, operator_value(env, values, key, item.key));
+    objects.field(value);
+  } else if (item.value_group < values.group_values.size()) {
+    BINDING_ASSIGN(Index value, group_value(values, item));
     objects.field(value);
   } else {
     BINDING_ASSIGN(Index value, objects.text(item.value));

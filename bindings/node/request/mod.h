@@ -14,6 +14,7 @@
 #include "bindings/node/js_string_reader.h"
 #include "bindings/node/napi.h"
 #include "bindings/node/result_objects.h"
+#include "bindings/node/string_cache.h"
 #include "bindings/node/text_buffer.h"
 #include "core/evaluation/input_type.h"
 #include "core/evaluation/rules/rule.h"
@@ -134,6 +135,9 @@ struct JsResultItem {
 
 using ItemList = std::vector<JsResultItem>;
 
+// No value group (see ResultView::value_group).
+inline constexpr std::size_t kNoValueGroup = SIZE_MAX;
+
 // What one result object is built from: an item's fields, its lists as views.
 struct ResultView {
   std::span<const std::string_view> path;
@@ -143,6 +147,10 @@ struct ResultView {
   double score = 0;
   RuleType rule = 0;
   InputType input_type = InputType::FirstInvalid;
+  // Items of one group (a number below the response's group count) hold values of the same
+  // bytes: their value's string is made once per group, without the string cache. Items
+  // without a group (kNoValueGroup or any number past the count) find it in the cache.
+  std::size_t value_group = kNoValueGroup;
 };
 
 inline ResultView view_of(const JsResultItem& item) {
@@ -173,8 +181,11 @@ struct ResultValues {
     return none;
   }();
 
-  ResultValues(napi_env env, napi_value list, std::size_t expected_texts = 0)
-      : objects(env, result_objects::Shape::Result, list, expected_texts) {}
+  // `value_groups`: the number of value groups of the items (see ResultView::value_group).
+  ResultValues(napi_env env, napi_value list, std::size_t expected_texts = 0,
+               std::size_t value_groups = 0)
+      : objects(env, result_objects::Shape::Result, list, expected_texts),
+        group_values(value_groups, result_objects::kNoIndex) {}
 
   result_objects::Objects objects;
   std::array<Index, 16> rule_names = kNone;        // by rule bit position, 15: any other
@@ -190,6 +201,15 @@ struct ResultValues {
   std::array<Index, 2> booleans = {result_objects::kNoIndex, result_objects::kNoIndex};
   // Per text index: whether the text is a MongoDB operator (1), is not (0), or unknown.
   std::vector<std::int8_t> is_operator;
+  // Per value group: the index of its value, or kNoIndex before its first item.
+  std::vector<Index> group_values;
+  // The value of the latest item with a group, and its index: the items of one text's
+  // findings follow each other with the same value at the same place.
+  std::string_view group_text;
+  Index group_text_index = result_objects::kNoIndex;
+  // The values of the latest new groups: texts that recur in turns may each have findings of
+  // their own (a value of the same bytes, evaluated again).
+  RecentTexts recent_values;
   // The latest item's rule and input type, and what they gave; the next items mostly repeat
   // them.
   // The rule and the input type are kept apart: compared as one wider word, they would be
@@ -218,16 +238,18 @@ napi::Result<napi_value> make_response(napi_env env, const ItemList& items,
                                        BaseBuilder base = nullptr);
 
 // The same for `count` items that `add_items(values)` hands over one by one with
-// add_js_result_item, so that no list of them is kept; about `expected_texts` distinct texts.
+// add_js_result_item, so that no list of them is kept; about `expected_texts` distinct texts
+// in the string cache, and `value_groups` value groups.
 template <class AddItems>
 napi::Result<napi_value> make_response_of(napi_env env, std::size_t count, BaseBuilder base,
-                                          AddItems add_items, std::size_t expected_texts = 0) {
+                                          AddItems add_items, std::size_t expected_texts = 0,
+                                          std::size_t value_groups = 0) {
   BINDING_ASSIGN(napi_value response, base ? base(env) : napi::create_object(env));
   BINDING_ASSIGN(napi_value track, napi::get_boolean(env, count != 0));
   BINDING_TRY(napi::set_named(env, response, "trackRequest", track));
   if (count == 0) return response;
   BINDING_ASSIGN(napi_value results, result_objects::make_list(env, count));
-  ResultValues values(env, results, expected_texts);
+  ResultValues values(env, results, expected_texts, value_groups);
   BINDING_TRY(add_items(values));
   BINDING_TRY(values.objects.finish());
   BINDING_TRY(napi::set_named(env, response, "resultsList", results));
