@@ -41,7 +41,21 @@ class AhoCorasick {
   std::optional<AcMatch> find(std::string_view haystack, std::size_t from = 0) const;
   // Successive non-overlapping matches.
   std::vector<AcMatch> find_all(std::string_view haystack) const;
-  bool is_match(std::string_view haystack) const { return find(haystack).has_value(); }
+  // Whether any pattern occurs in `haystack`: find(haystack) has a match exactly when the
+  // automaton reaches a reporting state, so the search stops there without reading which.
+  bool is_match(std::string_view haystack) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(haystack.data());
+    std::uint32_t t = 0;
+    for (std::size_t i = 0; i < haystack.size(); ++i) {
+      if (t == 0) {
+        i = skip_at_start(bytes, i, haystack.size());
+        if (i == haystack.size()) return false;
+      }
+      t = step(t, bytes[i]);
+      if (t & kMatchBit) return true;
+    }
+    return false;
+  }
 
   // One pass over `haystack` without restarts: at every byte where a pattern ends, calls
   // `f(end, pattern)` with the longest pattern ending there (the lowest index among equal
