@@ -183,6 +183,20 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_traversals, kDistinctTravers
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_traversals,
                   kDistinctTraversals.size());
 
+// Reflected-xss findings from a tag, a script scheme and an event handler.
+const std::string kDistinctScriptTags = distinct_values("<script>", "", 7000);
+const std::string kDistinctScriptSchemes = distinct_values("javascript:alert(", ")", 7000);
+const std::string kDistinctEventHandlers = distinct_values("onload=alert(", ")", 7000);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_script_tags, kDistinctScriptTags);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_script_tags,
+                  kDistinctScriptTags.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_script_schemes, kDistinctScriptSchemes);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_script_schemes,
+                  kDistinctScriptSchemes.size());
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_event_handlers, kDistinctEventHandlers);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_event_handlers,
+                  kDistinctEventHandlers.size());
+
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);
 BENCHMARK(BM_JsonParseCommentOpeners);

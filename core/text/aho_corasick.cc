@@ -70,6 +70,12 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
     }
   }
 
+  // The trie's leaves, before the failure links fill every transition.
+  std::vector<bool> leaf(depth_.size(), true);
+  for (std::size_t slot = 0; slot < delta_.size(); ++slot) {
+    if (delta_[slot] != kNoState) leaf[slot / class_count_] = false;
+  }
+
   // Failure links in breadth-first order turn the trie into a complete transition table;
   // a state without a pattern of its own reports the longest pattern among its suffixes.
   std::vector<State> fail(depth_.size(), 0);
@@ -100,11 +106,15 @@ AhoCorasick::AhoCorasick(std::span<const std::string_view> patterns, MatchKind k
       }
     }
   }
-  if (static_cast<std::uint64_t>(depth_.size()) * class_count_ > (kMatchBit >> 1)) {
+  // Row offsets stay below both flag bits.
+  if (static_cast<std::uint64_t>(depth_.size()) * class_count_ > kLeafBit) {
     panic("keyword automaton too large");
   }
   for (std::uint32_t& t : delta_) {
-    t = static_cast<std::uint32_t>(t * class_count_) | (output_[t] != kNoPattern ? kMatchBit : 0);
+    const bool reports = output_[t] != kNoPattern;
+    const bool whole_leaf = reports && leaf[t] && output_len_[t] == depth_[t];
+    t = static_cast<std::uint32_t>(t * class_count_) | (reports ? kMatchBit : 0) |
+        (whole_leaf ? kLeafBit : 0);
   }
   for (std::size_t b = 0; b < 256; ++b) leaves_start_[b] = delta_[byte_class_[b]] != 0;
 }
@@ -145,6 +155,9 @@ std::optional<AcMatch> AhoCorasick::find(std::string_view hay, std::size_t from)
   }
   State s = state_of(t);
   AcMatch best{output_[s], i + 1 - output_len_[s], i + 1};
+  // At a leaf every next state stands for a prefix no longer than this one, so it starts
+  // after the candidate: the loop below would stop at its first byte.
+  if (t & kLeafBit) return best;
   for (++i; i < hay.size(); ++i) {
     t = step(t, bytes[i]);
     s = state_of(t);

@@ -41,7 +41,21 @@ class AhoCorasick {
   std::optional<AcMatch> find(std::string_view haystack, std::size_t from = 0) const;
   // Successive non-overlapping matches.
   std::vector<AcMatch> find_all(std::string_view haystack) const;
-  bool is_match(std::string_view haystack) const { return find(haystack).has_value(); }
+  // Whether any pattern occurs in `haystack`: find(haystack) has a match exactly when the
+  // automaton reaches a reporting state, so the search stops there without reading which.
+  bool is_match(std::string_view haystack) const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(haystack.data());
+    std::uint32_t t = 0;
+    for (std::size_t i = 0; i < haystack.size(); ++i) {
+      if (t == 0) {
+        i = skip_at_start(bytes, i, haystack.size());
+        if (i == haystack.size()) return false;
+      }
+      t = step(t, bytes[i]);
+      if (t & kMatchBit) return true;
+    }
+    return false;
+  }
 
   // One pass over `haystack` without restarts: at every byte where a pattern ends, calls
   // `f(end, pattern)` with the longest pattern ending there (the lowest index among equal
@@ -71,9 +85,13 @@ class AhoCorasick {
   // A transition holds the target's row offset (state * class_count_) and this bit when
   // the target reports a pattern.
   static constexpr std::uint32_t kMatchBit = 0x80000000u;
+  // And this one when the target is a whole pattern with no longer pattern through it (a
+  // leaf of the patterns' trie): a leftmost-longest candidate there cannot grow.
+  static constexpr std::uint32_t kLeafBit = 0x40000000u;
+  static constexpr std::uint32_t kRowMask = ~(kMatchBit | kLeafBit);
 
   std::uint32_t step(std::uint32_t transition, unsigned char byte) const {
-    return delta_[(transition & ~kMatchBit) + byte_class_[byte]];
+    return delta_[(transition & kRowMask) + byte_class_[byte]];
   }
   // The first byte at or after `from` on which the start state moves, or `size`: the bytes
   // before it leave the automaton where it is, at the start, reporting nothing.
@@ -85,7 +103,7 @@ class AhoCorasick {
   // power of two and multiplying by the odd factor's inverse modulo 2^32 divides exactly,
   // without a division instruction on the search path.
   State state_of(std::uint32_t transition) const {
-    return static_cast<State>(((transition & ~kMatchBit) >> row_shift_) * row_inverse_);
+    return static_cast<State>(((transition & kRowMask) >> row_shift_) * row_inverse_);
   }
 
   std::size_t pattern_count_ = 0;

@@ -140,8 +140,8 @@ std::string random_ab_text(std::mt19937& rng, std::size_t max_len) {
 }
 
 // 1,500 random tables of "abAB" patterns, both kinds, with and without case folding, each
-// searched in ten haystacks from `hay_of`: every match and a search from a random start
-// must be those of the plain definition.
+// searched in ten haystacks from `hay_of`: every match, whether there is one, and a search
+// from a random start must be those of the plain definition.
 template <typename HayOf>
 void expect_plain_definition_on(std::mt19937& rng, HayOf hay_of) {
   for (int round = 0; round < 1500; ++round) {
@@ -160,6 +160,7 @@ void expect_plain_definition_on(std::mt19937& rng, HayOf hay_of) {
         from = m->end;
       }
       ASSERT_EQ(ac.find_all(hay), expected) << "round " << round << " hay " << hay;
+      ASSERT_EQ(ac.is_match(hay), !expected.empty()) << "round " << round << " hay " << hay;
       const std::size_t start = hay.empty() ? 0 : rng() % hay.size();
       ASSERT_EQ(ac.find(hay, start), reference_find(pats, kind, fold, hay, start)) << hay;
     }

@@ -73,7 +73,7 @@ bool previous_word_allows_call(std::string_view text, std::size_t match_start) {
 std::size_t call_opening(TextScan& scan, std::size_t pos, char& opener) {
   const std::string_view text = scan.text();
   while (pos < text.size()) {
-    if (text.compare(pos, 2, "/*") == 0) {
+    if (text[pos] == '/' && pos + 1 < text.size() && text[pos + 1] == '*') {
       const std::size_t close = scan.find(TextScan::Needle::CommentEnd, pos + 2);
       if (close == kNone) return kNone;
       pos = close + 2;
@@ -214,7 +214,7 @@ float score_arguments_directly(std::string_view args) {
   auto has_quote = [](std::string_view t) { return std::any_of(t.begin(), t.end(), is_quote); };
   std::string joined;
   // CONCAT_PATTERN starts with a quote, so without one nothing is joined.
-  if (args.find('+') != std::string_view::npos && has_quote(args)) {
+  if (find_byte(args, 0, '+') != kNone && has_quote(args)) {
     std::size_t from = 0;
     while (auto m = concat_pattern().find(args, from)) {
       joined.append(args.substr(from, m->start - from));

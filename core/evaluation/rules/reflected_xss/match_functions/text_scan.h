@@ -111,6 +111,19 @@ struct QuoteChain {
 // (bench/reflected_xss_bench.cc, BM_XssScanSharing).
 inline constexpr std::size_t kDirectScanLength = 32;
 
+// The first `c` at or after `pos`, or kNone. A text of at most 16 bytes is read byte by byte
+// (a call of the library's search costs more than so few bytes); a longer one by that search.
+inline std::size_t find_byte(std::string_view text, std::size_t pos, char c) {
+  if (text.size() <= 16) {
+    for (; pos < text.size(); ++pos) {
+      if (text[pos] == c) return pos;
+    }
+    return kNone;
+  }
+  const std::size_t at = text.find(c, pos);
+  return at == std::string_view::npos ? kNone : at;
+}
+
 class TextScan {
  public:
   // Whether answers are remembered: by the text's length, or always, or never (the last two
