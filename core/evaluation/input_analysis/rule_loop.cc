@@ -393,7 +393,7 @@ Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
         worth_watching || (!entry.first_test && entry.lengths == rules::MatchLengths{});
     steps_[count_++] = Step{value,           *index,        static_cast<std::uint16_t>(1u << *index),
                             always,          worth_watching, entry.lengths,
-                            entry.first_test, &entry};
+                            entry.first_test, entry};
   }
 }
 
@@ -404,11 +404,13 @@ std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTr
                                      ? (*rules_for_classes_)[traits.flags]
                                      : std::uint16_t{0xFFFF};
   std::size_t count = 0;
+  kept.rules = 0;
   for (std::size_t i = 0; i < count_; ++i) {
     const Step& step = steps_[i];
     if (step.always || ((step.rule_bit & possible) != 0 && step.lengths.contains(length) &&
                         (!step.first_test || step.first_test(traits)))) {
-      kept[count++] = static_cast<std::uint8_t>(i);
+      kept.places[count++] = static_cast<std::uint8_t>(i);
+      kept.rules |= step.rule_bit;
     }
   }
   return count;
@@ -419,17 +421,15 @@ std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTr
 // the whole-text set are exactly the kept ones.
 void Screen::run_kept(Lists& lists, std::string_view text, const rules::InputTraits& traits,
                       const Kept& kept, std::size_t count) const {
-  std::uint16_t wanted = 0;
-  for (std::size_t i = 0; i < count; ++i) wanted |= steps_[kept[i]].rule_bit;
   SetAnswer answer;
   bool asked = false;
   for (std::size_t i = 0; i < count; ++i) {
-    const Step& step = steps_[kept[i]];
-    const Entry& entry = *step.entry;
+    const Step& step = steps_[kept.places[i]];
+    const Entry& entry = step.entry;
     if (step.worth_watching) {
       add_worth_watching(lists, entry, step.value, step.index, text, input_type_, traits,
                          nullptr);
-    } else if (!ruled_out_by_set(entry, step.index, text, traits, wanted, answer, asked)) {
+    } else if (!ruled_out_by_set(entry, step.index, text, traits, kept.rules, answer, asked)) {
       add_finding(lists, entry, step.value, step.index, text, input_type_, traits, answer,
                   asked, nullptr);
     }

@@ -115,8 +115,12 @@ class Screen {
  public:
   // The longest rule list (counting only the values that apply) that is screened.
   static constexpr std::size_t kMaxKept = 16;
-  // The kept rules, by their place among the listed values that apply.
-  using Kept = std::array<std::uint8_t, kMaxKept>;
+  // The kept rules, by their place among the listed values that apply, and their registry
+  // indices (bit i: index i).
+  struct Kept {
+    std::array<std::uint8_t, kMaxKept> places;
+    std::uint16_t rules = 0;
+  };
 
   Screen(InputType input_type, std::span<const rules::RuleType> rule_list,
          bool prefer_worth_watching, const RuleTable& table = registry_table());
@@ -142,7 +146,7 @@ class Screen {
     bool worth_watching = false;  // answers by its pre-screen
     rules::MatchLengths lengths;
     rules::FirstTraitTest first_test = nullptr;
-    const Entry* entry = nullptr;
+    Entry entry;  // a copy: the kept rules' steps are all the loop then reads of the table
   };
   // The table's rules per value of a text's classes: a step whose rule the classes rule out
   // fails its first trait test, which is then not called.
