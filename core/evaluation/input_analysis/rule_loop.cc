@@ -224,9 +224,14 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
       candidates = match_engine::admitted_by_literals(whole.gate, text, candidates);
     }
   };
+  // Up to two candidates answer by their own expressions in place of the set's passes: the
+  // pass that tells the matching rows costs about two passes of one expression, and on a
+  // text with a named character the pass that tells whether any row matches finds one about
+  // as often as not.
+  const auto at_most_two = [](std::uint64_t rows) { return at_most_one(rows & (rows - 1)); };
   if (named) {
     find_candidates();
-    if (at_most_one(candidates)) return ask_rows(whole, text, candidates, answer);
+    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   answer.rules = 0xFFFF;
   answer.rows_known = false;
@@ -235,11 +240,7 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
   if (any != true) return;
   if (short_text) {
     if (!named) find_candidates();
-    // Up to two candidates answer by their own expressions in place of the set's pass that
-    // tells the matching rows, which costs about two passes of one expression.
-    if (at_most_one(candidates & (candidates - 1))) {
-      return ask_rows(whole, text, candidates, answer);
-    }
+    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   const auto rows = whole.set->matching(text);
   if (!rows) return;

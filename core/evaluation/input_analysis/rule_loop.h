@@ -38,7 +38,7 @@ struct WholeTextSet {
   // With at most 64 rows: the rows in set order and their gate (pre-filters and required
   // literals; its set is `set`), and per registry index the rule's rows (bit i: row i). On
   // a short text the loop keeps the rows that pass their pre-filters and literals; when
-  // one row or none is left, that row's own expression answers in place of the set.
+  // two rows or fewer are left, their own expressions answer in place of the set.
   std::vector<match_engine::Pattern> rows;
   match_engine::Gate gate;
   match_engine::ShortTextFilters short_filters;
