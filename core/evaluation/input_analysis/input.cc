@@ -1,5 +1,7 @@
 #include "core/evaluation/input_analysis/input.h"
 
+#include <optional>
+
 #include "core/evaluation/input_analysis/rule_loop.h"
 #include "core/evaluation/rules/registry.h"
 #include "core/is_safe_checkers/binary_data.h"
@@ -18,13 +20,10 @@ void evaluate(rule_loop::Lists& lists, std::string_view text, InputType input_ty
       rules::compute_input_traits(text, static_cast<std::uint8_t>(input_type));
   // The rules the screen rules out would log trace lines only.
   rule_loop::Screen::Kept kept;
-  bool screened = false;
+  std::optional<std::size_t> count;
   if (screen && !log::enabled(log::Level::Trace)) {
-    if (const auto count = screen->keep(text.size(), traits, kept)) {
-      if (*count == 0) return;
-      rules = std::span<const rules::RuleType>(kept.data(), *count);
-      screened = true;
-    }
+    count = screen->keep(text.size(), traits, kept);
+    if (count == std::size_t{0}) return;
   }
   if (is_safe_checkers::binary_data::is_binary_data(text, traits.flags)) {
     SORVANE_TRACE(rule_loop::kInputTarget,
@@ -32,8 +31,11 @@ void evaluate(rule_loop::Lists& lists, std::string_view text, InputType input_ty
                   text::truncate_chars(text, 128));
     return;
   }
-  rule_loop::run_into(lists, text, input_type, traits, rules, prefer_worth_watching, nullptr,
-                      rule_loop::registry_table(), screened);
+  if (count) {
+    screen->run_kept(lists, text, traits, kept, *count);
+  } else {
+    rule_loop::run_into(lists, text, input_type, traits, rules, prefer_worth_watching, nullptr);
+  }
 }
 
 }  // namespace

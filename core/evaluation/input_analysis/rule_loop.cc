@@ -224,9 +224,14 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
       candidates = match_engine::admitted_by_literals(whole.gate, text, candidates);
     }
   };
+  // Up to two candidates answer by their own expressions in place of the set's passes: the
+  // pass that tells the matching rows costs about two passes of one expression, and on a
+  // text with a named character the pass that tells whether any row matches finds one about
+  // as often as not.
+  const auto at_most_two = [](std::uint64_t rows) { return at_most_one(rows & (rows - 1)); };
   if (named) {
     find_candidates();
-    if (at_most_one(candidates)) return ask_rows(whole, text, candidates, answer);
+    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   answer.rules = 0xFFFF;
   answer.rows_known = false;
@@ -235,16 +240,68 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
   if (any != true) return;
   if (short_text) {
     if (!named) find_candidates();
-    // Up to two candidates answer by their own expressions in place of the set's pass that
-    // tells the matching rows, which costs about two passes of one expression.
-    if (at_most_one(candidates & (candidates - 1))) {
-      return ask_rows(whole, text, candidates, answer);
-    }
+    if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
   const auto rows = whole.set->matching(text);
   if (!rows) return;
   start_known_rows(answer);
   for (std::size_t row : *rows) add_matching_row(whole, row, answer);
+}
+
+// The pre-screen's answer of a rule that offers it, as a finding when it holds.
+void add_worth_watching(Lists& lists, const Entry& entry, RuleType value, std::uint8_t index,
+                        std::string_view text, InputType input_type,
+                        const rules::InputTraits& traits, const Header* header) {
+  const bool hit = entry.rule->is_worth_watching(*entry.config, text, traits);
+  log_worth_watching(rules::RULE_NAMES[index], hit, text, input_type, header);
+  if (hit) lists.findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
+}
+
+// Whether the rule of `entry` (registry index `index`), one of `wanted`, has no match in
+// `text` because no row of it behind the whole-text set matches anywhere there. Until the
+// set has answered for the text (`asked`), a short one that passes none of this rule's rows'
+// pre-filters is the same answer without the set's pass (a longer text nearly always passes
+// one).
+bool ruled_out_by_set(const Entry& entry, std::uint8_t index, std::string_view text,
+                      const rules::InputTraits& traits, std::uint16_t wanted, SetAnswer& answer,
+                      bool& asked) {
+  if (!entry.whole_text_set || (entry.whole_text_test && !entry.whole_text_test(text))) {
+    return false;
+  }
+  if (!asked && text.size() < match_engine::PrefilterNeeds::kLengths && entry.row_needs &&
+      !entry.row_needs->may_pass(text, traits)) {
+    return true;
+  }
+  if (!asked) {
+    ask_whole_text_set(*entry.whole_text_set, text, traits, wanted, answer);
+    asked = true;
+  }
+  return !((answer.rules >> index) & 1);
+}
+
+// The rule's matches, and its finding appended when it has some; false when it has none. A
+// rule that answers by rows does so from the set's answer once the set has given it.
+bool add_finding(Lists& lists, const Entry& entry, RuleType value, std::uint8_t index,
+                 std::string_view text, InputType input_type, const rules::InputTraits& traits,
+                 const SetAnswer& answer, bool asked, const Header* header) {
+  std::vector<PatternMatch>& matches = lists.matches;
+  matches.clear();
+  if (entry.answers_by_rows && asked && answer.rows_known) {
+    entry.rule->matches_of_rows(*entry.config, text, traits, answer.rows[index], matches);
+  } else {
+    entry.rule->get_matches(*entry.config, text, traits, matches);
+  }
+  if (matches.empty()) return false;
+  // Made where it stays: a finding is never moved on its way out.
+  Finding& finding = lists.findings.emplace_back();
+  for (const PatternMatch& m : matches) finding.ids.push_back(m.id);
+  finding.score = entry.rule->score(matches);
+  finding.rule = value;
+  finding.input_type = input_type;
+  if (log::enabled(log::Level::Debug)) {
+    log_matches(rules::RULE_NAMES[index], finding, text, header);
+  }
+  return true;
 }
 
 // The traits that hold every ASCII character a text with classes `flags` can hold, and those
@@ -321,7 +378,7 @@ const RuleTable& registry_table() {
 
 Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
                bool prefer_worth_watching, const RuleTable& table)
-    : rules_for_classes_(&table.rules_for_classes) {
+    : rules_for_classes_(&table.rules_for_classes), input_type_(input_type) {
   const auto type_bit = static_cast<unsigned>(input_type);
   if (type_bit >= 16) return;
   for (RuleType value : rule_list) {
@@ -332,10 +389,12 @@ Screen::Screen(InputType input_type, std::span<const RuleType> rule_list,
       return;
     }
     const Entry& entry = table[*index];
-    const bool always = (prefer_worth_watching && entry.worth_watching) ||
-                        (!entry.first_test && entry.lengths == rules::MatchLengths{});
-    steps_[count_++] = Step{value, static_cast<std::uint16_t>(1u << *index), always,
-                            entry.lengths, entry.first_test};
+    const bool worth_watching = prefer_worth_watching && entry.worth_watching;
+    const bool always =
+        worth_watching || (!entry.first_test && entry.lengths == rules::MatchLengths{});
+    steps_[count_++] = Step{value,           *index,        static_cast<std::uint16_t>(1u << *index),
+                            always,          worth_watching, entry.lengths,
+                            entry.first_test, entry};
   }
 }
 
@@ -346,14 +405,36 @@ std::optional<std::size_t> Screen::keep(std::size_t length, const rules::InputTr
                                      ? (*rules_for_classes_)[traits.flags]
                                      : std::uint16_t{0xFFFF};
   std::size_t count = 0;
+  kept.rules = 0;
   for (std::size_t i = 0; i < count_; ++i) {
     const Step& step = steps_[i];
     if (step.always || ((step.rule_bit & possible) != 0 && step.lengths.contains(length) &&
                         (!step.first_test || step.first_test(traits)))) {
-      kept[count++] = step.value;
+      kept.places[count++] = static_cast<std::uint8_t>(i);
+      kept.rules |= step.rule_bit;
     }
   }
   return count;
+}
+
+// What `run_into` does with the kept rules: every one of them applies, is listed and is left
+// possible by the text's classes (or answers by its pre-screen), so the rules that may ask
+// the whole-text set are exactly the kept ones.
+void Screen::run_kept(Lists& lists, std::string_view text, const rules::InputTraits& traits,
+                      const Kept& kept, std::size_t count) const {
+  SetAnswer answer;
+  bool asked = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const Step& step = steps_[kept.places[i]];
+    const Entry& entry = step.entry;
+    if (step.worth_watching) {
+      add_worth_watching(lists, entry, step.value, step.index, text, input_type_, traits,
+                         nullptr);
+    } else if (!ruled_out_by_set(entry, step.index, text, traits, kept.rules, answer, asked)) {
+      add_finding(lists, entry, step.value, step.index, text, input_type_, traits, answer,
+                  asked, nullptr);
+    }
+  }
 }
 
 std::vector<Finding> run(std::string_view text, InputType input_type,
@@ -367,10 +448,8 @@ std::vector<Finding> run(std::string_view text, InputType input_type,
 
 void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const RuleType> rule_list,
-              bool prefer_worth_watching, const Header* header, const RuleTable& table,
-              bool screened) {
+              bool prefer_worth_watching, const Header* header, const RuleTable& table) {
   std::vector<Finding>& findings = lists.findings;
-  std::vector<PatternMatch>& matches = lists.matches;
   const std::size_t first = findings.size();
   // The whole-text set's answer for this text, asked at most once.
   SetAnswer set_answer;
@@ -397,68 +476,34 @@ void run_into(Lists& lists, std::string_view text, InputType input_type,
   for (RuleType value : rule_list) {
     const auto index = rules::rule_index(value);
     if (!index || !((applicable >> *index) & 1)) continue;
-    const std::string_view name = rules::RULE_NAMES[*index];
     if (!((possible >> *index) & 1)) {
-      if (trace) log_no_matches(name, text, input_type, header);
+      if (trace) log_no_matches(rules::RULE_NAMES[*index], text, input_type, header);
       continue;
     }
     const Entry& entry = table[*index];
-    const rules::Rule* rule = entry.rule;
-    const rules::RuleConfig& config = *entry.config;
     if (header && header->is_user_agent && value == rules::kBotBlocker) {
       findings.erase(findings.begin() + static_cast<std::ptrdiff_t>(first), findings.end());
-      if (auto bot = bot_short_cut(config, text, *header)) findings.push_back(std::move(*bot));
+      if (auto bot = bot_short_cut(*entry.config, text, *header)) {
+        findings.push_back(std::move(*bot));
+      }
       return;
     }
     if (prefer_worth_watching && entry.worth_watching) {
-      bool hit = rule->is_worth_watching(config, text, traits);
-      log_worth_watching(name, hit, text, input_type, header);
-      if (hit) findings.push_back(Finding{{}, kWorthWatchingScore, value, input_type});
+      add_worth_watching(lists, entry, value, *index, text, input_type, traits, header);
       continue;
     }
     // A length outside the rule's match lengths or a failed first test is the rule's own
-    // answer of no matches, without the call (a screened list holds only rules that pass).
-    bool skip = !screened && (!entry.lengths.contains(text.size()) ||
-                              (entry.first_test && !entry.first_test(traits)));
-    // So is a text where no row of a rule behind the whole-text set matches anywhere.
-    // Until the set has answered for the text, a short one that passes none of this rule's
-    // rows' pre-filters is the same answer without the set's pass (a longer text nearly
-    // always passes one).
-    if (!skip && entry.whole_text_set &&
-        (!entry.whole_text_test || entry.whole_text_test(text))) {
-      if (!set_asked && text.size() < match_engine::PrefilterNeeds::kLengths &&
-          entry.row_needs && !entry.row_needs->may_pass(text, traits)) {
-        skip = true;
-      } else {
-        if (!set_asked) {
-          ask_whole_text_set(*entry.whole_text_set, text, traits, possible, set_answer);
-          set_asked = true;
-        }
-        skip = !((set_answer.rules >> *index) & 1);
-      }
+    // answer of no matches, without the call; so is a text where no row of a rule behind the
+    // whole-text set matches anywhere.
+    const bool skip =
+        !entry.lengths.contains(text.size()) ||
+        (entry.first_test && !entry.first_test(traits)) ||
+        ruled_out_by_set(entry, *index, text, traits, possible, set_answer, set_asked);
+    if ((skip || !add_finding(lists, entry, value, *index, text, input_type, traits, set_answer,
+                              set_asked, header)) &&
+        trace) {
+      log_no_matches(rules::RULE_NAMES[*index], text, input_type, header);
     }
-    if (skip) {
-      if (trace) log_no_matches(name, text, input_type, header);
-      continue;
-    }
-    // A rule that answers by rows does so from the set's answer once the set has given it.
-    matches.clear();
-    if (entry.answers_by_rows && set_asked && set_answer.rows_known) {
-      rule->matches_of_rows(config, text, traits, set_answer.rows[*index], matches);
-    } else {
-      rule->get_matches(config, text, traits, matches);
-    }
-    if (matches.empty()) {
-      if (trace) log_no_matches(name, text, input_type, header);
-      continue;
-    }
-    // Made where it stays: a finding is never moved on its way out.
-    Finding& finding = findings.emplace_back();
-    for (const PatternMatch& m : matches) finding.ids.push_back(m.id);
-    finding.score = rule->score(matches);
-    finding.rule = value;
-    finding.input_type = input_type;
-    if (log::enabled(log::Level::Debug)) log_matches(name, finding, text, header);
   }
 }
 

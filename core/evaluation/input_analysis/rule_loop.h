@@ -38,7 +38,7 @@ struct WholeTextSet {
   // With at most 64 rows: the rows in set order and their gate (pre-filters and required
   // literals; its set is `set`), and per registry index the rule's rows (bit i: row i). On
   // a short text the loop keeps the rows that pass their pre-filters and literals; when
-  // one row or none is left, that row's own expression answers in place of the set.
+  // two rows or fewer are left, their own expressions answer in place of the set.
   std::vector<match_engine::Pattern> rows;
   match_engine::Gate gate;
   match_engine::ShortTextFilters short_filters;
@@ -97,38 +97,61 @@ RuleTable make_rule_table(const std::array<const rules::Rule*, rules::kRuleCount
 // The table of the process-wide registry, made on first use.
 const RuleTable& registry_table();
 
+// The lists an evaluation fills: the findings, and the list each rule writes its matches to
+// in turn. A caller of many texts keeps one for all of them (and may keep the findings of
+// every text in it), so that once both have grown a text with findings allocates nothing.
+struct Lists {
+  std::vector<rules::Finding> findings;
+  std::vector<rules::PatternMatch> matches;
+};
+
 // What tells from a text's length and traits alone which rules of one rule list can have a
 // finding for the text in `run`, for one input type and without a header: a listed rule
 // that applies and rejects the text by its match lengths or its first trait test has none
 // and logs only a trace line. A rule that answers by its pre-screen or has neither test
-// keeps every text. Made once for the many texts of one type in a body.
+// keeps every text. Made once for the many texts of one type in a body, with what the loop
+// reads of each listed rule, so that the rules it keeps run without those look-ups.
 class Screen {
  public:
   // The longest rule list (counting only the values that apply) that is screened.
   static constexpr std::size_t kMaxKept = 16;
-  using Kept = std::array<rules::RuleType, kMaxKept>;
+  // The kept rules, by their place among the listed values that apply, and their registry
+  // indices (bit i: index i).
+  struct Kept {
+    std::array<std::uint8_t, kMaxKept> places;
+    std::uint16_t rules = 0;
+  };
 
   Screen(InputType input_type, std::span<const rules::RuleType> rule_list,
          bool prefer_worth_watching, const RuleTable& table = registry_table());
 
   // Writes to `kept`, in list order, the listed rules that may have a finding for a text of
-  // this length and these traits and answers how many: `run` over them gives the findings of
-  // `run` over the whole list and the same log lines above the trace level. None when the
-  // list is too long to be screened.
+  // this length and these traits and answers how many: `run_kept` over them gives the
+  // findings of `run` over the whole list and the same log lines above the trace level.
+  // None when the list is too long to be screened.
   std::optional<std::size_t> keep(std::size_t length, const rules::InputTraits& traits,
                                   Kept& kept) const;
+
+  // While trace lines are off: the findings of the first `count` rules of `kept` (as `keep`
+  // wrote them for this text) appended to `lists.findings`, as `run_into` appends them.
+  void run_kept(Lists& lists, std::string_view text, const rules::InputTraits& traits,
+                const Kept& kept, std::size_t count) const;
 
  private:
   struct Step {
     rules::RuleType value = 0;
+    std::uint8_t index = 0;      // its registry index
     std::uint16_t rule_bit = 0;  // its registry index's bit in `RuleTable::rules_for_classes`
     bool always = false;         // kept whatever the text
+    bool worth_watching = false;  // answers by its pre-screen
     rules::MatchLengths lengths;
     rules::FirstTraitTest first_test = nullptr;
+    Entry entry;  // a copy: the kept rules' steps are all the loop then reads of the table
   };
   // The table's rules per value of a text's classes: a step whose rule the classes rule out
   // fails its first trait test, which is then not called.
   const std::array<std::uint16_t, RuleTable::kClassValues>* rules_for_classes_ = nullptr;
+  InputType input_type_;
   bool screened_ = true;
   std::array<Step, kMaxKept> steps_{};  // one per listed value that applies, in list order
   std::size_t count_ = 0;
@@ -143,20 +166,10 @@ std::vector<rules::Finding> run(std::string_view text, InputType input_type,
                                 bool prefer_worth_watching, const Header* header,
                                 const RuleTable& table = registry_table());
 
-// The lists an evaluation fills: the findings, and the list each rule writes its matches to
-// in turn. A caller of many texts keeps one for all of them (and may keep the findings of
-// every text in it), so that once both have grown a text with findings allocates nothing.
-struct Lists {
-  std::vector<rules::Finding> findings;
-  std::vector<rules::PatternMatch> matches;
-};
-
-// The same findings appended to `lists.findings`. With `screened`, `rule_list` is what a
-// `Screen` kept for this text (then trace lines are off): its rules' match lengths and first
-// trait tests are not asked again.
+// The same findings appended to `lists.findings`.
 void run_into(Lists& lists, std::string_view text, InputType input_type,
               const rules::InputTraits& traits, std::span<const rules::RuleType> rule_list,
               bool prefer_worth_watching, const Header* header,
-              const RuleTable& table = registry_table(), bool screened = false);
+              const RuleTable& table = registry_table());
 
 }  // namespace sorvane::evaluation::input_analysis::rule_loop

@@ -305,6 +305,7 @@ struct Seen {
   std::size_t cleaned_sql_findings = 0;  // SQL findings on texts the set does not speak for
   std::size_t row_answers = 0;  // findings of rules that answer from the set's rows
   std::size_t short_gated_findings = 0;  // gated findings on texts of at most 15 bytes
+  std::size_t screened = 0;  // texts on which a screen kept fewer rules than listed
 };
 
 // Runs the registry's table and `other` on a random text of up to `max_pieces` pieces, of a
@@ -338,6 +339,21 @@ void expect_same_as(const RuleTable& other, std::mt19937& gen, std::size_t max_p
   }
   ASSERT_EQ(found, found_other) << text;
   ASSERT_EQ(logged, logged_other) << text;
+  // While trace lines are off, a screen's kept rules, run from its steps, answer the same.
+  if (!h && level != log::Level::Trace) {
+    const Screen screen(type, list, prefer);
+    Screen::Kept kept;
+    Lists lists;
+    ScopedLogCapture capture(level);
+    if (const auto count = screen.keep(text.size(), traits, kept)) {
+      screen.run_kept(lists, text, traits, kept, *count);
+      seen.screened += *count < list.size();
+    } else {
+      run_into(lists, text, type, traits, list, prefer, nullptr);
+    }
+    ASSERT_EQ(lists.findings, found) << text;
+    ASSERT_EQ(capture.records(), logged) << text;
+  }
   for (const Finding& f : found) {
     const Entry& entry = registry_table()[*rules::rule_index(f.rule)];
     const bool gated = f.score > 10 && entry.whole_text_set != nullptr;
@@ -386,6 +402,7 @@ TEST(RuleLoop, ShortcutsChangeNoAnswerAndNoLogLine) {
   EXPECT_GT(seen.gated_findings, 100u);
   EXPECT_GT(seen.cleaned_sql_findings, 20u);
   EXPECT_GT(seen.row_answers, 200u);
+  EXPECT_GT(seen.screened, 500u);
 }
 
 // On short texts the set's rows that pass their pre-filters and required literals answer
