@@ -187,18 +187,24 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
     candidates = admitted_by_literals(gate, text, candidates);
     if (candidates == 0) return;
   }
-  // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
-  // the set tells whether any expression matches (most texts: none), a second which ones;
-  // only those candidates are confirmed by their own expressions. An undecided pass leaves
-  // the candidates as they are.
+  // With one candidate its own expression is the cheaper pass. Otherwise, on a long text, a
+  // first pass of the set tells whether any expression matches (most texts: none); a pass
+  // that tells which ones does so as the rows' own expressions would, so those candidates
+  // are the matches. A short text that got this far holds literals of two rows or more
+  // and mostly matches: it takes the second pass alone. An undecided pass leaves the
+  // candidates to their own expressions.
   if (!at_most_one(candidates)) {
-    const std::optional<bool> any = gate.set->any_match(text);
+    const std::optional<bool> any = short_text ? true : gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {
       if (const auto matching = gate.set->matching(text)) {
         std::uint64_t matched = 0;
         for (std::size_t i : *matching) matched |= std::uint64_t{1} << i;
-        candidates &= matched;
+        for (candidates &= matched; candidates != 0; candidates &= candidates - 1) {
+          const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(candidates))];
+          found.push_back({p.id, p.level});
+        }
+        return;
       }
     }
   }
