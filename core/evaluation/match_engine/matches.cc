@@ -182,19 +182,19 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
-  const bool short_text = text.size() <= kShortText;
-  if ((short_text || (use_literals && !at_most_one(candidates))) && (candidates & gate.literal_rows) != 0) {
+  const bool searched = (text.size() <= kShortText || (use_literals && !at_most_one(candidates))) &&
+                        (candidates & gate.literal_rows) != 0;
+  if (searched) {
     candidates = admitted_by_literals(gate, text, candidates);
     if (candidates == 0) return;
   }
-  // With one candidate its own expression is the cheaper pass. Otherwise, on a long text, a
-  // first pass of the set tells whether any expression matches (most texts: none); a pass
-  // that tells which ones does so as the rows' own expressions would, so those candidates
-  // are the matches. A short text that got this far holds literals of two rows or more
-  // and mostly matches: it takes the second pass alone. An undecided pass leaves the
-  // candidates to their own expressions.
+  // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
+  // the set tells whether any expression matches (most texts: none); a pass that tells
+  // which ones does so as the rows' own expressions would, so those candidates are the
+  // matches. A text whose literals left two rows or more mostly matches: it takes the
+  // second pass alone. An undecided pass leaves the candidates to their own expressions.
   if (!at_most_one(candidates)) {
-    const std::optional<bool> any = short_text ? true : gate.set->any_match(text);
+    const std::optional<bool> any = searched ? true : gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {
       if (const auto matching = gate.set->matching(text)) {
