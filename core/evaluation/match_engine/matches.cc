@@ -182,23 +182,29 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
   // With two or more candidates, the literal search may spare the set's pass; one
   // candidate's own expression costs no more than the search, but on a short text the
   // search costs less than any pass of an expression.
-  const bool short_text = text.size() <= kShortText;
-  if ((short_text || (use_literals && !at_most_one(candidates))) && (candidates & gate.literal_rows) != 0) {
+  const bool searched = (text.size() <= kShortText || (use_literals && !at_most_one(candidates))) &&
+                        (candidates & gate.literal_rows) != 0;
+  if (searched) {
     candidates = admitted_by_literals(gate, text, candidates);
     if (candidates == 0) return;
   }
   // With one candidate its own expression is the cheaper pass. Otherwise a first pass of
-  // the set tells whether any expression matches (most texts: none), a second which ones;
-  // only those candidates are confirmed by their own expressions. An undecided pass leaves
-  // the candidates as they are.
+  // the set tells whether any expression matches (most texts: none); a pass that tells
+  // which ones does so as the rows' own expressions would, so those candidates are the
+  // matches. A text whose literals left two rows or more mostly matches: it takes the
+  // second pass alone. An undecided pass leaves the candidates to their own expressions.
   if (!at_most_one(candidates)) {
-    const std::optional<bool> any = gate.set->any_match(text);
+    const std::optional<bool> any = searched ? true : gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {
       if (const auto matching = gate.set->matching(text)) {
         std::uint64_t matched = 0;
         for (std::size_t i : *matching) matched |= std::uint64_t{1} << i;
-        candidates &= matched;
+        for (candidates &= matched; candidates != 0; candidates &= candidates - 1) {
+          const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(candidates))];
+          found.push_back({p.id, p.level});
+        }
+        return;
       }
     }
   }

@@ -169,8 +169,10 @@ void matches_of_rows(std::span<const Pattern> patterns, const Gate& gate, std::s
 
 // The same answer as get_matches above, with `gate` sparing the rows' own expressions on
 // a text that none of them matches: rows that pass their pre-filters but miss all of
-// their required literals drop out; when two or more rows remain, one pass of the set
-// decides whether any expression needs to run. The literal search runs on short texts
+// their required literals drop out; when two or more rows remain, the set's passes tell
+// which of them match (on a text longer than kShortText a first pass tells whether any
+// does), and only an undecided pass leaves them to their own expressions. The literal
+// search runs on short texts
 // (kShortText), and on longer ones only with `use_literals` (the answer is the same either
 // way): on the texts of a typical request one search per table costs about as much as the
 // set's pass it spares, on a short text less than any pass of an expression.

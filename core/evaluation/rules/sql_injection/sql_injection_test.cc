@@ -192,6 +192,45 @@ TEST(SqlInjection, WindowsInsideEarlierWindowsAgreeWithPlainEvaluation) {
   }
 }
 
+// Short values of the shapes attackers send in bulk ("' or 7=1--", "1' union select 7--")
+// and random short texts of SQL fragments: the table through its gate (literal search, set
+// passes) gives the answer of its rows' own expressions, in every context, and so does the
+// rule.
+TEST(SqlInjection, ShortHostileValuesAgreeWithPlainEvaluation) {
+  const std::vector<std::string> pieces = {
+      "'", "\"", "`", " or ", "OR ", "||", "1", "7", "=", "<>", "--", ";", " ", "(", ")",
+      "union", " select", " all ", "having ", "group by", "@", "@@", "*", " from ", "_",
+      "exec", "declare", "sleep(", "a", "x", "\xC3\xA9", "/*", "*/", "\x1c", "is null"};
+  const auto& own = get_rule_config(3).expect<rule_config::SqlInjection>();
+  std::mt19937 rng(43);
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    switch (round % 4) {
+      case 0:
+        text = "' or " + std::to_string(rng() % 10000) + "=1--";
+        break;
+      case 1:
+        text = "1' union select " + std::to_string(rng() % 10000) + "--";
+        break;
+      default:
+        for (std::size_t i = 1 + rng() % 6; i > 0 && text.size() < 24; --i) {
+          text += pieces[rng() % pieces.size()];
+        }
+    }
+    const std::uint8_t context = round % 7 == 0 ? static_cast<std::uint8_t>(rng() % 16)
+                                                : kParameterValue;
+    const InputTraits traits = compute_input_traits(text, context);
+    ASSERT_EQ(match_engine::get_matches(own.patterns, text, context, traits, own.gate),
+              match_engine::get_matches(own.patterns, text, context, traits))
+        << text;
+    if (context == kParameterValue) {
+      ASSERT_EQ(testing::matches_of(instance(), get_rule_config(3), text, traits),
+                plain_answer(text))
+          << text;
+    }
+  }
+}
+
 TEST(SqlInjection, Matches) {
   const std::string pad70(70, 'a');
   testing::expect_ids(instance(), kParameterValue, {
