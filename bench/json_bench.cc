@@ -182,6 +182,11 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_passwd_paths,
 BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_traversals, kDistinctTraversals);
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_traversals,
                   kDistinctTraversals.size());
+// One cmd-injection finding per value, the command after a word.
+const std::string kDistinctSleepCommands = distinct_values("x;sleep ", "", 7000);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_sleep_commands, kDistinctSleepCommands);
+BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_sleep_commands,
+                  kDistinctSleepCommands.size());
 
 // Reflected-xss findings from a tag, a script scheme and an event handler.
 const std::string kDistinctScriptTags = distinct_values("<script>", "", 7000);

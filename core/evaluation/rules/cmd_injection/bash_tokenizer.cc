@@ -16,8 +16,8 @@ constexpr OperatorList kChainOperators(kChainOperatorTexts);
 
 }  // namespace
 
-BashTokenizer::BashTokenizer(std::string_view command, std::size_t stop_after)
-    : cursor_(command), boundaries_(stop_after) {}
+BashTokenizer::BashTokenizer(std::string_view command, std::size_t stop_after, Keep keep)
+    : cursor_(command), boundaries_(stop_after, keep) {}
 
 std::vector<std::size_t> BashTokenizer::run() && {
   State state = State::Between;
@@ -112,6 +112,7 @@ State BashTokenizer::between() {
 }
 
 State BashTokenizer::word() {
+  if (cursor_.at_ascii_letter()) return State::Word;  // changes nothing here
   if (auto next = check_backtick(State::Word)) return *next;
   if (cursor_.at(U'\\')) {
     cursor_.next();  // taken literally
@@ -135,6 +136,7 @@ State BashTokenizer::single_quoted() {
 }
 
 State BashTokenizer::double_quoted() {
+  if (cursor_.at_ascii_letter()) return State::DoubleQuoted;  // changes nothing here
   // Before the backtick test: a backslash and a backtick are a literal backtick here.
   if (cursor_.at(U'\\')) {
     cursor_.next();
@@ -149,8 +151,8 @@ State BashTokenizer::double_quoted() {
   return State::DoubleQuoted;
 }
 
-std::vector<std::size_t> tokenize(std::string_view command, std::size_t stop_after) {
-  return BashTokenizer(command, stop_after).run();
+std::vector<std::size_t> tokenize(std::string_view command, std::size_t stop_after, Keep keep) {
+  return BashTokenizer(command, stop_after, keep).run();
 }
 
 }  // namespace sorvane::evaluation::rules::cmd_injection::bash_tokenizer

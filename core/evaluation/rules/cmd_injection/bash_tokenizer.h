@@ -19,9 +19,11 @@ enum class State : std::uint8_t { Between, Word, SingleQuoted, DoubleQuoted, End
 // a quoted string or a substitution begins or ends.
 class BashTokenizer {
  public:
-  // The pass may end early once a boundary greater than `stop_after` has been recorded.
+  // The pass may end early once a boundary greater than `stop_after` has been recorded;
+  // `keep` tells which boundaries it hands over.
   explicit BashTokenizer(std::string_view command,
-                         std::size_t stop_after = std::numeric_limits<std::size_t>::max());
+                         std::size_t stop_after = std::numeric_limits<std::size_t>::max(),
+                         Keep keep = Keep::All);
 
   // Runs the pass and hands over the boundaries, in the order recorded.
   std::vector<std::size_t> run() &&;
@@ -51,6 +53,7 @@ class BashTokenizer {
 
 // The boundaries of `command` (see BashTokenizer).
 std::vector<std::size_t> tokenize(std::string_view command,
-                                  std::size_t stop_after = std::numeric_limits<std::size_t>::max());
+                                  std::size_t stop_after = std::numeric_limits<std::size_t>::max(),
+                                  Keep keep = Keep::All);
 
 }  // namespace sorvane::evaluation::rules::cmd_injection::bash_tokenizer

@@ -37,13 +37,14 @@ std::optional<CmdiSinkResult> find_overrun(std::span<const std::size_t> boundari
 std::optional<CmdiSinkResult> check_command(std::size_t input_index, std::size_t input_len,
                                             std::string_view command) {
   // Only the first boundary beyond input_index (and the one before it) can decide, so
-  // each pass stops once it has recorded one.
-  if (auto found = find_overrun(bash_tokenizer::tokenize(command, input_index), input_index,
-                                input_len)) {
+  // each pass stops once it has recorded one and keeps no earlier boundary but the last.
+  if (auto found = find_overrun(bash_tokenizer::tokenize(command, input_index, Keep::Deciding),
+                                input_index, input_len)) {
     return found;
   }
-  auto result = find_overrun(windows_shell_tokenizer::tokenize(command, input_index),
-                             input_index, input_len);
+  auto result = find_overrun(
+      windows_shell_tokenizer::tokenize(command, input_index, Keep::Deciding), input_index,
+      input_len);
   SORVANE_DEBUG(kTarget, "check_command - result: {}. input_index: {}. input_len: {}. command: {}",
                 result, input_index, input_len, text::truncate_chars(command, 128));
   return result;

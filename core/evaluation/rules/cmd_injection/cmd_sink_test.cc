@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/evaluation/rules/cmd_injection/bash_tokenizer.h"
 #include "core/evaluation/rules/cmd_injection/win_shell_tokenizer.h"
 #include "core/log/capture_for_testing.h"
+#include "fuzz/cmd_reference_tokenizers.h"
 
 namespace sorvane::evaluation::rules::cmd_injection {
 namespace {
@@ -83,6 +85,43 @@ TEST(CmdSinkTokenizers, StopsAfterFirstBoundaryBeyondLimit) {
   const std::string command = "ls foo; rm -rf /";
   EXPECT_EQ(bash_tokenizer::tokenize(command, 3), (Boundaries{0, 2, 3, 6}));
   EXPECT_EQ(windows_shell_tokenizer::tokenize(command, 0), (Boundaries{0, 2}));
+}
+
+// The tokenizers give the boundaries of the plain ones written from their handler lists
+// (which test every character in full); Keep::Deciding hands over the last boundary at or
+// before the limit and every one after it that the full pass records; check_command, which
+// reads those, answers as find_overrun over the full lists. Random commands over the
+// tokenizers' operator and quote characters and the codes next to the letters' ranges.
+TEST(CmdSinkTokenizers, DecidingBoundariesAnswerAsTheFullLists) {
+  constexpr std::string_view kAlphabet = "a Zb;|&<>$()`'\"\\^,=@[{\t\n012\xc3\xa9";
+  std::mt19937 rng(20261211);
+  for (int round = 0; round < 20000; ++round) {
+    std::string command;
+    const std::size_t length = rng() % 24;
+    for (std::size_t i = 0; i < length; ++i) command += kAlphabet[rng() % kAlphabet.size()];
+    ASSERT_EQ(bash_tokenizer::tokenize(command),
+              quenlith_fuzz::cmd_reference::posix_boundaries(command))
+        << command;
+    ASSERT_EQ(windows_shell_tokenizer::tokenize(command),
+              quenlith_fuzz::cmd_reference::cmd_exe_boundaries(command))
+        << command;
+    const std::size_t index = rng() % (length + 2);
+    const std::size_t len = rng() % 8;
+    using Tokenize = Boundaries (*)(std::string_view, std::size_t, Keep);
+    for (Tokenize tokenize : {Tokenize{&bash_tokenizer::tokenize},
+                              Tokenize{&windows_shell_tokenizer::tokenize}}) {
+      const Boundaries all = tokenize(command, index, Keep::All);
+      Boundaries deciding;
+      for (std::size_t b : all) {
+        if (b <= index && !deciding.empty()) deciding.back() = b;
+        else deciding.push_back(b);
+      }
+      ASSERT_EQ(tokenize(command, index, Keep::Deciding), deciding) << command << " @" << index;
+    }
+    auto full = find_overrun(bash_tokenizer::tokenize(command, index), index, len);
+    if (!full) full = find_overrun(windows_shell_tokenizer::tokenize(command, index), index, len);
+    ASSERT_EQ(check_command(index, len, command), full) << command << " @" << index << "+" << len;
+  }
 }
 
 struct CheckCase {

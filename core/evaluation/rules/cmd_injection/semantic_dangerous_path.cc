@@ -17,45 +17,45 @@ constexpr const char* kTarget =
 constexpr std::string_view kSensitiveNames[] = {"/etc/passwd", "/etc/shadow", "/etc/hosts"};
 
 // The three normalisations below are plain byte loops: every byte they test is ASCII,
-// so bytes of other characters are copied through like the characters they form.
+// so bytes of other characters are kept like the characters they form. Each only drops
+// bytes, so it rewrites the text in place: the byte written never lies after the byte read.
 
 // Every quote and backslash dropped.
-std::string without_quotes_and_escapes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void drop_quotes_and_escapes(std::string& text) {
+  std::size_t out = 0;
   for (const char c : text) {
-    if (c != '\'' && c != '"' && c != '\\') out.push_back(c);
+    if (c != '\'' && c != '"' && c != '\\') text[out++] = c;
   }
-  return out;
+  text.resize(out);
 }
 
 // Every run of "/" made one "/".
-std::string with_single_slashes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    if (text[k] == '/' && k > 0 && text[k - 1] == '/') continue;
-    out.push_back(text[k]);
+void make_slashes_single(std::string& text) {
+  std::size_t out = 0;
+  char previous = '\0';  // the byte read before, as it was
+  for (const char c : text) {
+    if (!(c == '/' && previous == '/')) text[out++] = c;
+    previous = c;
   }
-  return out;
+  text.resize(out);
 }
 
 // Every "/./" with the "./" that follow it directly made one "/", left to right; the text
 // after a replacement is not looked at again together with it.
-std::string without_current_directory_steps(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void drop_current_directory_steps(std::string& text) {
+  const std::string_view in = text;  // read ahead of the writes only
+  std::size_t out = 0;
   std::size_t k = 0;
-  while (k < text.size()) {
-    if (text.compare(k, 3, "/./") == 0) {
-      out.push_back('/');
+  while (k < in.size()) {
+    if (in.compare(k, 3, "/./") == 0) {
+      text[out++] = '/';
       k += 3;
-      while (text.compare(k, 2, "./") == 0) k += 2;
+      while (in.compare(k, 2, "./") == 0) k += 2;
     } else {
-      out.push_back(text[k++]);
+      text[out++] = in[k++];
     }
   }
-  return out;
+  text.resize(out);
 }
 
 bool is_name_char(char c) {
@@ -107,15 +107,9 @@ bool examine(std::string_view command) {
   // Each replacement is skipped where it could only give back its input: without a
   // quote or backslash, without "//" (a lone "/" becomes "/"), without "/./".
   std::string text = std::move(*stripped);
-  if (text.find_first_of("'\"\\") != std::string::npos) {
-    text = without_quotes_and_escapes(text);
-  }
-  if (text.find("//") != std::string::npos) {
-    text = with_single_slashes(text);
-  }
-  if (text.find("/./") != std::string::npos) {
-    text = without_current_directory_steps(text);
-  }
+  if (text.find_first_of("'\"\\") != std::string::npos) drop_quotes_and_escapes(text);
+  if (text.find("//") != std::string::npos) make_slashes_single(text);
+  if (text.find("/./") != std::string::npos) drop_current_directory_steps(text);
   for (std::string_view name : kSensitiveNames) {
     if (text.find(name) != std::string::npos) return true;
   }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -19,6 +20,11 @@ class ShellCursor {
   bool has_current() const { return has_current_; }
   char32_t current() const { return current_; }
   bool at(char32_t c) const { return has_current_ && current_ == c; }
+  // Whether the current character is an ASCII letter: no shell operator, quote, escape,
+  // delimiter or blank begins with one.
+  bool at_ascii_letter() const {
+    return has_current_ && ((current_ | 0x20) - U'a') < 26;
+  }
   std::size_t index() const { return index_; }
 
   // Makes the next character current; once the text is exhausted there is none.
@@ -92,14 +98,24 @@ class OperatorList {
   std::array<bool, 128> first_{};
 };
 
+// Which boundaries a pass hands over: all of them, or only those that decide whether an
+// input beginning at character `stop_after` runs over one (the last at or before it and
+// every one after it), which keeps the list a few entries long on a long command.
+enum class Keep : std::uint8_t { All, Deciding };
+
 // Records token boundaries for one pass. Boundaries are recorded at the current
 // character, whose index only grows, so the list is strictly increasing. A pass may stop
 // once one boundary beyond `stop_after` is known: later ones cannot change the decision.
 class BoundaryList {
  public:
-  explicit BoundaryList(std::size_t stop_after) : stop_after_(stop_after) {}
+  explicit BoundaryList(std::size_t stop_after, Keep keep = Keep::All)
+      : stop_after_(stop_after), keep_(keep) {}
 
   void record(std::size_t index) {
+    if (keep_ == Keep::Deciding && index <= stop_after_ && !entries_.empty()) {
+      entries_.back() = index;  // every entry so far is at or before stop_after
+      return;
+    }
     entries_.push_back(index);
     if (index > stop_after_) complete_ = true;
   }
@@ -109,6 +125,7 @@ class BoundaryList {
  private:
   std::vector<std::size_t> entries_;
   std::size_t stop_after_;
+  Keep keep_;
   bool complete_ = false;
 };
 

@@ -20,8 +20,8 @@ bool is_delimiter(char32_t c) {
 
 }  // namespace
 
-WinShellTokenizer::WinShellTokenizer(std::string_view command, std::size_t stop_after)
-    : cursor_(command), boundaries_(stop_after) {}
+WinShellTokenizer::WinShellTokenizer(std::string_view command, std::size_t stop_after, Keep keep)
+    : cursor_(command), boundaries_(stop_after, keep) {}
 
 std::vector<std::size_t> WinShellTokenizer::run() && {
   State state = State::Between;
@@ -64,6 +64,7 @@ State WinShellTokenizer::between() {
 }
 
 State WinShellTokenizer::word() {
+  if (cursor_.at_ascii_letter()) return State::Word;  // changes nothing here
   if (cursor_.at(U'^')) {
     cursor_.next();  // taken literally
     return State::Word;
@@ -77,6 +78,7 @@ State WinShellTokenizer::word() {
 }
 
 State WinShellTokenizer::double_quoted() {
+  if (cursor_.at_ascii_letter()) return State::DoubleQuoted;  // changes nothing here
   if (cursor_.peek("\"\"")) {
     cursor_.next();  // the second quote is taken literally
     return State::DoubleQuoted;
@@ -88,8 +90,8 @@ State WinShellTokenizer::double_quoted() {
   return State::DoubleQuoted;
 }
 
-std::vector<std::size_t> tokenize(std::string_view command, std::size_t stop_after) {
-  return WinShellTokenizer(command, stop_after).run();
+std::vector<std::size_t> tokenize(std::string_view command, std::size_t stop_after, Keep keep) {
+  return WinShellTokenizer(command, stop_after, keep).run();
 }
 
 }  // namespace sorvane::evaluation::rules::cmd_injection::windows_shell_tokenizer

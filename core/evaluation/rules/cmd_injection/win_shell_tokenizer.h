@@ -18,9 +18,11 @@ enum class State : std::uint8_t { Between, Word, DoubleQuoted, End };
 // escapes the character after it outside double quotes; single quotes do not quote.
 class WinShellTokenizer {
  public:
-  // The pass may end early once a boundary greater than `stop_after` has been recorded.
+  // The pass may end early once a boundary greater than `stop_after` has been recorded;
+  // `keep` tells which boundaries it hands over.
   explicit WinShellTokenizer(std::string_view command,
-                             std::size_t stop_after = std::numeric_limits<std::size_t>::max());
+                             std::size_t stop_after = std::numeric_limits<std::size_t>::max(),
+                             Keep keep = Keep::All);
 
   // Runs the pass and hands over the boundaries, in the order recorded.
   std::vector<std::size_t> run() &&;
@@ -44,6 +46,7 @@ class WinShellTokenizer {
 
 // The boundaries of `command` (see WinShellTokenizer).
 std::vector<std::size_t> tokenize(std::string_view command,
-                                  std::size_t stop_after = std::numeric_limits<std::size_t>::max());
+                                  std::size_t stop_after = std::numeric_limits<std::size_t>::max(),
+                                  Keep keep = Keep::All);
 
 }  // namespace sorvane::evaluation::rules::cmd_injection::windows_shell_tokenizer
