@@ -283,23 +283,17 @@ std::optional<bool> RegexSet::any_match(std::string_view text) const {
 }
 
 std::optional<std::vector<std::size_t>> RegexSet::matching(std::string_view text) const {
+  if (size_ == 0) return std::vector<std::size_t>{};
+  // Room for every index up front, so the engine fills the vector without reallocating it.
   std::vector<int> found;
-  if (!matching(text, found)) return std::nullopt;
-  return std::vector<std::size_t>(found.begin(), found.end());
-}
-
-bool RegexSet::matching(std::string_view text, std::vector<int>& found) const {
-  found.clear();
-  if (size_ == 0) return true;
-  // Room for every index up front, so the engine fills the list without reallocating it.
   found.reserve(size_);
   re2::RE2::Set::ErrorInfo info{re2::RE2::Set::kNoError};
   if (!engine_->set().Match(piece(text), &found, &info) && info.kind != re2::RE2::Set::kNoError) {
-    found.clear();
-    return false;
+    return std::nullopt;
   }
-  std::sort(found.begin(), found.end());
-  return true;
+  std::vector<std::size_t> out(found.begin(), found.end());
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 }  // namespace sorvane::text

@@ -98,11 +98,6 @@ class RegexSet {
   // The indices of the expressions that match, ascending.
   std::optional<std::vector<std::size_t>> matching(std::string_view text) const;
 
-  // The same into `found`, emptied first; false when the engine could not decide. The list
-  // keeps its room, so a caller that hands in the same one for every text makes no list per
-  // text.
-  bool matching(std::string_view text, std::vector<int>& found) const;
-
  private:
   struct Engine;
   RegexSet() = default;

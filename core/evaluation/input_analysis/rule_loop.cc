@@ -242,11 +242,10 @@ void ask_whole_text_set(const WholeTextSet& whole, std::string_view text,
     if (!named) find_candidates();
     if (at_most_two(candidates)) return ask_rows(whole, text, candidates, answer);
   }
-  // One list per thread for the set's answers, so that a text makes none of its own.
-  thread_local std::vector<int> rows;
-  if (!whole.set->matching(text, rows)) return;
+  const auto rows = whole.set->matching(text);
+  if (!rows) return;
   start_known_rows(answer);
-  for (const int row : rows) add_matching_row(whole, static_cast<std::size_t>(row), answer);
+  for (std::size_t row : *rows) add_matching_row(whole, row, answer);
 }
 
 // The pre-screen's answer of a rule that offers it, as a finding when it holds.

@@ -197,11 +197,9 @@ void get_matches(std::span<const Pattern> patterns, std::string_view text, std::
     const std::optional<bool> any = searched ? true : gate.set->any_match(text);
     if (any == false) return;
     if (any == true) {
-      // One list per thread for the set's answers, so that a text makes none of its own.
-      thread_local std::vector<int> matching;
-      if (gate.set->matching(text, matching)) {
+      if (const auto matching = gate.set->matching(text)) {
         std::uint64_t matched = 0;
-        for (const int i : matching) matched |= std::uint64_t{1} << i;
+        for (std::size_t i : *matching) matched |= std::uint64_t{1} << i;
         for (candidates &= matched; candidates != 0; candidates &= candidates - 1) {
           const Pattern& p = patterns[static_cast<std::size_t>(std::countr_zero(candidates))];
           found.push_back({p.id, p.level});
@@ -347,9 +345,9 @@ bool some_piece_may_match(std::span<const Pattern> patterns, const Gate& gate,
     candidates |= std::uint64_t{1} << i;
   }
   if (candidates == 0) return false;
-  thread_local std::vector<int> matching;  // as in get_matches
-  if (!gate.set->matching(text, matching)) return true;
-  for (const int i : matching) {
+  const auto matching = gate.set->matching(text);
+  if (!matching) return true;
+  for (std::size_t i : *matching) {
     if ((candidates >> i) & 1) return true;
   }
   return false;
