@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/support/text.h"
 #include "core/evaluation/match_engine/pattern.h"
 #include "core/evaluation/rules/cmd_injection/cmd_injection.h"
 #include "core/evaluation/rules/path_traversal/path_traversal.h"
@@ -24,36 +25,27 @@ namespace match_engine = sorvane::evaluation::match_engine;
 namespace rules = sorvane::evaluation::rules;
 
 // The expression of row `id` of the tables that hold it.
-const sorvane::text::Regex& expression_of(std::string_view id) {
+sorvane::text::Regex expression_of(std::string_view id) {
   const std::array<std::span<const match_engine::ProtoPattern>, 4> tables = {
       rules::sql_injection::SQLI_PATTERNS, rules::ssjs_injection::SSJS_PATTERNS,
       rules::cmd_injection::CMDI_PATTERNS, rules::path_traversal::PATH_PATTERNS};
   for (const auto& table : tables) {
     for (const auto& row : table) {
-      if (row.id == id) return *new sorvane::text::Regex(row.regex);  // kept for the run
+      if (row.id == id) return sorvane::text::Regex(row.regex);
     }
   }
   std::abort();
 }
 
-// 7,000 values: `prefix`, the value's number, `suffix`.
-std::vector<std::string> values(std::string_view prefix, std::string_view suffix) {
-  std::vector<std::string> out;
-  for (int i = 0; i < 7000; ++i) {
-    out.push_back(std::string(prefix) + std::to_string(i) + std::string(suffix));
-  }
-  return out;
-}
-
 void BM_FindingExpressionsAlone(benchmark::State& state, std::string_view prefix,
                                 std::string_view suffix, std::vector<std::string_view> ids) {
-  const std::vector<std::string> texts = values(prefix, suffix);
-  std::vector<const sorvane::text::Regex*> expressions;
-  for (std::string_view id : ids) expressions.push_back(&expression_of(id));
+  const std::vector<std::string> texts = bench::support::distinct_texts(prefix, suffix, 7000);
+  std::vector<sorvane::text::Regex> expressions;
+  for (std::string_view id : ids) expressions.push_back(expression_of(id));
   for (auto _ : state) {
     std::size_t matched = 0;
     for (const std::string& text : texts) {
-      for (const auto* expression : expressions) matched += expression->is_match(text);
+      for (const auto& expression : expressions) matched += expression.is_match(text);
     }
     if (matched != texts.size() * expressions.size()) {
       state.SkipWithError("a reported row does not match");

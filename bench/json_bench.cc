@@ -1,6 +1,7 @@
 // Throughput of the JSON validator and the JSON body evaluation.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,71 +137,54 @@ BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_70k, 70002);
 BENCHMARK_CAPTURE(BM_CheckJsonManyResults, proto_values_84k, array_of(R"("__proto__")", 84000));
 BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_84k, 84002);
 
-// `count` distinct short string values, `prefix` then the value's number then `suffix`: the
-// same findings on every value (an attacker varies them, so no value repeats).
+// A JSON array of `count` distinct short string values (bench::support::distinct_texts).
 std::string distinct_values(std::string_view prefix, std::string_view suffix, std::size_t count) {
   std::string body = "[";
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i > 0) body.push_back(',');
-    body.push_back('"');
-    body.append(prefix).append(std::to_string(i)).append(suffix);
-    body.push_back('"');
+  for (const std::string& text : bench::support::distinct_texts(prefix, suffix, count)) {
+    if (body.size() > 1) body.push_back(',');
+    body.append("\"").append(text).append("\"");
   }
   body.push_back(']');
   return body;
 }
 
-// One reflected-xss finding per value.
-const std::string kDistinctProtoValues = distinct_values("__proto__", "", 7000);
-// Two findings per value: reflected-xss and ssjs-injection.
-const std::string kDistinctEvalCalls = distinct_values("eval(", ")", 7000);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_proto_values, kDistinctProtoValues);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_proto_values,
-                  kDistinctProtoValues.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_eval_calls, kDistinctEvalCalls);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_eval_calls,
-                  kDistinctEvalCalls.size());
+// BM_CheckJsonManyResults/<name> on 7,000 distinct values, each with the same findings, and
+// BM_CheckJsonManyResultsBenign/size_of_<name> on a benign body of its size.
+void register_distinct_values(const std::string& name, std::string_view prefix,
+                              std::string_view suffix) {
+  auto body = std::make_shared<const std::string>(distinct_values(prefix, suffix, 7000));
+  benchmark::RegisterBenchmark(("BM_CheckJsonManyResults/" + name).c_str(),
+                               [body](benchmark::State& state) {
+                                 check_json_table_all_rules(state, *body);
+                               });
+  benchmark::RegisterBenchmark(("BM_CheckJsonManyResultsBenign/size_of_" + name).c_str(),
+                               [size = body->size()](benchmark::State& state) {
+                                 check_json_table_all_rules(state, benign_body(size));
+                               });
+}
 
-// One finding per value: sql-injection, cmd-injection, path-traversal.
-const std::string kDistinctSqlTautologies = distinct_values("' or ", "=1--", 7000);
-const std::string kDistinctUnionSelects = distinct_values("1' union select ", "--", 7000);
-const std::string kDistinctChainedCommands = distinct_values(";ls ", "", 7000);
-const std::string kDistinctPasswdPaths = distinct_values("/etc/passwd", "", 7000);
-const std::string kDistinctTraversals = distinct_values("../../etc/passwd", "", 7000);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_sql_tautologies, kDistinctSqlTautologies);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_sql_tautologies,
-                  kDistinctSqlTautologies.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_union_selects, kDistinctUnionSelects);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_union_selects,
-                  kDistinctUnionSelects.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_chained_commands, kDistinctChainedCommands);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_chained_commands,
-                  kDistinctChainedCommands.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_passwd_paths, kDistinctPasswdPaths);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_passwd_paths,
-                  kDistinctPasswdPaths.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_traversals, kDistinctTraversals);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_traversals,
-                  kDistinctTraversals.size());
-// One cmd-injection finding per value, the command after a word.
-const std::string kDistinctSleepCommands = distinct_values("x;sleep ", "", 7000);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_sleep_commands, kDistinctSleepCommands);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_sleep_commands,
-                  kDistinctSleepCommands.size());
-
-// Reflected-xss findings from a tag, a script scheme and an event handler.
-const std::string kDistinctScriptTags = distinct_values("<script>", "", 7000);
-const std::string kDistinctScriptSchemes = distinct_values("javascript:alert(", ")", 7000);
-const std::string kDistinctEventHandlers = distinct_values("onload=alert(", ")", 7000);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_script_tags, kDistinctScriptTags);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_script_tags,
-                  kDistinctScriptTags.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_script_schemes, kDistinctScriptSchemes);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_script_schemes,
-                  kDistinctScriptSchemes.size());
-BENCHMARK_CAPTURE(BM_CheckJsonManyResults, distinct_event_handlers, kDistinctEventHandlers);
-BENCHMARK_CAPTURE(BM_CheckJsonManyResultsBenign, size_of_distinct_event_handlers,
-                  kDistinctEventHandlers.size());
+const bool kDistinctValueRows = [] {
+  struct Row {
+    const char* name;
+    std::string_view prefix, suffix;
+  };
+  const Row rows[] = {
+      {"distinct_proto_values", "__proto__", ""},  // reflected-xss
+      {"distinct_eval_calls", "eval(", ")"},       // reflected-xss and ssjs-injection
+      {"distinct_sql_tautologies", "' or ", "=1--"},
+      {"distinct_union_selects", "1' union select ", "--"},
+      {"distinct_chained_commands", ";ls ", ""},
+      {"distinct_passwd_paths", "/etc/passwd", ""},
+      {"distinct_traversals", "../../etc/passwd", ""},
+      {"distinct_sleep_commands", "x;sleep ", ""},  // the command after a word
+      // reflected-xss from a tag, a script scheme and an event handler
+      {"distinct_script_tags", "<script>", ""},
+      {"distinct_script_schemes", "javascript:alert(", ")"},
+      {"distinct_event_handlers", "onload=alert(", ")"},
+  };
+  for (const Row& row : rows) register_distinct_values(row.name, row.prefix, row.suffix);
+  return true;
+}();
 
 BENCHMARK(BM_JsonParseBenign);
 BENCHMARK(BM_JsonParseQuotes);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bench::support {
 
@@ -24,6 +25,18 @@ inline std::string repeat_whole(std::string_view unit, std::size_t size) {
   std::string text;
   while (text.size() + unit.size() <= size) text += unit;
   return text;
+}
+
+// `count` distinct short values: `prefix`, the value's number, `suffix` (an attacker varies
+// them, so no value repeats).
+inline std::vector<std::string> distinct_texts(std::string_view prefix, std::string_view suffix,
+                                               std::size_t count) {
+  std::vector<std::string> texts;
+  texts.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    texts.push_back(std::string(prefix).append(std::to_string(i)).append(suffix));
+  }
+  return texts;
 }
 
 // Reports `bytes` processed by every iteration of `state`.
